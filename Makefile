@@ -1,0 +1,47 @@
+# The two everyday commands are `make run` and `make test`; everything else is for developers.
+PRESET ?= asan
+FUZZ_SECONDS ?= 600
+SAMPLE_NOTATION ?= -38-14-1258-36-14-58-16-78LH12
+
+.PHONY: deps run test build release bench fuzz format format-check methods-data clean
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	@cmake --preset $(PRESET) >/dev/null
+	@cmake --build --preset $(PRESET)
+
+release: deps
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release
+
+run: release
+	@build/release/app/tambrel-cli method --bells 8 --name "Cambridge Surprise Major" \
+		--notation=$(SAMPLE_NOTATION)
+
+test: build
+	@ctest --preset $(PRESET) -j2
+
+bench: release
+	@build/release/bench/tambrel_bench --benchmark_counters_tabular=true
+	@scripts/bench-batch.sh build/release/app/tambrel-cli
+
+fuzz: deps
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz --target notation_fuzz
+	@scripts/run-fuzz.sh build/fuzz/fuzz/notation_fuzz $(FUZZ_SECONDS)
+
+# Regenerates the bundled main library from the Central Council collection.
+methods-data: release
+	@build/release/app/tambrel-cli convert-cc --input ../shared/data/cccbr-methods.csv \
+		--output data/Methods.csv --build "CCCBR 2023-09-18"
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+format-check: deps
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+clean:
+	@rm -rf build

@@ -1,0 +1,231 @@
+#include "app/cli/CliCommands.h"
+
+#include "app/cli/MethodFacts.h"
+#include "engine/Messages.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <sstream>
+
+namespace tambrel {
+
+namespace {
+
+constexpr int kExitRefused = 2;
+
+// Ringers write a notation starting with a cross as "-38-14...", which an option parser would
+// take for another option. Joining every value to its option keeps it a value; an empty value
+// stays a separate argument, which the parser reads as an empty text.
+void JoinOptionValues(std::vector<std::string>& args)
+{
+    static constexpr std::array<std::string_view, 7> kValueOptions = {
+        "--bells", "--notation", "--name", "--input", "--output", "-o", "--build"};
+    const auto takesValue = [](std::string_view arg) {
+        return std::find(kValueOptions.begin(), kValueOptions.end(), arg) != kValueOptions.end();
+    };
+    std::vector<std::string> joined;
+    joined.reserve(args.size() + 1);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (i > 0 && takesValue(arg) && i + 1 < args.size()) {
+            if (args[i + 1].empty()) {
+                joined.push_back(arg);
+                joined.emplace_back();
+            } else {
+                joined.push_back(arg + "=" + args[i + 1]);
+            }
+            ++i;
+        } else if (i > 0 && !arg.empty() && arg.back() == '=' &&
+                   takesValue(std::string_view(arg).substr(0, arg.size() - 1))) {
+            joined.push_back(arg.substr(0, arg.size() - 1));
+            joined.emplace_back();
+        } else {
+            joined.push_back(arg);
+        }
+    }
+    args = std::move(joined);
+}
+
+int Refuse(std::ostream& err, std::string_view message)
+{
+    err << message << '\n';
+    return kExitRefused;
+}
+
+struct MethodOptions {
+    std::string bells;
+    std::string notation;
+    std::string name;
+    bool rows = false;
+    bool json = false;
+};
+
+int RunMethod(const MethodOptions& options, std::ostream& out, std::ostream& err)
+{
+    auto store = std::make_unique<TBellStore>();
+    const std::string error =
+        CalculateMethod(*store, options.bells, options.name, options.notation);
+    if (!error.empty()) {
+        if (options.json) {
+            out << DumpJson(ErrorJson(error)) << '\n';
+            return kExitRefused;
+        }
+        return Refuse(err, error);
+    }
+    if (options.json) {
+        out << DumpJson(MethodJson(*store, options.rows)) << '\n';
+    } else {
+        WriteSummary(out, *store, options.rows);
+    }
+    return 0;
+}
+
+int RunCheck(const MethodOptions& options, std::ostream& out)
+{
+    const std::optional<int> bells = ParseBells(options.bells);
+    const std::string error =
+        bells ? CheckPlaceNotation(options.notation, *bells) : std::string(kMsgInvalidBells);
+    if (error.empty()) {
+        return 0;
+    }
+    out << error << '\n';
+    return kExitRefused;
+}
+
+// Runs `work` on the output file, or on `out` when no file is named. A file is written under
+// a temporary name and renamed into place, so a failed run leaves an older file whole.
+template <typename Work>
+int WithOutput(const std::string& path, std::ostream& out, std::ostream& err, Work work)
+{
+    if (path.empty()) {
+        return work(out);
+    }
+    const std::string temporary = path + ".part";
+    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+    if (!file) {
+        return Refuse(err, "Cannot write the file " + path + ".");
+    }
+    const int status = work(file);
+    file.close();
+    if (status != 0 || !file || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return status != 0 ? status : Refuse(err, "Cannot write the file " + path + ".");
+    }
+    return 0;
+}
+
+int RunBatchCommand(const std::string& input, const std::string& output, std::ostream& out,
+                    std::ostream& err)
+{
+    std::ifstream file(input, std::ios::binary);
+    if (!file) {
+        return Refuse(err, "Cannot read the file " + input + ".");
+    }
+    return WithOutput(output, out, err, [&](std::ostream& target) {
+        RunBatch(file, target);
+        return file.bad() ? Refuse(err, "Cannot read the file " + input + ".") : 0;
+    });
+}
+
+int RunConvert(const std::string& input, const std::string& output, const std::string& build,
+               std::ostream& out, std::ostream& err)
+{
+    if (build.size() > static_cast<std::size_t>(kMaxBuildTextLength) ||
+        build.find_first_of("\"\r\n") != std::string::npos) {
+        return Refuse(err, "The build text must be at most 20 characters, without quotes.");
+    }
+    std::ifstream file(input, std::ios::binary);
+    if (!file) {
+        return Refuse(err, "Cannot read the file " + input + ".");
+    }
+    return WithOutput(output, out, err, [&](std::ostream& target) {
+        std::string error;
+        const std::optional<ConvertCounts> counts = ConvertCollection(file, target, build, error);
+        if (!counts || file.bad()) {
+            return Refuse(err, counts ? "Cannot read the file " + input + "." : error);
+        }
+        err << "Converted " << counts->written << " methods; left out " << counts->LeftOut()
+            << ":\n"
+            << "  under 4 bells:                " << counts->underFourBells << '\n'
+            << "  over 16 bells:                " << counts->overSixteenBells << '\n'
+            << "  over 100 changes in a lead:   " << counts->overHundredChanges << '\n'
+            << "  notation over 98 characters:  " << counts->notationTooLong << '\n'
+            << "  title over 60 characters:     " << counts->titleTooLong << '\n'
+            << "  title with a double quote:    " << counts->titleWithQuote << '\n'
+            << "  notation not understood:      " << counts->notationRefused << '\n';
+        return 0;
+    });
+}
+
+} // namespace
+
+int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
+{
+    JoinOptionValues(args);
+
+    CLI::App app{"Method facts, checks and library data from place notation.", "tambrel-cli"};
+    app.require_subcommand(1);
+
+    MethodOptions method;
+    CLI::App* methodCommand = app.add_subcommand("method", "The facts of one method");
+    methodCommand->add_option("--bells", method.bells, "Number of bells, 4 to 16")->required();
+    methodCommand->add_option("--notation", method.notation, "Place notation")->required();
+    methodCommand->add_option("--name", method.name, "Method name");
+    methodCommand->add_flag("--rows", method.rows, "Show the rows of the plain course");
+    methodCommand->add_flag("--json", method.json, "Write one JSON object");
+
+    MethodOptions check;
+    CLI::App* checkCommand = app.add_subcommand("check", "Check a place notation");
+    checkCommand->add_option("--bells", check.bells, "Number of bells, 4 to 16")->required();
+    checkCommand->add_option("--notation", check.notation, "Place notation")->required();
+
+    std::string batchInput;
+    std::string batchOutput;
+    CLI::App* batchCommand =
+        app.add_subcommand("batch", "The facts of every method of a methods import file");
+    batchCommand->add_option("--input", batchInput, "Methods import file")->required();
+    batchCommand->add_option("--output", batchOutput, "JSON lines file (default: standard output)");
+
+    std::string ccInput;
+    std::string ccOutput;
+    std::string ccBuild = "CC collection";
+    CLI::App* convertCommand = app.add_subcommand(
+        "convert-cc", "Turn the Central Council collection into a methods import file");
+    convertCommand->add_option("--input", ccInput, "The collection as CSV")->required();
+    convertCommand->add_option("--output", ccOutput, "Methods import file")->required();
+    convertCommand->add_option("--build", ccBuild, "Build text of the library (20 characters)");
+
+    try {
+        std::reverse(args.begin(), args.end());
+        if (!args.empty()) {
+            args.pop_back(); // the program name
+        }
+        app.parse(args);
+    } catch (const CLI::CallForHelp&) {
+        out << app.help();
+        return 0;
+    } catch (const CLI::CallForAllHelp&) {
+        out << app.help("", CLI::AppFormatMode::All);
+        return 0;
+    } catch (const CLI::ParseError& e) {
+        return Refuse(err, e.what());
+    }
+
+    if (methodCommand->parsed()) {
+        return RunMethod(method, out, err);
+    }
+    if (checkCommand->parsed()) {
+        return RunCheck(check, out);
+    }
+    if (batchCommand->parsed()) {
+        return RunBatchCommand(batchInput, batchOutput, out, err);
+    }
+    return RunConvert(ccInput, ccOutput, ccBuild, out, err);
+}
+
+} // namespace tambrel

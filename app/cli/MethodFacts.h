@@ -1,0 +1,72 @@
+#pragma once
+
+#include "engine/TBellStore.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstddef>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tambrel {
+
+inline constexpr std::string_view kDefaultMethodName = "UNTITLED METHOD";
+
+// A bell count given as text: a decimal number 4..16 (blanks around it allowed), else nothing.
+std::optional<int> ParseBells(std::string_view text);
+
+// Checks the bells and notation and, when both are good, calculates `store`. Returns the
+// message for the user on refusal, leaving the store's results as they were.
+std::string CalculateMethod(TBellStore& store, std::string_view bells, std::string_view name,
+                            std::string_view notation);
+
+// The facts of a calculated method, keys in a fixed order; with `withRows` also rows 0..RowCount.
+nlohmann::ordered_json MethodJson(const TBellStore& store, bool withRows);
+
+nlohmann::ordered_json ErrorJson(std::string_view message);
+
+// One line of JSON; text that is not valid UTF-8 is replaced, never refused.
+std::string DumpJson(const nlohmann::ordered_json& json);
+
+// A readable summary of a calculated method.
+void WriteSummary(std::ostream& out, const TBellStore& store, bool withRows);
+
+struct BatchCounts {
+    std::size_t methods = 0;
+    std::size_t errors = 0;
+};
+
+// Reads a methods import file (bells,name,places,group per line, an optional first marker
+// record with bells "0") and writes one JSON line per record: the facts, or name and error.
+BatchCounts RunBatch(std::istream& in, std::ostream& out);
+
+struct ConvertCounts {
+    std::size_t written = 0;
+    std::size_t underFourBells = 0;
+    std::size_t overSixteenBells = 0;
+    std::size_t overHundredChanges = 0;
+    std::size_t notationTooLong = 0;
+    std::size_t titleTooLong = 0;
+    std::size_t titleWithQuote = 0;
+    std::size_t notationRefused = 0;
+
+    std::size_t LeftOut() const
+    {
+        return underFourBells + overSixteenBells + overHundredChanges + notationTooLong +
+               titleTooLong + titleWithQuote + notationRefused;
+    }
+};
+
+inline constexpr int kMaxBuildTextLength = 20;
+inline constexpr std::size_t kMaxLibraryNotation = 98; // characters of notation a library holds
+
+// Reads the Central Council collection (a CSV with the columns stage, title and notation,
+// among others) and writes a methods import file: the marker record with `build`, then bells,
+// upper-case title, tidy notation and lead-head code of every method a library can hold.
+// Returns nothing and sets `error` when the collection cannot be read.
+std::optional<ConvertCounts> ConvertCollection(std::istream& csv, std::ostream& out,
+                                               std::string_view build, std::string& error);
+
+} // namespace tambrel

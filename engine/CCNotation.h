@@ -1,0 +1,17 @@
+#pragma once
+
+#include "engine/Result.h"
+
+#include <string>
+#include <string_view>
+
+namespace tambrel {
+
+// Turns the Central Council's notation into a whole lead in this program's grammar. There each
+// side of a comma is a palindrome: its changes, then the same changes backwards without the
+// last one (a one-change side stands as it is), so "-38-14-1258-36-14-58-16-78,12" is the
+// 16 changes written, 15 mirrored and then 12. A notation without a comma is taken as written.
+// Crosses may be "-", "x" or "X"; other characters are left for CheckPlaceNotation to judge.
+Result<std::string> ExpandCCNotation(std::string_view notation);
+
+} // namespace tambrel

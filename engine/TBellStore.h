@@ -1,0 +1,110 @@
+#pragma once
+
+#include "engine/Bells.h"
+#include "engine/LeadHeadCode.h"
+#include "engine/PlaceNotation.h"
+
+#include <array>
+#include <cassert>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace tambrel {
+
+// One method: its notation split into the changes of a lead, the movements, the tidy notation,
+// the plain course and the lead-head code. Each open method owns one; everything that draws or
+// analyses a method reads it and never writes it.
+class TBellStore {
+public:
+    static constexpr int kMaxRows = 2000;     // rows of the plain course after rounds
+    static constexpr int kMaxNameLength = 60; // characters
+
+    // Inputs; the caller sets all three and checks the notation before Calculate.
+    void SetBells(int bells);            // 4..16
+    void SetName(std::string_view name); // kept upper case and cut to kMaxNameLength characters
+    void SetPlaceNotation(std::string_view notation);
+
+    // Rebuilds everything from Bells, Name and PlaceNotation. Precondition: 4 <= Bells <= 16
+    // and CheckPlaceNotation accepted the notation.
+    void Calculate();
+
+    // Only the changes, LeadLength, Symmetric and TidyNotation: what an import needs to store a
+    // notation in tidy form.
+    void ParseAndTidy();
+
+    bool Calculated() const { return m_calculated; }
+    const std::string& Name() const { return m_name; }
+    int Bells() const { return m_bells; }
+    const std::string& PlaceNotation() const { return m_placeNotation; }
+    bool Symmetric() const { return m_symmetric; }
+    const std::string& LeadHeadCode() const { return m_leadHeadCode; }
+    const std::string& TidyNotation() const { return m_tidyNotation; }
+    int LeadLength() const { return m_leadLength; }
+    bool CourseTooLong() const { return m_courseTooLong; }
+    int RowCount() const { return m_rowCount; }
+    tambrel::LeadEndType LeadEndType() const { return m_leadEndType; }
+
+    // Whole leads in the plain course as rung (the cut course when it is too long).
+    int LeadsInCourse() const { return m_leadLength > 0 ? m_rowCount / m_leadLength : 0; }
+
+    // Row r (0..RowCount): 0 is rounds, r the row after change r of the course.
+    const Row& RowAt(int r) const
+    {
+        assert(r >= 0 && r <= m_rowCount);
+        return m_rows[static_cast<std::size_t>(r)];
+    }
+    // Copies the Bells() bell numbers of row r into `buffer`, position 1 first.
+    void GetRow(int r, std::span<std::uint8_t> buffer) const;
+    std::string GetRowText(int r) const { return RowText(RowAt(r), m_bells); }
+
+    // Movement of position p (1..Bells) in change i (1..LeadLength): -1, 0 or +1.
+    int GetMove(int i, int p) const
+    {
+        assert(i >= 1 && i <= m_leadLength && p >= 1 && p <= kMaxBells);
+        return m_moves[static_cast<std::size_t>(i - 1)][static_cast<std::size_t>(p - 1)];
+    }
+
+    // Change text i (1..LeadLength) of the plain lead; empty = cross.
+    const std::string& GetChange(int i) const
+    {
+        assert(i >= 1 && i <= kMaxChanges);
+        return m_changes[static_cast<std::size_t>(i - 1)];
+    }
+    std::span<const std::string> UsedChanges() const
+    {
+        return std::span<const std::string>(m_changes).first(
+            static_cast<std::size_t>(m_leadLength));
+    }
+
+private:
+    void Reset();
+    void BuildMoves();
+    void BuildTidyNotation();
+    void BuildPlainCourse();
+    void FindLeadHeadCode();
+
+    bool m_calculated = false;
+    std::string m_name;
+    int m_bells = 0;
+    std::string m_placeNotation;
+    bool m_symmetric = false;
+    std::string m_leadHeadCode;
+    std::string m_tidyNotation;
+    int m_leadLength = 0; // changes in one lead, 0 before the first split, else 1..100
+    bool m_courseTooLong = false;
+    int m_rowCount = 0; // a whole number of leads, 0..kMaxRows
+    tambrel::LeadEndType m_leadEndType = LeadEndType::PB;
+
+    ChangeList m_changes{};
+    std::array<Movement, kMaxChanges> m_moves{};
+    // For each change, the position (0-based) each new row position takes its bell from; past
+    // the stage a position takes its own, so the unused tail of every row stays 0.
+    std::array<std::array<std::uint8_t, kMaxBells>, kMaxChanges> m_sources{};
+    // Row 0 is rounds. Positions past the stage stay 0, so == compares rows at any stage.
+    std::array<Row, kMaxRows + 1> m_rows{};
+};
+
+} // namespace tambrel

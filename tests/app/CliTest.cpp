@@ -1,0 +1,330 @@
+#include "app/cli/CliCommands.h"
+#include "engine/Messages.h"
+
+#include <nlohmann/json.hpp>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace tambrel {
+namespace {
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+CliRun Cli(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "tambrel-cli");
+    std::ostringstream out;
+    std::ostringstream err;
+    CliRun run;
+    run.status = RunCli(std::move(args), out, err);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+nlohmann::json Json(const std::string& text)
+{
+    return nlohmann::json::parse(text);
+}
+
+std::vector<nlohmann::json> JsonLines(const std::string& text)
+{
+    std::vector<nlohmann::json> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(nlohmann::json::parse(line));
+    }
+    return lines;
+}
+
+class TempDir {
+public:
+    TempDir()
+    {
+        m_path = std::filesystem::temp_directory_path() /
+                 ("tambrel-cli-test-" +
+                  std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(m_path);
+    }
+    ~TempDir() { std::filesystem::remove_all(m_path); }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    std::string Write(const std::string& name, const std::string& content) const
+    {
+        const std::filesystem::path file = m_path / name;
+        std::ofstream(file, std::ios::binary) << content;
+        return file.string();
+    }
+    std::string Path(const std::string& name) const { return (m_path / name).string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+std::string Repeat(std::string_view part, int times)
+{
+    std::string out;
+    for (int i = 0; i < times; ++i) {
+        out += part;
+    }
+    return out;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    return buffer.str();
+}
+
+TEST(CliMethod, PlainBobMinorAsJson)
+{
+    const CliRun run =
+        Cli({"method", "--bells", "6", "--notation", "x16x16x16x16x16x12", "--json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const nlohmann::json facts = Json(run.out);
+    const std::vector<std::string> keys = {
+        "bells",           "name",      "notation",       "tidy_notation", "symmetric",
+        "lead_length",     "lead_head", "lead_head_code", "row_count",     "leads_in_course",
+        "course_too_long", "changes"};
+    std::vector<std::string> seen;
+    const nlohmann::ordered_json ordered = nlohmann::ordered_json::parse(run.out);
+    for (const auto& item : ordered.items()) {
+        seen.push_back(item.key());
+    }
+    EXPECT_EQ(seen, keys);
+    EXPECT_EQ(facts["bells"], 6);
+    EXPECT_EQ(facts["name"], "UNTITLED METHOD");
+    EXPECT_EQ(facts["lead_length"], 12);
+    EXPECT_EQ(facts["symmetric"], true);
+    EXPECT_EQ(facts["lead_head"], "135264");
+    EXPECT_EQ(facts["row_count"], 60);
+    EXPECT_EQ(facts["leads_in_course"], 5);
+    EXPECT_EQ(facts["lead_head_code"], "A");
+    EXPECT_EQ(facts["course_too_long"], false);
+    EXPECT_EQ(facts["changes"].size(), 12U);
+    EXPECT_EQ(facts["changes"][0], "");
+    EXPECT_EQ(facts["changes"][11], "12");
+}
+
+TEST(CliMethod, RowsNameAndGrandsire)
+{
+    const CliRun run = Cli({"method", "--bells", "5", "--notation", "3.1.5.1.5.1.5.1.5.1", "--name",
+                            "Grandsire Doubles", "--rows", "--json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const nlohmann::json facts = Json(run.out);
+    EXPECT_EQ(facts["name"], "GRANDSIRE DOUBLES");
+    EXPECT_EQ(facts["lead_head"], "12534");
+    EXPECT_EQ(facts["lead_head_code"], "A");
+    ASSERT_EQ(facts["rows"].size(), 31U); // rounds and 30 rows
+    EXPECT_EQ(facts["rows"][0], "12345");
+    EXPECT_EQ(facts["rows"][10], "12534");
+    EXPECT_EQ(facts["rows"][30], "12345");
+}
+
+TEST(CliMethod, NotationMayBeginWithACross)
+{
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"method", "--bells", "8", "--notation",
+                                   "-38-14-1258-36-14-58-16-78LH12", "--json"},
+          std::vector<std::string>{"method", "--bells=8",
+                                   "--notation=-38-14-1258-36-14-58-16-78LH12", "--json"}}) {
+        const CliRun run = Cli(args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        const nlohmann::json facts = Json(run.out);
+        EXPECT_EQ(facts["lead_head"], "15738264");
+        EXPECT_EQ(facts["lead_head_code"], "B");
+        EXPECT_EQ(facts["tidy_notation"], "-3-4-25-36-4-5-6-7 LH2");
+    }
+}
+
+TEST(CliMethod, ReadableSummary)
+{
+    const CliRun run = Cli({"method", "--bells", "16", "--notation", "x1Dx1D", "--rows"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("Bells:           16 (Sixteen)\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Lead head:       4628103T5B7D9CEA\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\n1234567890ETABCD\n"), std::string::npos);
+}
+
+TEST(CliMethod, RefusalsExitTwoWithTheMessage)
+{
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::string crossOnSeven = "Error in the Place Notation:\r\r-\r\rError at:\r\r- <--";
+    for (const Case& c : {
+             Case{{"--bells", "0", "--notation", "x"}, std::string(kMsgInvalidBells)},
+             Case{{"--bells", "99", "--notation", "x"}, std::string(kMsgInvalidBells)},
+             Case{{"--bells", "3", "--notation", "3"}, std::string(kMsgInvalidBells)},
+             Case{{"--bells", "17", "--notation", "x"}, std::string(kMsgInvalidBells)},
+             Case{{"--bells", "six", "--notation", "x"}, std::string(kMsgInvalidBells)},
+             Case{{"--bells", "6x", "--notation", "x"}, std::string(kMsgInvalidBells)},
+             Case{{"--bells", "7", "--notation", "-"}, crossOnSeven},
+             Case{{"--bells", "8", "--notation", ""}, std::string(kMsgNoNotation)},
+             Case{{"--bells", "8", "--notation=."}, std::string(kMsgNoNotation)},
+             Case{{"--bells", "8", "--notation="}, std::string(kMsgNoNotation)},
+             Case{{"--bells", "5", "--notation", std::string(10000, '1')},
+                  "Error in the Place Notation:\r\r" + std::string(10000, '1') +
+                      "\r\rError at:\r\r11 <--"},
+             Case{{"--bells", "8", "--notation", std::string(10000, '-')},
+                  std::string(kMsgTooManyRows)},
+         }) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin(), "method");
+        const CliRun plain = Cli(args);
+        EXPECT_EQ(plain.status, 2);
+        EXPECT_EQ(plain.err, c.message + "\n");
+        EXPECT_EQ(plain.out, "");
+
+        args.push_back("--json");
+        const CliRun json = Cli(args);
+        EXPECT_EQ(json.status, 2);
+        EXPECT_EQ(Json(json.out), nlohmann::json({{"error", c.message}}));
+        if (c.message.find('\r') != std::string::npos) {
+            EXPECT_NE(json.out.find("\\r\\r"), std::string::npos); // kept, escaped
+        }
+    }
+}
+
+TEST(CliMethod, BinaryNotationGivesValidJson)
+{
+    const std::string binary("12\xFF\xC3\x00\x01", 6);
+    const CliRun run = Cli({"method", "--bells", "8", "--notation", binary, "--json"});
+    EXPECT_EQ(run.status, 2);
+    const nlohmann::json error = Json(run.out); // replaced bytes, but parseable
+    EXPECT_EQ(error["error"].get<std::string>().rfind("Error in the Place Notation:\r\r12", 0), 0U);
+}
+
+TEST(CliMethod, MissingOrUnknownOptions)
+{
+    EXPECT_EQ(Cli({"method", "--bells", "8"}).status, 2);
+    EXPECT_EQ(Cli({"method", "--bells", "8", "--notation", "x", "--colour", "red"}).status, 2);
+    EXPECT_EQ(Cli({"frobnicate"}).status, 2);
+    EXPECT_EQ(Cli({}).status, 2);
+    const CliRun help = Cli({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("method"), std::string::npos);
+}
+
+TEST(CliCheck, QuietWhenValid)
+{
+    const CliRun ok =
+        Cli({"check", "--bells", "8", "--notation", "-38-14-1258-36-14-58-16-78LH12"});
+    EXPECT_EQ(ok.status, 0);
+    EXPECT_EQ(ok.out + ok.err, "");
+
+    const CliRun bad = Cli({"check", "--bells", "8", "--notation", "12..14"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.out, "Error in the Place Notation:\r\r12..14\r\rError at:\r\r12.. <--\n");
+
+    const CliRun bells = Cli({"check", "--bells", "99", "--notation", "12"});
+    EXPECT_EQ(bells.status, 2);
+    EXPECT_EQ(bells.out, std::string(kMsgInvalidBells) + "\n");
+}
+
+TEST(CliBatch, OneLinePerRecordAndErrorsDoNotStopIt)
+{
+    const TempDir dir;
+    const std::string input = dir.Write("in.csv", "0,TB_Method_Library,\"Test build\",\r\n"
+                                                  "6,\"Plain Bob\",\"-1-1-1 LH2\",A\r\n"
+                                                  "\r\n"
+                                                  "7,\"Bad, Cross\",-,Z\n"
+                                                  "\"99\",Too Many,x,Z\n"
+                                                  "5,Grandsire,3.1.5.1.5.1.5.1.5.1\n");
+    const CliRun run = Cli({"batch", "--input", input});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<nlohmann::json> lines = JsonLines(run.out);
+    ASSERT_EQ(lines.size(), 4U);
+    EXPECT_EQ(lines[0]["name"], "PLAIN BOB");
+    EXPECT_EQ(lines[0]["lead_head"], "135264");
+    EXPECT_FALSE(lines[0].contains("rows"));
+    EXPECT_EQ(lines[1], nlohmann::json({{"name", "BAD, CROSS"},
+                                        {"error", "Error in the Place Notation:\r\r-\r\r"
+                                                  "Error at:\r\r- <--"}}));
+    EXPECT_EQ(lines[2]["error"], std::string(kMsgInvalidBells));
+    EXPECT_EQ(lines[3]["lead_head_code"], "A");
+}
+
+TEST(CliBatch, OutputFileAndUnreadableInput)
+{
+    const TempDir dir;
+    const std::string input = dir.Write("in.csv", "8,CAMBRIDGE,\"-3-4-25-36-4-5-6-7 LH2\",B\n");
+    const CliRun run = Cli({"batch", "--input", input, "--output", dir.Path("out.jsonl")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(Json(ReadFile(dir.Path("out.jsonl")))["lead_head"], "15738264");
+
+    const CliRun missing = Cli({"batch", "--input", dir.Path("nothing.csv")});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err, "Cannot read the file " + dir.Path("nothing.csv") + ".\n");
+
+    const CliRun unwritable =
+        Cli({"batch", "--input", input, "--output", dir.Path("no/such/folder/out.jsonl")});
+    EXPECT_EQ(unwritable.status, 2);
+}
+
+TEST(CliConvert, WritesTheLibraryImportFile)
+{
+    const TempDir dir;
+    const std::string csv = dir.Write(
+        "cc.csv", "stage,title,name,class,notation,lead_head,lh_code,symmetry,fch_groups\n"
+                  "8,Cambridge Surprise Major,Cambridge,Surprise,\"-38-14-1258-36-14-58-16-78,12\","
+                  "15738264,b,palindromic,\n"
+                  "5,Grandsire Doubles,Grandsire,Bob,\"3,1.5.1.5.1\",12534,a,palindromic,\n"
+                  "8,\"Bells, Bells Major\",x,Bob,-18-18-18-18-18-18-18-12,,,,\n"
+                  "8,\"Say \"\"Hi\"\" Major\",x,Bob,-18-18-18-18-18-18-18-12,,,,\n"
+                  "18,Too Big Eighteen,x,Bob,-,,,,\n"
+                  "3,Too Small Singles,x,Bob,\"3,1\",,,,\n"
+                  "6,A Title So Long That No Library Could Ever Hold It In Sixty Letters Minor,"
+                  "x,Bob,x16,,,,\n"
+                  "6,Long Lead Minor,x,Bob," +
+                      std::string(101, '-') + ",,,,\n" + "5,Long Tidy Doubles,x,Bob," +
+                      Repeat("3.1.", 50) + ",,,,\n");
+    const CliRun run = Cli(
+        {"convert-cc", "--input", csv, "--output", dir.Path("Methods.csv"), "--build", "Test 1"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadFile(dir.Path("Methods.csv")),
+              "0,TB_Method_Library,\"Test 1\",\n"
+              "8,\"CAMBRIDGE SURPRISE MAJOR\",\"-3-4-25-36-4-5-6-7 LH2\",B\n"
+              "5,\"GRANDSIRE DOUBLES\",3.1.5.1.5.1.5.1.5.1,A\n"
+              "8,\"BELLS, BELLS MAJOR\",\"-1-1-1-1 LH2\",A\n");
+    EXPECT_NE(run.err.find("Converted 3 methods; left out 6:"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("title with a double quote:    1"), std::string::npos);
+    EXPECT_NE(run.err.find("over 100 changes in a lead:   1"), std::string::npos);
+    EXPECT_NE(run.err.find("notation over 98 characters:  1"), std::string::npos);
+
+    const CliRun longBuild = Cli({"convert-cc", "--input", csv, "--output", dir.Path("x.csv"),
+                                  "--build", std::string(21, 'b')});
+    EXPECT_EQ(longBuild.status, 2);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("x.csv")));
+}
+
+TEST(CliBatch, TheBundledLibraryRunsClean)
+{
+    const CliRun run = Cli({"batch", "--input", TAMBREL_METHODS_CSV});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::size_t lines = 0;
+    std::istringstream in(run.out);
+    for (std::string line; std::getline(in, line); ++lines) {
+        ASSERT_EQ(line.find("\"error\""), std::string::npos) << line;
+    }
+    EXPECT_GT(lines, 23000U);
+}
+
+} // namespace
+} // namespace tambrel

@@ -1,0 +1,59 @@
+#include "engine/CCNotation.h"
+#include "engine/PlaceNotation.h"
+
+#include <gtest/gtest.h>
+
+#include <string_view>
+
+namespace tambrel {
+namespace {
+
+TEST(ExpandCCNotation, EachShapeOfTheCommaForm)
+{
+    struct Case {
+        std::string_view cc, expanded;
+    };
+    for (const Case c : {
+             Case{"-38-14-1258-36-14-58-16-78,12",
+                  "-38-14-1258-36-14-58-16-78-16-58-14-36-1258-14-38-12"}, // AB,C
+             Case{"3,1.5.1.5.1", "3.1.5.1.5.1.5.1.5.1"},                   // single change first
+             Case{"7,3.1.3", "7.3.1.3.1.3"},                               // Erin Triples
+             Case{"3.3.1,1.3.3.3", "3.3.1.3.3.1.3.3.3.3.3.1"},             // both sides long
+             Case{"34.16-14,12", "34.16-14-16.34.12"},                     // Canterbury Little Bob
+             Case{"3.1.7.3.1.3,1", "3.1.7.3.1.3.1.3.7.1.3.1"},             // Stedman Triples
+             Case{"-12-14.36", "-12-14.36"},                               // no comma: as written
+             Case{"x16x16x16,12", "-16-16-16-16-16-12"},
+         }) {
+        SCOPED_TRACE(c.cc);
+        const Result<std::string> lead = ExpandCCNotation(c.cc);
+        ASSERT_TRUE(lead) << lead.error;
+        EXPECT_EQ(*lead.value, c.expanded);
+    }
+}
+
+TEST(ExpandCCNotation, ExpandedLeadsAreThisProgramsNotation)
+{
+    const Result<std::string> cambridge = ExpandCCNotation("-38-14-1258-36-14-58-16-78,12");
+    ASSERT_TRUE(cambridge);
+    EXPECT_EQ(CheckPlaceNotation(*cambridge.value, 8), "");
+    ChangeList changes;
+    EXPECT_EQ(SplitNotation(*cambridge.value, 8, changes), 32);
+    // High stages: Bristol Surprise Maximus uses E, T and 0 with implied places.
+    const Result<std::string> bristol =
+        ExpandCCNotation("-5T-14.5T-5T.36.14-7T.58.16-9T.70.18-18.9T-18-1T,1T");
+    ASSERT_TRUE(bristol);
+    EXPECT_EQ(CheckPlaceNotation(*bristol.value, 12), "");
+}
+
+TEST(ExpandCCNotation, EmptySidesAreRefused)
+{
+    for (const std::string_view cc : {"", ",12", "12,", "1,,2", " . "}) {
+        SCOPED_TRACE(cc);
+        const Result<std::string> lead = ExpandCCNotation(cc);
+        EXPECT_FALSE(lead);
+        EXPECT_EQ(lead.error, "Empty part in the notation \"" + std::string(cc) + "\".");
+    }
+}
+
+} // namespace
+} // namespace tambrel
