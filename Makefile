@@ -29,7 +29,7 @@ bench: release
 
 fuzz: deps
 	@cmake --preset fuzz >/dev/null
-	@cmake --build --preset fuzz --target notation_fuzz
+	@cmake --build --preset fuzz --target notation_fuzz make_fuzz_corpus
 	@scripts/run-fuzz.sh build/fuzz/fuzz/notation_fuzz $(FUZZ_SECONDS)
 
 # Regenerates the bundled main library from the Central Council collection.

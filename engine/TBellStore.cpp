@@ -115,7 +115,7 @@ void TBellStore::BuildPlainCourse()
 
 void TBellStore::FindLeadHeadCode()
 {
-    m_leadHeadCode = "Z";
+    m_leadHeadCode.assign(1, 'Z'); // "no code"; assigning the literal trips a GCC 12 warning
     if (m_leadLength < 1 || m_rowCount < m_leadLength) {
         return;
     }

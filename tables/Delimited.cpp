@@ -39,6 +39,13 @@ std::vector<std::string> SplitDelimitedLine(std::string_view line)
     return values;
 }
 
+void StripByteOrderMark(std::string& line)
+{
+    if (line.starts_with("\xEF\xBB\xBF")) {
+        line.erase(0, 3);
+    }
+}
+
 std::string QuoteDelimitedValue(std::string_view value)
 {
     if (value.find_first_of(", \"") == std::string_view::npos) {

@@ -12,6 +12,9 @@ namespace tambrel {
 // trailing carriage return (a file written on Windows) is dropped.
 std::vector<std::string> SplitDelimitedLine(std::string_view line);
 
+// Drops the UTF-8 byte order mark that some editors put at the start of a file's first line.
+void StripByteOrderMark(std::string& line);
+
 // Writes a value for such a line, in quotes when it holds a comma, a blank or a quote.
 std::string QuoteDelimitedValue(std::string_view value);
 

@@ -127,6 +127,9 @@ BatchCounts RunBatch(std::istream& in, std::ostream& out)
     std::string line;
     bool first = true;
     while (std::getline(in, line)) {
+        if (first) {
+            StripByteOrderMark(line);
+        }
         if (Trim(line).empty() || Trim(line) == "\r") {
             continue;
         }
@@ -161,6 +164,7 @@ std::optional<ConvertCounts> ConvertCollection(std::istream& csv, std::ostream& 
         error = "The collection is empty.";
         return std::nullopt;
     }
+    StripByteOrderMark(line);
     const std::vector<std::string> header = SplitDelimitedLine(line);
     std::size_t stageColumn = header.size();
     std::size_t titleColumn = header.size();

@@ -240,7 +240,8 @@ TEST(CliCheck, QuietWhenValid)
 TEST(CliBatch, OneLinePerRecordAndErrorsDoNotStopIt)
 {
     const TempDir dir;
-    const std::string input = dir.Write("in.csv", "0,TB_Method_Library,\"Test build\",\r\n"
+    const std::string input = dir.Write("in.csv", "\xEF\xBB\xBF"
+                                                  "0,TB_Method_Library,\"Test build\",\r\n"
                                                   "6,\"Plain Bob\",\"-1-1-1 LH2\",A\r\n"
                                                   "\r\n"
                                                   "7,\"Bad, Cross\",-,Z\n"
