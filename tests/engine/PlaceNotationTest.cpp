@@ -1,6 +1,8 @@
 #include "engine/PlaceNotation.h"
 #include "engine/Messages.h"
 
+#include "tests/support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,6 +11,8 @@
 
 namespace tambrel {
 namespace {
+
+using test::Repeat;
 
 std::vector<std::string> Split(std::string_view notation, int bells)
 {
@@ -27,15 +31,6 @@ std::string ErrorAt(std::string_view notation, std::string_view shown)
 {
     return "Error in the Place Notation:\r\r" + std::string(notation) + "\r\rError at:\r\r" +
            std::string(shown) + " <--";
-}
-
-std::string Repeat(std::string_view part, int times)
-{
-    std::string out;
-    for (int i = 0; i < times; ++i) {
-        out += part;
-    }
-    return out;
 }
 
 TEST(CheckPlaceNotation, AcceptsWhatRingersWrite)

@@ -2,6 +2,8 @@
 #include "engine/LeadHeadCode.h"
 #include "engine/TextFunctions.h"
 
+#include "tests/support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -10,6 +12,8 @@
 
 namespace tambrel {
 namespace {
+
+using test::Repeat;
 
 // The store is large (rows of a 2000-row course), so tests keep it on the heap.
 std::unique_ptr<TBellStore> Calculated(int bells, std::string_view notation,
@@ -21,15 +25,6 @@ std::unique_ptr<TBellStore> Calculated(int bells, std::string_view notation,
     store->SetPlaceNotation(notation);
     store->Calculate();
     return store;
-}
-
-std::string Repeat(std::string_view part, int times)
-{
-    std::string out;
-    for (int i = 0; i < times; ++i) {
-        out += part;
-    }
-    return out;
 }
 
 TEST(TBellStore, PlainBobMinor)

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+namespace tambrel::test {
+
+inline std::string Repeat(std::string_view part, int times)
+{
+    std::string out;
+    for (int i = 0; i < times; ++i) {
+        out += part;
+    }
+    return out;
+}
+
+inline std::string ReadFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    return buffer.str();
+}
+
+// A folder of its own for one test, removed with everything in it afterwards.
+class TempDir {
+public:
+    TempDir()
+    {
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_path = std::filesystem::temp_directory_path() /
+                 (std::string("tambrel-") + test->test_suite_name() + "-" + test->name());
+        std::filesystem::remove_all(m_path);
+        std::filesystem::create_directories(m_path);
+    }
+    ~TempDir() { std::filesystem::remove_all(m_path); }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    std::string Write(const std::string& name, const std::string& content) const
+    {
+        std::ofstream(m_path / name, std::ios::binary) << content;
+        return Path(name);
+    }
+    std::string Path(const std::string& name) const { return (m_path / name).string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+} // namespace tambrel::test
