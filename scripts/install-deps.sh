@@ -14,6 +14,8 @@ packages=(
     fontconfig fonts-liberation2 fonts-dejavu-core
     # headless screenshots and PDF pages turned into pictures
     xvfb xauth poppler-utils
+    # outside readers that check our dBase files in the tests
+    python3 python3-dbfread libdbd-xbase-perl
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "app/cli/CliCommands.h"
 
+#include "app/cli/LibraryCommands.h"
 #include "app/cli/MethodFacts.h"
 #include "engine/Messages.h"
 
@@ -23,8 +24,9 @@ constexpr int kExitRefused = 2;
 // stays a separate argument, which the parser reads as an empty text.
 void JoinOptionValues(std::vector<std::string>& args)
 {
-    static constexpr std::array<std::string_view, 7> kValueOptions = {
-        "--bells", "--notation", "--name", "--input", "--output", "-o", "--build"};
+    static constexpr std::array<std::string_view, 13> kValueOptions = {
+        "--bells",   "--notation", "--name",  "--input", "--output", "-o",     "--build",
+        "--library", "--table",    "--group", "--by",    "--from",   "--limit"};
     const auto takesValue = [](std::string_view arg) {
         return std::find(kValueOptions.begin(), kValueOptions.end(), arg) != kValueOptions.end();
     };
@@ -164,7 +166,8 @@ int RunConvert(const std::string& input, const std::string& output, const std::s
 
 } // namespace
 
-int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
+int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
+           const std::filesystem::path& programFolder)
 {
     JoinOptionValues(args);
 
@@ -200,6 +203,8 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
     convertCommand->add_option("--output", ccOutput, "Methods import file")->required();
     convertCommand->add_option("--build", ccBuild, "Build text of the library (20 characters)");
 
+    LibraryCommands library(app, programFolder);
+
     try {
         std::reverse(args.begin(), args.end());
         if (!args.empty()) {
@@ -224,6 +229,9 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err)
     }
     if (batchCommand->parsed()) {
         return RunBatchCommand(batchInput, batchOutput, out, err);
+    }
+    if (library.Parsed()) {
+        return library.Run(out, err);
     }
     return RunConvert(ccInput, ccOutput, ccBuild, out, err);
 }

@@ -1,0 +1,293 @@
+#include "app/cli/LibraryCommands.h"
+
+#include "app/cli/MethodFacts.h"
+#include "engine/Messages.h"
+#include "engine/TextFunctions.h"
+#include "library/TfrmDataMod.h"
+
+#include <nlohmann/json.hpp>
+
+#include <memory>
+#include <ostream>
+
+namespace tambrel {
+
+namespace {
+
+constexpr int kExitRefused = 2;
+
+int Refuse(std::ostream& err, std::string_view message)
+{
+    err << message << '\n';
+    return kExitRefused;
+}
+
+void WriteRecord(std::ostream& out, TDbf& table, bool json)
+{
+    const std::string bells = Trim(table.FieldText("bells"));
+    const std::string name = Trim(table.FieldText("name"));
+    const std::string places = Trim(table.FieldText("places"));
+    const std::string group = Trim(table.FieldText("group"));
+    if (json) {
+        nlohmann::ordered_json record;
+        record["recno"] = table.RecNo();
+        record["bells"] = bells;
+        record["name"] = name;
+        record["places"] = places;
+        record["group"] = group;
+        out << DumpJson(record) << '\n';
+    } else {
+        out << PadRight(std::to_string(table.RecNo()), 6) << ' ' << PadRight(bells, 3)
+            << PadRight(group, 3) << name << "  " << places << '\n';
+    }
+}
+
+// The header record's build text, or "" when the table has none.
+std::string BuildText(TDbf& table, std::string_view marker)
+{
+    table.SetOrderToTag("");
+    table.GoTop();
+    if (table.Eof() || Trim(table.FieldText("bells")) != "0" || Trim(table.FieldText("name")) != marker) {
+        return {};
+    }
+    return Trim(table.FieldText("places"));
+}
+
+} // namespace
+
+LibraryCommands::LibraryCommands(CLI::App& app, std::filesystem::path programFolder)
+    : m_programFolder(std::move(programFolder))
+{
+    m_library = app.add_subcommand("library", "The method and calls libraries");
+    m_library->require_subcommand(1);
+    const auto addFolder = [this](CLI::App* command) {
+        command->add_option("--library", m_folder, "Library folder (default: the program's)");
+    };
+
+    m_info = m_library->add_subcommand("info", "Folder, tables, record counts and build texts");
+    addFolder(m_info);
+    m_info->add_flag("--json", m_json, "Write one JSON object");
+
+    m_list = m_library->add_subcommand("list", "Methods of one bell count, as the browser lists them");
+    addFolder(m_list);
+    m_list->add_option("--table", m_table, "MAIN, PERSONAL or FIND_LIB")
+        ->check(CLI::IsMember({"MAIN", "PERSONAL", "FIND_LIB"}));
+    m_list->add_option("--bells", m_bells, "Number of bells, 4 to 16")->required();
+    m_list->add_option("--group", m_group, "Lead-head group, or ALL");
+    m_list->add_option("--by", m_by, "Order: name or places")->check(CLI::IsMember({"name", "places"}));
+    m_list->add_option("--from", m_from, "Start at the first method at or after this text");
+    m_list->add_option("--limit", m_limit, "At most this many methods")->check(CLI::NonNegativeNumber);
+    m_list->add_flag("--json", m_json, "One JSON object per method");
+
+    m_find = m_library->add_subcommand("find", "Methods of a name or notation");
+    addFolder(m_find);
+    m_find->add_option("--table", m_table, "MAIN, PERSONAL or FIND_LIB")
+        ->check(CLI::IsMember({"MAIN", "PERSONAL", "FIND_LIB"}));
+    m_find->add_option("--bells", m_bells, "Number of bells, 4 to 16")->required();
+    CLI::Option* name = m_find->add_option("--name", m_name, "Method name");
+    CLI::Option* notation = m_find->add_option("--notation", m_notation, "Place notation");
+    name->excludes(notation);
+    m_find->add_flag("--json", m_json, "One JSON object per method");
+
+    m_reindex = m_library->add_subcommand("reindex", "Rebuild the indexes of every library table");
+    addFolder(m_reindex);
+}
+
+int LibraryCommands::Run(std::ostream& out, std::ostream& err)
+{
+    if (m_info->parsed()) {
+        return Info(out, err);
+    }
+    if (m_list->parsed()) {
+        return List(out, err);
+    }
+    if (m_find->parsed()) {
+        return Find(out, err);
+    }
+    return Reindex(out, err);
+}
+
+namespace {
+
+std::unique_ptr<TfrmDataMod> MakeDataModule(const std::string& folder,
+                                            const std::filesystem::path& programFolder,
+                                            std::ostream& err, Status& status)
+{
+    auto module = std::make_unique<TfrmDataMod>(
+        folder.empty() ? DefaultLibraryFolder(programFolder) : std::filesystem::path(folder),
+        BundledDataFolder(programFolder));
+    status = module->EnsureTables();
+    for (const std::string& warning : module->TakeWarnings()) {
+        err << "Warning: " << warning << '\n';
+    }
+    return module;
+}
+
+} // namespace
+
+int LibraryCommands::Info(std::ostream& out, std::ostream& err)
+{
+    Status status;
+    auto module = MakeDataModule(m_folder, m_programFolder, err, status);
+    if (!status) {
+        return Refuse(err, status.error);
+    }
+    nlohmann::ordered_json info;
+    info["folder"] = module->LibraryFolder().string();
+    auto& tables = info["tables"] = nlohmann::ordered_json::array();
+    struct TableRow {
+        const char* code;
+        const char* file;
+        TDbf TfrmDataMod::*cursor;
+        std::string_view marker;
+    };
+    const TableRow rows[] = {
+        {"MAIN", "Methods.dbf", &TfrmDataMod::dbfMethods, kMethodLibraryMarker},
+        {"PERSONAL", "My_Lib.dbf", &TfrmDataMod::dbfMethods, {}},
+        {"FIND_LIB", "Find_Lib.dbf", &TfrmDataMod::dbfMethods, {}},
+        {"CALLS", "Calls.dbf", &TfrmDataMod::dbfCalls, kCallsLibraryMarker},
+        {"OPTIONS", "Options.dbf", &TfrmDataMod::dbfOptions, {}},
+    };
+    for (const TableRow& row : rows) {
+        if (Status opened = module->OpenTables(row.code); !opened) {
+            module->CloseTables();
+            return Refuse(err, opened.error);
+        }
+        TDbf& table = (*module).*row.cursor;
+        std::uint32_t live = 0;
+        table.SetOrderToTag("");
+        for (table.GoTop(); !table.Eof(); table.Skip()) {
+            ++live;
+        }
+        nlohmann::ordered_json entry;
+        entry["table"] = row.code;
+        entry["file"] = row.file;
+        entry["records"] = live;
+        if (!row.marker.empty()) {
+            entry["build"] = BuildText(table, row.marker);
+        }
+        tables.push_back(entry);
+        module->CloseTables();
+    }
+    for (const std::string& warning : module->TakeWarnings()) {
+        err << "Warning: " << warning << '\n';
+    }
+    if (m_json) {
+        out << DumpJson(info) << '\n';
+        return 0;
+    }
+    out << "Library folder: " << module->LibraryFolder().string() << '\n';
+    for (const auto& entry : tables) {
+        out << "  " << PadRight(entry["table"].get<std::string>(), 9) << ' '
+            << PadRight(entry["file"].get<std::string>(), 13) << ' '
+            << PadRight(std::to_string(entry["records"].get<std::uint32_t>()), 7) << " records";
+        if (entry.contains("build")) {
+            out << ", built " << entry["build"].get<std::string>();
+        }
+        out << '\n';
+    }
+    return 0;
+}
+
+int LibraryCommands::List(std::ostream& out, std::ostream& err)
+{
+    const std::optional<int> bells = ParseBells(m_bells);
+    if (!bells) {
+        return Refuse(err, kMsgInvalidBells);
+    }
+    Status status;
+    auto module = MakeDataModule(m_folder, m_programFolder, err, status);
+    if (!status || !(status = module->OpenTables(m_table))) {
+        return Refuse(err, status.error);
+    }
+    TDbf& table = module->dbfMethods;
+    const std::string group = UpperCase(Trim(m_group));
+    const bool allGroups = group.empty() || group == "ALL";
+    const bool byName = m_by == "name";
+    table.SetOrderToTag(byName ? (allGroups ? "NAME" : "GRPNAME") : (allGroups ? "PLACES" : "GRPPLACES"));
+
+    const std::string bellsKey = PadRight(std::to_string(*bells), 2);
+    const std::string key = allGroups ? bellsKey : bellsKey + PadRight(group, 2);
+    table.GoTop();
+    if (table.Find(key)) {
+        // As the browser positions: the soft seek, then back one when it ran past the range.
+        table.FindNear(key + UpperCase(m_from));
+        const auto inRange = [&] {
+            return !table.Eof() && table.FieldText("bells") == bellsKey &&
+                   (allGroups || table.FieldText("group") == PadRight(group, 2));
+        };
+        if (!inRange()) {
+            table.Skip(-1);
+        }
+        std::string condition = "Bells=\"" + bellsKey + "\"";
+        if (!allGroups) {
+            condition += " .And. Group=\"" + PadRight(group, 2) + "\"";
+        }
+        table.SetWhileTo(condition);
+        for (int shown = 0; !table.Eof() && shown < m_limit; ++shown, table.Skip()) {
+            WriteRecord(out, table, m_json);
+        }
+    }
+    module->CloseTables();
+    return 0;
+}
+
+int LibraryCommands::Find(std::ostream& out, std::ostream& err)
+{
+    const std::optional<int> bells = ParseBells(m_bells);
+    if (!bells) {
+        return Refuse(err, kMsgInvalidBells);
+    }
+    if (m_name.empty() && m_notation.empty()) {
+        return Refuse(err, "Give --name or --notation.");
+    }
+    std::string value = UpperCase(Trim(m_name));
+    if (!m_notation.empty()) {
+        // The libraries hold tidy notation, so look up the tidy form of what was given.
+        if (std::string error = CheckPlaceNotation(m_notation, *bells); !error.empty()) {
+            return Refuse(err, error);
+        }
+        auto store = std::make_unique<TBellStore>();
+        store->SetBells(*bells);
+        store->SetPlaceNotation(m_notation);
+        store->ParseAndTidy();
+        value = store->TidyNotation();
+    }
+    Status status;
+    auto module = MakeDataModule(m_folder, m_programFolder, err, status);
+    if (!status || !(status = module->OpenTables(m_table))) {
+        return Refuse(err, status.error);
+    }
+    TDbf& table = module->dbfMethods;
+    table.SetOrderToTag(m_notation.empty() ? "NAME" : "PLACES");
+    const std::string key = PadRight(std::to_string(*bells), 2) + value;
+    int found = 0;
+    if (table.FindExact(key)) {
+        const std::string field = m_notation.empty() ? "name" : "places";
+        const std::string bellsKey = PadRight(std::to_string(*bells), 2);
+        for (; !table.Eof() && table.FieldText("bells") == bellsKey &&
+               UpperCase(Trim(table.FieldText(field))) == value;
+             table.Skip()) {
+            WriteRecord(out, table, m_json);
+            ++found;
+        }
+    }
+    module->CloseTables();
+    return found > 0 ? 0 : 1;
+}
+
+int LibraryCommands::Reindex(std::ostream& out, std::ostream& err)
+{
+    Status status;
+    auto module = MakeDataModule(m_folder, m_programFolder, err, status);
+    if (!status || !(status = module->ReindexTables())) {
+        return Refuse(err, status.error);
+    }
+    for (const std::string& warning : module->TakeWarnings()) {
+        err << "Warning: " << warning << '\n';
+    }
+    out << "Reindexed the library in " << module->LibraryFolder().string() << '\n';
+    return 0;
+}
+
+} // namespace tambrel

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <filesystem>
+#include <iosfwd>
+#include <string>
+
+namespace tambrel {
+
+// `tambrel-cli library info|list|find|reindex`: the library tables from the command line,
+// through the same data module the desktop program uses.
+class LibraryCommands {
+public:
+    LibraryCommands(CLI::App& app, std::filesystem::path programFolder);
+    bool Parsed() const { return m_library->parsed(); }
+    int Run(std::ostream& out, std::ostream& err);
+
+private:
+    int Info(std::ostream& out, std::ostream& err);
+    int List(std::ostream& out, std::ostream& err);
+    int Find(std::ostream& out, std::ostream& err);
+    int Reindex(std::ostream& out, std::ostream& err);
+
+    std::filesystem::path m_programFolder;
+    CLI::App* m_library = nullptr;
+    CLI::App* m_info = nullptr;
+    CLI::App* m_list = nullptr;
+    CLI::App* m_find = nullptr;
+    CLI::App* m_reindex = nullptr;
+
+    std::string m_folder;
+    bool m_json = false;
+    std::string m_table = "MAIN";
+    std::string m_bells;
+    std::string m_group = "ALL";
+    std::string m_by = "name";
+    std::string m_from;
+    int m_limit = 20;
+    std::string m_name;
+    std::string m_notation;
+};
+
+} // namespace tambrel

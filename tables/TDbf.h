@@ -1,0 +1,161 @@
+#pragma once
+
+#include "tables/CodePage.h"
+#include "tables/DbfFile.h"
+#include "tables/Expression.h"
+#include "tables/FileIo.h"
+#include "tables/Status.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace tambrel {
+
+// A tag of a table's production index: its name and dBase key expression.
+struct IndexDef {
+    std::string name;
+    std::string expression;
+};
+
+// Field names and widths of a table of character fields.
+using TableLayout = std::vector<std::pair<std::string, int>>;
+
+// Creates an empty table file (code page 850) at `path`; refuses to overwrite one.
+Status CreateTable(const std::filesystem::path& path, const TableLayout& layout);
+
+struct DelimitedReport {
+    Status status;
+    std::size_t appended = 0;
+    std::vector<std::size_t> overWideLines;      // skipped: a value wider than its field
+    std::vector<std::size_t> transliteratedLines; // appended with letters replaced
+};
+
+// A dBase table cursor: pointed at a table file, opened exclusively, navigated in record order
+// or by a tag of its production index, and edited through a record buffer. Deleted records
+// are hidden from every move. The whole table is held in memory; every change is written to
+// disk as a new file renamed over the old (the index beside it), after each single-record
+// command or, inside a bulk update, once at its end.
+class TDbf {
+public:
+    // `tags`: the production index this cursor keeps (none for plain tables); a missing or
+    // stale index file is rebuilt from them when the table opens.
+    explicit TDbf(std::vector<IndexDef> tags = {});
+    ~TDbf();
+    TDbf(const TDbf&) = delete;
+    TDbf& operator=(const TDbf&) = delete;
+
+    // The table file; pointing at another file closes the cursor first.
+    void SetDbfFileName(const std::filesystem::path& path);
+    const std::filesystem::path& DbfFileName() const { return m_fileName; }
+    bool Active() const { return m_table != nullptr; }
+    Status Open();
+    Status Close(); // writes what is not yet written
+
+    // Data-aware controls stay still while the count is above zero.
+    void DisableControls() { ++m_controlsDisabled; }
+    void EnableControls()
+    {
+        if (m_controlsDisabled > 0) {
+            --m_controlsDisabled;
+        }
+    }
+    bool ControlsDisabled() const { return m_controlsDisabled > 0; }
+
+    // With errors switched off, a failing Go does nothing and reports nothing.
+    void SetErrorsRaised(bool raised) { m_errorsRaised = raised; }
+    bool ErrorsRaised() const { return m_errorsRaised; }
+
+    Status SetOrderToTag(std::string_view tag); // empty: record order
+    std::string_view CurrentTag() const;
+
+    // Seeks in the current order; keys are cut to 100 characters.
+    bool Find(std::string_view key);      // a key that begins with `key`
+    bool FindExact(std::string_view key); // the whole key, trailing blanks not counting
+    void FindNear(std::string_view key);  // first key not less than `key`, else end of table
+
+    // Restricts navigation to the records from the current one on, in the current order, for
+    // which the dBase condition holds; empty removes the restriction.
+    Status SetWhileTo(std::string_view condition);
+    const std::string& WhileCondition() const { return m_whileText; }
+
+    void GoTop();
+    void Skip(int count = 1);
+    Status Go(std::uint32_t recno);
+    std::uint32_t RecNo() const;       // RecordCount() + 1 at the end of the table
+    std::uint32_t RecordCount() const; // records in the file, deleted ones included
+    bool Eof() const { return m_eof; }
+    bool Bof() const { return m_bof; }
+
+    // A field as text padded to its width (blanks at the end of the table); "" for a field the
+    // table does not have.
+    std::string FieldText(std::string_view field) const;
+
+    struct WriteNote {
+        bool transliterated = false; // a letter the code page lacks was replaced
+        bool cut = false;            // the value was longer than the field
+    };
+    // Sets a field of the record buffer, taking the current record into it first when the
+    // buffer is not being edited.
+    Status Replace(std::string_view field, std::string_view text, WriteNote* note = nullptr);
+    void ClearRecord();
+    Status AppendRec();
+    Status ReplaceRec();
+    Status DeleteRec();
+    Status Zap();
+    Status Pack();
+    Status Reindex();
+    DelimitedReport AppendFromDelimited(const std::filesystem::path& path);
+
+    // Inside a bulk update the file is written once, at its end (or at Close).
+    void BeginBulkUpdate() { ++m_bulk; }
+    Status EndBulkUpdate();
+
+    // What opening found and mended (a corrected record count, a rebuilt index).
+    const std::vector<std::string>& Warnings() const { return m_warnings; }
+
+private:
+    struct Tag;
+    struct Table;
+
+    Status Fail(std::string message) const;
+    Status Changed();
+    Status Flush();
+    void BuildOrder(Tag& tag);
+    void ComputeKey(Tag& tag, std::uint32_t recno);
+    std::size_t OrderSize() const;
+    std::uint32_t RecnoAt(std::size_t pos) const;
+    std::size_t PositionOf(std::uint32_t recno) const;
+    bool Visible(std::size_t pos) const;
+    std::pair<std::size_t, std::size_t> Range();
+    void SetPosition(std::size_t pos);
+    void SettleAfterChange(std::uint32_t recno);
+    std::string SearchKey(std::string_view key) const;
+    void InsertKeys(std::uint32_t recno);
+    void EraseKeys(std::uint32_t recno);
+
+    std::vector<IndexDef> m_tagDefs;
+    std::filesystem::path m_fileName;
+    std::unique_ptr<Table> m_table;
+    std::vector<std::string> m_warnings;
+    int m_controlsDisabled = 0;
+    bool m_errorsRaised = true;
+    int m_bulk = 0;
+
+    int m_tag = -1;         // current order; -1 = record order
+    std::size_t m_pos = 0;  // position in the current order
+    bool m_eof = true;
+    bool m_bof = true;
+    std::string m_whileText;
+    std::optional<Expression> m_while;
+    std::uint32_t m_whileStart = 0; // record where the restriction begins; 0 = empty range
+    bool m_editing = false;
+    std::string m_buffer; // record buffer being edited, deletion flag first
+};
+
+} // namespace tambrel
