@@ -100,7 +100,8 @@ Status TfrmDataMod::BuildFromBundled(std::string_view file, const TableLayout& l
     std::filesystem::remove_all(building, ec);
     std::filesystem::create_directories(building, ec);
     if (ec) {
-        return Status::Fail("Cannot make the folder " + building.string() + ": " + ec.message() + ".");
+        return Status::Fail("Cannot make the folder " + building.string() + ": " + ec.message() +
+                            ".");
     }
     const std::filesystem::path table = building / file;
     Status status = CreateTable(table, layout);
@@ -172,7 +173,8 @@ Status TfrmDataMod::EnsureTables(std::vector<std::string>* created)
         if (FindIgnoringCase(m_folder, table.file)) {
             continue;
         }
-        if (Status built = BuildFromBundled(table.file, table.layout, table.tags, table.source); !built) {
+        if (Status built = BuildFromBundled(table.file, table.layout, table.tags, table.source);
+            !built) {
             return built;
         }
         if (created != nullptr) {
@@ -220,7 +222,8 @@ Status TfrmDataMod::OpenTables(std::string_view codes)
 Status TfrmDataMod::CloseTables()
 {
     Status first;
-    for (TDbf* cursor : {&dbfMethods, &dbfCalls, &dbfOptions, &dbfTemp, &dbfImportMeths, &dbfImportCalls}) {
+    for (TDbf* cursor :
+         {&dbfMethods, &dbfCalls, &dbfOptions, &dbfTemp, &dbfImportMeths, &dbfImportCalls}) {
         if (Status closed = cursor->Close(); !closed && first) {
             first = closed;
         }
@@ -234,7 +237,8 @@ Status TfrmDataMod::ReindexTables()
     if (!status) {
         return status;
     }
-    for (const std::string_view index : {"Methods.mdx", "My_Lib.mdx", "Find_Lib.mdx", "Calls.mdx"}) {
+    for (const std::string_view index :
+         {"Methods.mdx", "My_Lib.mdx", "Find_Lib.mdx", "Calls.mdx"}) {
         if (const auto found = FindIgnoringCase(m_folder, index)) {
             std::error_code ec;
             std::filesystem::remove(*found, ec);

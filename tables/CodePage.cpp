@@ -35,7 +35,10 @@ const char* CodePageName(std::uint8_t driver)
     }
 }
 
-iconv_t AsIconv(void* handle) { return static_cast<iconv_t>(handle); }
+iconv_t AsIconv(void* handle)
+{
+    return static_cast<iconv_t>(handle);
+}
 
 } // namespace
 

@@ -40,10 +40,10 @@ public:
 private:
     std::uint8_t m_languageDriver;
     std::string m_name;
-    void* m_toOem = nullptr;   // iconv_t, UTF-8 -> OEM with transliteration
+    void* m_toOem = nullptr;               // iconv_t, UTF-8 -> OEM with transliteration
     std::array<std::string, 128> m_high{}; // UTF-8 of bytes 0x80..0xFF
     std::array<std::uint8_t, 256> m_upper{};
-    void* m_locale = nullptr;  // locale_t C.UTF-8: glibc transliterates only under UTF-8
+    void* m_locale = nullptr; // locale_t C.UTF-8: glibc transliterates only under UTF-8
 };
 
 } // namespace tambrel

@@ -70,7 +70,8 @@ std::optional<DbfFile> DbfFile::Create(const std::vector<std::pair<std::string, 
     int offset = 1;
     for (const auto& [name, width] : layout) {
         if (name.empty() || name.size() > 10 || width < 1 || width > 254) {
-            error = "A field needs a name of 1 to 10 letters and a width of 1 to 254: " + name + ".";
+            error =
+                "A field needs a name of 1 to 10 letters and a width of 1 to 254: " + name + ".";
             return std::nullopt;
         }
         file.fields.push_back(FieldDef{Upper(name), 'C', width, offset});
@@ -92,8 +93,8 @@ std::optional<DbfFile> DbfFile::Parse(std::string_view bytes, std::string& error
     }
     const auto version = static_cast<unsigned char>(bytes[0]);
     if ((version & 0x07U) != 0x03U) {
-        error = "The file is not a dBase III or IV table (version byte " +
-                std::to_string(version) + ").";
+        error = "The file is not a dBase III or IV table (version byte " + std::to_string(version) +
+                ").";
         return std::nullopt;
     }
     DbfFile file;
@@ -109,13 +110,15 @@ std::optional<DbfFile> DbfFile::Parse(std::string_view bytes, std::string& error
     }
 
     int offset = 1;
-    for (std::size_t at = kHeaderSize; at + kDescriptorSize <= headerLength; at += kDescriptorSize) {
+    for (std::size_t at = kHeaderSize; at + kDescriptorSize <= headerLength;
+         at += kDescriptorSize) {
         if (bytes[at] == kHeaderEnd) {
             break;
         }
         const std::string_view raw = bytes.substr(at, 11);
         const std::string name(raw.substr(0, std::min(raw.find('\0'), std::size_t{10})));
-        const char type = static_cast<char>(std::toupper(static_cast<unsigned char>(bytes[at + 11])));
+        const char type =
+            static_cast<char>(std::toupper(static_cast<unsigned char>(bytes[at + 11])));
         const int width = static_cast<unsigned char>(bytes[at + 16]);
         if (name.empty() || width == 0) {
             error = "The table's field list is damaged.";
@@ -176,7 +179,8 @@ std::string DbfFile::Serialize() const
     out[29] = static_cast<char>(languageDriver);
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const std::size_t at = kHeaderSize + i * kDescriptorSize;
-        std::memcpy(out.data() + at, fields[i].name.data(), std::min(fields[i].name.size(), std::size_t{10}));
+        std::memcpy(out.data() + at, fields[i].name.data(),
+                    std::min(fields[i].name.size(), std::size_t{10}));
         out[at + 11] = fields[i].type;
         out[at + 16] = static_cast<char>(fields[i].width);
     }

@@ -14,8 +14,8 @@ namespace tambrel {
 struct FieldDef {
     std::string name; // upper case, at most 10 characters
     char type = 'C';
-    int width = 0;    // bytes
-    int offset = 0;   // in the record, after the deletion flag
+    int width = 0;  // bytes
+    int offset = 0; // in the record, after the deletion flag
 };
 
 // A dBase IV table (version 0x03, no memo) held in memory: its header facts, field
@@ -24,11 +24,14 @@ struct DbfFile {
     std::uint8_t languageDriver = kLanguageDriver850;
     bool hasProductionIndex = false; // header byte 28
     std::vector<FieldDef> fields;
-    int recordLength = 1; // deletion flag + field widths
-    std::vector<char> records; // recordCount * recordLength bytes
+    int recordLength = 1;              // deletion flag + field widths
+    std::vector<char> records;         // recordCount * recordLength bytes
     std::vector<std::string> warnings; // what reading found and mended
 
-    std::size_t RecordCount() const { return records.size() / static_cast<std::size_t>(recordLength); }
+    std::size_t RecordCount() const
+    {
+        return records.size() / static_cast<std::size_t>(recordLength);
+    }
     int HeaderLength() const { return 32 + 32 * static_cast<int>(fields.size()) + 1; }
     const char* Record(std::size_t recno) const // 1-based
     {

@@ -200,8 +200,9 @@ private:
             return nullptr;
         }
         const std::size_t start = m_pos;
-        while (m_pos < m_text.size() && (std::isalnum(static_cast<unsigned char>(m_text[m_pos])) != 0 ||
-                                         m_text[m_pos] == '_')) {
+        while (m_pos < m_text.size() &&
+               (std::isalnum(static_cast<unsigned char>(m_text[m_pos])) != 0 ||
+                m_text[m_pos] == '_')) {
             ++m_pos;
         }
         std::string name(m_text.substr(start, m_pos - start));
@@ -209,6 +210,11 @@ private:
             ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
         }
         if (Accept("(")) {
+            if (name != "UPPER" && name != "LEFT") {
+                m_pos = start;
+                Fail("Unknown function " + name);
+                return nullptr;
+            }
             return Function(name);
         }
         const int field = m_table.FieldIndex(name);
@@ -226,10 +232,6 @@ private:
 
     std::unique_ptr<Node> Function(const std::string& name)
     {
-        if (name != "UPPER" && name != "LEFT") {
-            Fail("Unknown function " + name);
-            return nullptr;
-        }
         auto inner = Text();
         if (!inner) {
             return nullptr;
@@ -342,7 +344,10 @@ std::optional<Expression> Expression::ParseCondition(std::string_view text, cons
     return expression;
 }
 
-int Expression::Width() const { return m_root->width; }
+int Expression::Width() const
+{
+    return m_root->width;
+}
 
 std::string Expression::Key(const char* record, const std::array<std::uint8_t, 256>& upper) const
 {

@@ -85,7 +85,8 @@ std::optional<std::filesystem::path> FindIgnoringCase(const std::filesystem::pat
         return folder / name;
     }
     const std::string wanted = Lower(name);
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
         if (Lower(it->path().filename().string()) == wanted) {
             return it->path();
         }
@@ -109,7 +110,10 @@ Status ReadWholeFile(const std::filesystem::path& path, std::string& bytes)
     return {};
 }
 
-FileLock::~FileLock() { Release(); }
+FileLock::~FileLock()
+{
+    Release();
+}
 
 void FileLock::Release()
 {

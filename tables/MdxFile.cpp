@@ -68,7 +68,7 @@ std::vector<std::size_t> EvenRuns(std::size_t count, std::size_t groups)
 }
 
 struct Built {
-    std::string blocks;           // the tag's nodes, each kBlock bytes
+    std::string blocks; // the tag's nodes, each kBlock bytes
     std::uint32_t rootPage = 0;
     std::uint32_t firstLeaf = 0;
     std::uint32_t lastLeaf = 0;
@@ -106,8 +106,8 @@ Built BuildTree(const MdxTag& tag, std::uint32_t firstPage)
             const std::uint32_t recno = tag.order[at];
             const std::size_t slot = node + 8 + i * item;
             Put32(built.blocks, slot, recno);
-            std::memcpy(built.blocks.data() + slot + 4,
-                        tag.keys.data() + (recno - 1) * keyLength, keyLength);
+            std::memcpy(built.blocks.data() + slot + 4, tag.keys.data() + (recno - 1) * keyLength,
+                        keyLength);
         }
         std::string high;
         if (run > 0) {
@@ -172,7 +172,8 @@ std::string SerializeMdx(std::string_view tableName, const std::vector<MdxTag>& 
     out[529] = 1;
 
     // Tag names form a binary search tree in the order the tags were made (1-based links).
-    std::vector<std::array<std::uint8_t, 3>> links(tags.size(), std::array<std::uint8_t, 3>{0, 0, 0});
+    std::vector<std::array<std::uint8_t, 3>> links(tags.size(),
+                                                   std::array<std::uint8_t, 3>{0, 0, 0});
     for (std::size_t t = 1; t < tags.size(); ++t) {
         std::size_t node = 0;
         for (;;) {
@@ -194,7 +195,8 @@ std::string SerializeMdx(std::string_view tableName, const std::vector<MdxTag>& 
 
         const std::size_t entry = kTagTableOffset + t * kTagEntrySize;
         Put32(out, entry, headerPage);
-        std::memcpy(out.data() + entry + 4, tag.name.data(), std::min(tag.name.size(), std::size_t{10}));
+        std::memcpy(out.data() + entry + 4, tag.name.data(),
+                    std::min(tag.name.size(), std::size_t{10}));
         out[entry + 15] = 0x10;
         out[entry + 16] = static_cast<char>(links[t][0]);
         out[entry + 17] = static_cast<char>(links[t][1]);
@@ -213,7 +215,8 @@ std::string SerializeMdx(std::string_view tableName, const std::vector<MdxTag>& 
         Put16(header, 14, static_cast<std::uint16_t>((kBlock - 12) / item));
         Put16(header, 18, static_cast<std::uint16_t>(item));
         header[20] = 1;
-        std::memcpy(header.data() + 24, tag.expression.data(), std::min(tag.expression.size(), std::size_t{220}));
+        std::memcpy(header.data() + 24, tag.expression.data(),
+                    std::min(tag.expression.size(), std::size_t{220}));
         header[246] = tag.order.empty() ? 0 : 1;
         Put32(header, 248, tree.firstLeaf);
         Put32(header, 252, tree.lastLeaf);
@@ -242,7 +245,8 @@ std::optional<std::vector<ParsedMdxTag>> ParseMdx(std::string_view bytes, std::s
     }
     const std::size_t pages = bytes.size() / kPage;
     auto block = [&](std::uint32_t page) -> std::string_view {
-        if (page < kFirstTagPage || page >= pages || static_cast<std::size_t>(page) * kPage + blockBytes > bytes.size()) {
+        if (page < kFirstTagPage || page >= pages ||
+            static_cast<std::size_t>(page) * kPage + blockBytes > bytes.size()) {
             return {};
         }
         return bytes.substr(static_cast<std::size_t>(page) * kPage, blockBytes);
@@ -264,8 +268,8 @@ std::optional<std::vector<ParsedMdxTag>> ParseMdx(std::string_view bytes, std::s
         const std::size_t item = Get16(header, 18);
         const std::string_view expression = header.substr(24, 221);
         tag.expression = std::string(expression.substr(0, expression.find('\0')));
-        if (tag.keyLength < 1 || tag.keyLength > kMaxKeyLength || item < 4 + static_cast<std::size_t>(tag.keyLength) ||
-            item > blockBytes - 12) {
+        if (tag.keyLength < 1 || tag.keyLength > kMaxKeyLength ||
+            item < 4 + static_cast<std::size_t>(tag.keyLength) || item > blockBytes - 12) {
             error = "The index tag " + tag.name + " is damaged.";
             return std::nullopt;
         }

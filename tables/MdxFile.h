@@ -11,11 +11,11 @@ namespace tambrel {
 // One tag of a production index as held in memory: its entries in index order, each the
 // record number and its key (keyLength bytes, blank-padded, in the table's code page).
 struct MdxTag {
-    std::string name;       // upper case, at most 10 characters
-    std::string expression; // the dBase key expression as written
-    int keyLength = 0;      // 1..100
+    std::string name;                 // upper case, at most 10 characters
+    std::string expression;           // the dBase key expression as written
+    int keyLength = 0;                // 1..100
     std::vector<std::uint32_t> order; // record numbers in index order
-    std::string keys;       // key of record r at (r - 1) * keyLength; one per record
+    std::string keys;                 // key of record r at (r - 1) * keyLength; one per record
 };
 
 inline constexpr int kMaxKeyLength = 100;
@@ -32,8 +32,8 @@ struct ParsedMdxTag {
     std::string name;
     std::string expression;
     int keyLength = 0;
-    std::vector<std::uint32_t> recnos;  // in tree order
-    std::vector<std::string> keys;      // in tree order
+    std::vector<std::uint32_t> recnos; // in tree order
+    std::vector<std::string> keys;     // in tree order
 };
 std::optional<std::vector<ParsedMdxTag>> ParseMdx(std::string_view bytes, std::string& error);
 

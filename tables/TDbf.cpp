@@ -42,10 +42,7 @@ struct TDbf::Tag {
     std::string keys;                 // key of record r at (r - 1) * keyLength
     std::vector<std::uint32_t> order; // every record, deleted ones too, by (key, record)
 
-    const char* KeyOf(std::uint32_t recno) const
-    {
-        return keys.data() + (recno - 1) * keyLength;
-    }
+    const char* KeyOf(std::uint32_t recno) const { return keys.data() + (recno - 1) * keyLength; }
     // (key, record) ordering of the index.
     bool Before(std::uint32_t a, std::uint32_t b) const
     {
@@ -104,7 +101,10 @@ Status CreateTable(const std::filesystem::path& path, const TableLayout& layout)
 
 TDbf::TDbf(std::vector<IndexDef> tags) : m_tagDefs(std::move(tags)) {}
 
-TDbf::~TDbf() { Close(); }
+TDbf::~TDbf()
+{
+    Close();
+}
 
 void TDbf::SetDbfFileName(const std::filesystem::path& path)
 {
@@ -154,13 +154,15 @@ Status TDbf::Open()
     }
 
     for (const IndexDef& def : m_tagDefs) {
-        std::optional<Expression> expression = Expression::ParseKey(def.expression, table->file, error);
+        std::optional<Expression> expression =
+            Expression::ParseKey(def.expression, table->file, error);
         if (!expression) {
             return Status::Fail("The index tag " + def.name + " of " +
                                 table->dbfPath.filename().string() + " is not usable: " + error);
         }
         if (expression->Width() > kMaxKeyLength) {
-            return Status::Fail("The key of index tag " + def.name + " is longer than 100 characters.");
+            return Status::Fail("The key of index tag " + def.name +
+                                " is longer than 100 characters.");
         }
         Tag tag{IndexDef{UpperAscii(def.name), def.expression}, std::move(*expression), 0, {}, {}};
         tag.keyLength = static_cast<std::size_t>(tag.expression.Width());
@@ -177,7 +179,8 @@ Status TDbf::Open()
     if (!m_table->tags.empty()) {
         const std::filesystem::path stem = m_table->dbfPath.stem();
         const std::string extension = m_table->dbfPath.extension() == ".DBF" ? ".MDX" : ".mdx";
-        const std::optional<std::filesystem::path> mdx = FindIgnoringCase(folder, stem.string() + ".mdx");
+        const std::optional<std::filesystem::path> mdx =
+            FindIgnoringCase(folder, stem.string() + ".mdx");
         m_table->mdxPath = mdx ? *mdx : folder / (stem.string() + extension);
         bool usable = false;
         if (mdx) {
@@ -192,13 +195,15 @@ Status TDbf::Open()
                 if (!usable) {
                     break;
                 }
-                const auto match = std::find_if(parsed->begin(), parsed->end(), [&](const ParsedMdxTag& p) {
-                    return UpperAscii(p.name) == tag.def.name;
-                });
-                usable = match != parsed->end() &&
-                         NormalExpression(match->expression) == NormalExpression(tag.def.expression) &&
-                         static_cast<std::size_t>(match->keyLength) == tag.keyLength &&
-                         match->recnos.size() == count;
+                const auto match =
+                    std::find_if(parsed->begin(), parsed->end(), [&](const ParsedMdxTag& p) {
+                        return UpperAscii(p.name) == tag.def.name;
+                    });
+                usable =
+                    match != parsed->end() &&
+                    NormalExpression(match->expression) == NormalExpression(tag.def.expression) &&
+                    static_cast<std::size_t>(match->keyLength) == tag.keyLength &&
+                    match->recnos.size() == count;
                 // Every record once, with the key its data gives, in (key, record) order.
                 std::vector<bool> seen(count + 1, false);
                 for (std::size_t i = 0; usable && i < count; ++i) {
@@ -280,7 +285,8 @@ Status TDbf::Flush()
             tags.push_back(MdxTag{tag.def.name, tag.def.expression, static_cast<int>(tag.keyLength),
                                   tag.order, tag.keys});
         }
-        if (Status written = WriteFileAtomically(t.mdxPath, SerializeMdx(t.dbfPath.stem().string(), tags));
+        if (Status written =
+                WriteFileAtomically(t.mdxPath, SerializeMdx(t.dbfPath.stem().string(), tags));
             !written) {
             return written;
         }
@@ -320,7 +326,10 @@ void TDbf::BuildOrder(Tag& tag)
               [&](std::uint32_t a, std::uint32_t b) { return tag.Before(a, b); });
 }
 
-std::size_t TDbf::OrderSize() const { return m_table->file.RecordCount(); }
+std::size_t TDbf::OrderSize() const
+{
+    return m_table->file.RecordCount();
+}
 
 std::uint32_t TDbf::RecnoAt(std::size_t pos) const
 {
@@ -333,7 +342,10 @@ std::size_t TDbf::PositionOf(std::uint32_t recno) const
     return m_tag < 0 ? recno - 1 : m_table->tags[static_cast<std::size_t>(m_tag)].PositionOf(recno);
 }
 
-bool TDbf::Visible(std::size_t pos) const { return !m_table->file.IsDeleted(RecnoAt(pos)); }
+bool TDbf::Visible(std::size_t pos) const
+{
+    return !m_table->file.IsDeleted(RecnoAt(pos));
+}
 
 std::pair<std::size_t, std::size_t> TDbf::Range()
 {
@@ -349,7 +361,8 @@ std::pair<std::size_t, std::size_t> TDbf::Range()
         }
         std::size_t end = begin;
         while (end < size) {
-            if (Visible(end) && !m_while->Holds(t.file.Record(RecnoAt(end)), t.codePage->UpperTable())) {
+            if (Visible(end) &&
+                !m_while->Holds(t.file.Record(RecnoAt(end)), t.codePage->UpperTable())) {
                 break;
             }
             ++end;
@@ -369,8 +382,9 @@ void TDbf::SetPosition(std::size_t pos)
 
 std::string_view TDbf::CurrentTag() const
 {
-    return m_tag < 0 || !Active() ? std::string_view{}
-                                   : std::string_view(m_table->tags[static_cast<std::size_t>(m_tag)].def.name);
+    return m_tag < 0 || !Active()
+               ? std::string_view{}
+               : std::string_view(m_table->tags[static_cast<std::size_t>(m_tag)].def.name);
 }
 
 Status TDbf::SetOrderToTag(std::string_view tag)
@@ -600,7 +614,8 @@ std::string TDbf::FieldText(std::string_view field) const
     const FieldDef& def = m_table->file.fields[static_cast<std::size_t>(index)];
     const auto width = static_cast<std::size_t>(def.width);
     if (m_editing) {
-        return m_table->codePage->FromOem(std::string_view(m_buffer).substr(static_cast<std::size_t>(def.offset), width));
+        return m_table->codePage->FromOem(
+            std::string_view(m_buffer).substr(static_cast<std::size_t>(def.offset), width));
     }
     if (m_eof) {
         return std::string(width, ' ');
@@ -621,7 +636,8 @@ Status TDbf::Replace(std::string_view field, std::string_view text, WriteNote* n
     }
     if (!m_editing) {
         const auto length = static_cast<std::size_t>(m_table->file.recordLength);
-        m_buffer = m_eof ? std::string(length, ' ') : std::string(m_table->file.Record(RecnoAt(m_pos)), length);
+        m_buffer = m_eof ? std::string(length, ' ')
+                         : std::string(m_table->file.Record(RecnoAt(m_pos)), length);
         m_editing = true;
     }
     const FieldDef& def = m_table->file.fields[static_cast<std::size_t>(index)];
@@ -650,7 +666,8 @@ void TDbf::InsertKeys(std::uint32_t recno)
 {
     for (Tag& tag : m_table->tags) {
         ComputeKey(tag, recno);
-        tag.order.insert(tag.order.begin() + static_cast<std::ptrdiff_t>(tag.PositionOf(recno)), recno);
+        tag.order.insert(tag.order.begin() + static_cast<std::ptrdiff_t>(tag.PositionOf(recno)),
+                         recno);
     }
 }
 

@@ -32,7 +32,7 @@ Status CreateTable(const std::filesystem::path& path, const TableLayout& layout)
 struct DelimitedReport {
     Status status;
     std::size_t appended = 0;
-    std::vector<std::size_t> overWideLines;      // skipped: a value wider than its field
+    std::vector<std::size_t> overWideLines;       // skipped: a value wider than its field
     std::vector<std::size_t> transliteratedLines; // appended with letters replaced
 };
 
@@ -147,8 +147,8 @@ private:
     bool m_errorsRaised = true;
     int m_bulk = 0;
 
-    int m_tag = -1;         // current order; -1 = record order
-    std::size_t m_pos = 0;  // position in the current order
+    int m_tag = -1;        // current order; -1 = record order
+    std::size_t m_pos = 0; // position in the current order
     bool m_eof = true;
     bool m_bof = true;
     std::string m_whileText;

@@ -47,7 +47,8 @@ std::string BuildText(TDbf& table, std::string_view marker)
 {
     table.SetOrderToTag("");
     table.GoTop();
-    if (table.Eof() || Trim(table.FieldText("bells")) != "0" || Trim(table.FieldText("name")) != marker) {
+    if (table.Eof() || Trim(table.FieldText("bells")) != "0" ||
+        Trim(table.FieldText("name")) != marker) {
         return {};
     }
     return Trim(table.FieldText("places"));
@@ -68,15 +69,18 @@ LibraryCommands::LibraryCommands(CLI::App& app, std::filesystem::path programFol
     addFolder(m_info);
     m_info->add_flag("--json", m_json, "Write one JSON object");
 
-    m_list = m_library->add_subcommand("list", "Methods of one bell count, as the browser lists them");
+    m_list =
+        m_library->add_subcommand("list", "Methods of one bell count, as the browser lists them");
     addFolder(m_list);
     m_list->add_option("--table", m_table, "MAIN, PERSONAL or FIND_LIB")
         ->check(CLI::IsMember({"MAIN", "PERSONAL", "FIND_LIB"}));
     m_list->add_option("--bells", m_bells, "Number of bells, 4 to 16")->required();
     m_list->add_option("--group", m_group, "Lead-head group, or ALL");
-    m_list->add_option("--by", m_by, "Order: name or places")->check(CLI::IsMember({"name", "places"}));
+    m_list->add_option("--by", m_by, "Order: name or places")
+        ->check(CLI::IsMember({"name", "places"}));
     m_list->add_option("--from", m_from, "Start at the first method at or after this text");
-    m_list->add_option("--limit", m_limit, "At most this many methods")->check(CLI::NonNegativeNumber);
+    m_list->add_option("--limit", m_limit, "At most this many methods")
+        ->check(CLI::NonNegativeNumber);
     m_list->add_flag("--json", m_json, "One JSON object per method");
 
     m_find = m_library->add_subcommand("find", "Methods of a name or notation");
@@ -113,9 +117,9 @@ std::unique_ptr<TfrmDataMod> MakeDataModule(const std::string& folder,
                                             const std::filesystem::path& programFolder,
                                             std::ostream& err, Status& status)
 {
-    auto module = std::make_unique<TfrmDataMod>(
-        folder.empty() ? DefaultLibraryFolder(programFolder) : std::filesystem::path(folder),
-        BundledDataFolder(programFolder));
+    auto module = std::make_unique<TfrmDataMod>(folder.empty() ? DefaultLibraryFolder(programFolder)
+                                                               : std::filesystem::path(folder),
+                                                BundledDataFolder(programFolder));
     status = module->EnsureTables();
     for (const std::string& warning : module->TakeWarnings()) {
         err << "Warning: " << warning << '\n';
@@ -204,7 +208,8 @@ int LibraryCommands::List(std::ostream& out, std::ostream& err)
     const std::string group = UpperCase(Trim(m_group));
     const bool allGroups = group.empty() || group == "ALL";
     const bool byName = m_by == "name";
-    table.SetOrderToTag(byName ? (allGroups ? "NAME" : "GRPNAME") : (allGroups ? "PLACES" : "GRPPLACES"));
+    table.SetOrderToTag(byName ? (allGroups ? "NAME" : "GRPNAME")
+                               : (allGroups ? "PLACES" : "GRPPLACES"));
 
     const std::string bellsKey = PadRight(std::to_string(*bells), 2);
     const std::string key = allGroups ? bellsKey : bellsKey + PadRight(group, 2);

@@ -1,5 +1,7 @@
 #include "app/cli/CliCommands.h"
 #include "engine/Messages.h"
+#include "tables/Delimited.h"
+#include "tables/TDbf.h"
 
 #include <nlohmann/json.hpp>
 
@@ -7,10 +9,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace tambrel {
 namespace {
@@ -270,6 +275,141 @@ TEST(CliBatch, TheBundledLibraryRunsClean)
         ASSERT_EQ(line.find("\"error\""), std::string::npos) << line;
     }
     EXPECT_GT(lines, 23000U);
+}
+
+} // namespace
+} // namespace tambrel
+
+namespace tambrel {
+namespace {
+
+// One library folder built from the bundled data, shared by the library command tests.
+class CliLibrary : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        folder = new std::string((std::filesystem::temp_directory_path() /
+                                  ("tambrel-cli-library-" + std::to_string(::getpid())))
+                                     .string());
+        std::filesystem::remove_all(*folder);
+    }
+    static void TearDownTestSuite()
+    {
+        std::filesystem::remove_all(*folder);
+        delete folder;
+    }
+    static CliRun Library(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), "library");
+        args.insert(args.begin() + 2, {"--library", *folder});
+        return Cli(std::move(args));
+    }
+    static std::string* folder;
+};
+std::string* CliLibrary::folder = nullptr;
+
+// The names of the bundled library's methods of one bell count, sorted as the index sorts them.
+std::vector<std::string> BundledNames(const std::string& bells)
+{
+    std::vector<std::string> names;
+    std::istringstream in(ReadFile(TAMBREL_METHODS_CSV));
+    for (std::string line; std::getline(in, line);) {
+        const std::vector<std::string> values = SplitDelimitedLine(line);
+        if (values.size() > 1 && values[0] == bells) {
+            names.push_back(values[1]);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(CliLibrary, ListStartsAtTheSoftSeekPosition)
+{
+    const CliRun run = Library(
+        {"list", "--table", "MAIN", "--bells", "8", "--from", "CAMB", "--limit", "3", "--json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> names = BundledNames("8");
+    const auto first = std::lower_bound(names.begin(), names.end(), "CAMB");
+    const std::vector<nlohmann::json> lines = JsonLines(run.out);
+    ASSERT_EQ(lines.size(), 3U);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(lines[i]["name"], *(first + static_cast<std::ptrdiff_t>(i)));
+        EXPECT_EQ(lines[i]["bells"], "8");
+    }
+    EXPECT_TRUE(lines[0]["recno"].is_number());
+
+    // Past the last name of the range: the last method of the range.
+    const CliRun last = Library({"list", "--bells", "8", "--from", "ZZZZ", "--json"});
+    ASSERT_EQ(last.status, 0) << last.err;
+    const std::vector<nlohmann::json> tail = JsonLines(last.out);
+    ASSERT_EQ(tail.size(), 1U);
+    EXPECT_EQ(tail[0]["name"], names.back());
+}
+
+TEST_F(CliLibrary, ListByGroupAndPlaces)
+{
+    const CliRun run = Library(
+        {"list", "--bells", "8", "--group", "b", "--by", "places", "--limit", "500", "--json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<nlohmann::json> lines = JsonLines(run.out);
+    ASSERT_GT(lines.size(), 10U);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i]["group"], "B");
+        if (i > 0) {
+            EXPECT_LE(lines[i - 1]["places"].get<std::string>(),
+                      lines[i]["places"].get<std::string>());
+        }
+    }
+}
+
+TEST_F(CliLibrary, FindByNameOrNotation)
+{
+    const CliRun byName =
+        Library({"find", "--bells", "8", "--name", "Cambridge Surprise Major", "--json"});
+    ASSERT_EQ(byName.status, 0) << byName.err;
+    EXPECT_EQ(Json(byName.out)["places"], "-3-4-25-36-4-5-6-7 LH2");
+    EXPECT_EQ(Json(byName.out)["group"], "B");
+
+    // Any valid notation of the method finds it: the lookup uses its tidy form.
+    const CliRun byNotation =
+        Library({"find", "--bells", "8", "--notation",
+                 "x38x14x1258x36x14x58x16x78x16x58x14x36x1258x14x38x12", "--json"});
+    ASSERT_EQ(byNotation.status, 0) << byNotation.err;
+    EXPECT_EQ(Json(byNotation.out)["name"], "CAMBRIDGE SURPRISE MAJOR");
+
+    EXPECT_EQ(Library({"find", "--bells", "8", "--name", "No Such Method"}).status, 1);
+    EXPECT_EQ(Library({"find", "--bells", "8", "--notation", "12..14"}).status, 2);
+    EXPECT_EQ(Library({"find", "--bells", "99", "--name", "X"}).err,
+              std::string(kMsgInvalidBells) + "\n");
+}
+
+TEST_F(CliLibrary, InfoAndReindex)
+{
+    const CliRun info = Library({"info", "--json"});
+    ASSERT_EQ(info.status, 0) << info.err;
+    const nlohmann::json facts = Json(info.out);
+    EXPECT_EQ(facts["folder"], *folder);
+    ASSERT_EQ(facts["tables"].size(), 5U);
+    EXPECT_EQ(facts["tables"][0]["table"], "MAIN");
+    const std::string bundled = ReadFile(TAMBREL_METHODS_CSV);
+    EXPECT_EQ(facts["tables"][0]["records"], std::count(bundled.begin(), bundled.end(), '\n'));
+    EXPECT_EQ(facts["tables"][0]["build"], "CCCBR 2023-09-18");
+
+    const CliRun reindex = Library({"reindex"});
+    ASSERT_EQ(reindex.status, 0) << reindex.err;
+    EXPECT_EQ(reindex.out, "Reindexed the library in " + *folder + "\n");
+}
+
+TEST_F(CliLibrary, ATableInUseIsRefused)
+{
+    ASSERT_EQ(Library({"info"}).status, 0);
+    TDbf held;
+    held.SetDbfFileName(std::filesystem::path(*folder) / "Methods.dbf");
+    ASSERT_TRUE(held.Open());
+    const CliRun run = Library({"list", "--bells", "8"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "The table Methods.dbf is in use by another program (or another window of "
+                       "Tambrel). Close it there and try again.\n");
 }
 
 } // namespace

@@ -1,0 +1,141 @@
+#include "library/TfrmDataMod.h"
+#include "tables/FileIo.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace tambrel {
+namespace {
+
+using test::TempDir;
+
+std::string Trimmed(const TDbf& table, std::string_view field)
+{
+    std::string text = table.FieldText(field);
+    return text.substr(0, text.find_last_not_of(' ') + 1);
+}
+
+// A library folder built from a small bundled data folder.
+class DataModule : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directories(dir.Path("data"));
+        dir.Write("data/Methods.csv", "0,TB_Method_Library,\"Test 1\",\n"
+                                      "8,\"CAMBRIDGE SURPRISE MAJOR\",\"-3-4-25-36-4-5-6-7 LH2\",B\n"
+                                      "8,\"BRISTOL SURPRISE MAJOR\",\"-5-4.5-5.36.4-4.5-4-1 LH1\",M\n"
+                                      "6,\"PLAIN BOB MINOR\",\"-1-1-1 LH2\",A\n");
+        dir.Write("data/Calls.csv", "0,00,TB_Calls_Library,\"Calls 1\",\n8,01,Bob,14,\n");
+    }
+
+    TempDir dir;
+    TfrmDataMod module{dir.Path("Library"), dir.Path("data")};
+};
+
+TEST_F(DataModule, CreationMakesEveryTableAndOpensCallsAndOptions)
+{
+    std::vector<std::string> created;
+    ASSERT_TRUE(module.EnsureTables(&created));
+    EXPECT_EQ(created, (std::vector<std::string>{"Methods.dbf", "My_Lib.dbf", "Find_Lib.dbf",
+                                                 "Calls.dbf", "Options.dbf"}));
+    ASSERT_TRUE(module.frmDataModCreate());
+    EXPECT_TRUE(module.dbfCalls.Active());
+    EXPECT_TRUE(module.dbfOptions.Active());
+    EXPECT_FALSE(module.dbfImportMeths.Active());
+    EXPECT_EQ(module.dbfImportMeths.DbfFileName(), dir.Path("Library/ImpMeths.dbf"));
+    EXPECT_EQ(module.dbfCalls.RecordCount(), 2U);
+    EXPECT_EQ(module.dbfOptions.RecordCount(), 0U);
+
+    ASSERT_TRUE(module.OpenTables("MAIN"));
+    EXPECT_EQ(module.dbfMethods.RecordCount(), 4U);
+    ASSERT_TRUE(module.dbfMethods.SetOrderToTag("NAME"));
+    module.dbfMethods.GoTop();
+    EXPECT_EQ(Trimmed(module.dbfMethods, "name"), "TB_Method_Library");
+    EXPECT_EQ(Trimmed(module.dbfMethods, "places"), "Test 1");
+
+    // A table made once is never made again, whatever the case of its name.
+    ASSERT_TRUE(module.CloseTables());
+    std::filesystem::rename(dir.Path("Library/My_Lib.dbf"), dir.Path("Library/MY_LIB.DBF"));
+    created.clear();
+    ASSERT_TRUE(module.EnsureTables(&created));
+    EXPECT_TRUE(created.empty());
+}
+
+TEST_F(DataModule, CodesCountWhereverTheyStand)
+{
+    ASSERT_TRUE(module.EnsureTables());
+    ASSERT_TRUE(module.OpenTables("IMPORTCALLS"));
+    EXPECT_TRUE(module.dbfImportCalls.Active());
+    EXPECT_TRUE(module.dbfCalls.Active()); // "CALLS" stands inside "IMPORTCALLS"
+    EXPECT_FALSE(module.dbfMethods.Active());
+    ASSERT_TRUE(module.CloseTables());
+    EXPECT_FALSE(module.dbfCalls.Active());
+
+    ASSERT_TRUE(module.OpenTables("MAIN,MYLIB_CHECK,IMPORTMETHS"));
+    EXPECT_EQ(module.dbfMethods.DbfFileName(), dir.Path("Library/Methods.dbf"));
+    EXPECT_EQ(module.dbfTemp.DbfFileName(), dir.Path("Library/My_Lib.dbf"));
+    EXPECT_TRUE(module.dbfImportMeths.Active());
+}
+
+TEST_F(DataModule, ReopeningKeepsPositionOrderAndRestriction)
+{
+    ASSERT_TRUE(module.EnsureTables());
+    ASSERT_TRUE(module.OpenTables("MAIN"));
+    TDbf& methods = module.dbfMethods;
+    ASSERT_TRUE(methods.SetOrderToTag("NAME"));
+    ASSERT_TRUE(methods.Find("8 C"));
+    ASSERT_TRUE(methods.SetWhileTo("Bells=\"8 \""));
+    const std::uint32_t recno = methods.RecNo();
+
+    ASSERT_TRUE(module.OpenTables("MAIN"));
+    EXPECT_EQ(methods.RecNo(), recno);
+    EXPECT_EQ(methods.CurrentTag(), "NAME");
+    EXPECT_EQ(methods.WhileCondition(), "Bells=\"8 \"");
+
+    // Another file on the same cursor starts afresh.
+    ASSERT_TRUE(module.OpenTables("PERSONAL"));
+    EXPECT_EQ(methods.DbfFileName(), dir.Path("Library/My_Lib.dbf"));
+    EXPECT_EQ(methods.CurrentTag(), "");
+    EXPECT_TRUE(methods.WhileCondition().empty());
+}
+
+TEST_F(DataModule, ReindexRemovesDeletedRecordsAndRebuildsIndexes)
+{
+    ASSERT_TRUE(module.EnsureTables());
+    ASSERT_TRUE(module.OpenTables("MAIN"));
+    ASSERT_TRUE(module.dbfMethods.SetOrderToTag("NAME"));
+    ASSERT_TRUE(module.dbfMethods.FindExact("8 BRISTOL SURPRISE MAJOR"));
+    ASSERT_TRUE(module.dbfMethods.DeleteRec());
+    ASSERT_TRUE(module.CloseTables());
+    ASSERT_TRUE(WriteFileAtomically(dir.Path("Library/Calls.mdx"), "damaged"));
+
+    ASSERT_TRUE(module.ReindexTables());
+    EXPECT_FALSE(module.dbfMethods.Active());
+    ASSERT_TRUE(module.OpenTables("MAIN,CALLS"));
+    EXPECT_EQ(module.dbfMethods.RecordCount(), 3U);
+    EXPECT_TRUE(module.TakeWarnings().empty()); // both indexes were whole again
+    ASSERT_TRUE(module.dbfCalls.SetOrderToTag("REF"));
+    EXPECT_TRUE(module.dbfCalls.FindExact("8 01"));
+}
+
+TEST(LibraryFolder, BesideTheProgramWhenWritableElseInTheUsersData)
+{
+    const TempDir dir;
+    const std::filesystem::path program = dir.Path("bin");
+    std::filesystem::create_directories(program);
+    ::setenv("XDG_DATA_HOME", dir.Path("xdg").c_str(), 1);
+    EXPECT_EQ(DefaultLibraryFolder(program), std::filesystem::path(dir.Path("xdg")) / "tambrel" / "Library");
+    ::setenv("XDG_DATA_HOME", "relative/is/ignored", 1);
+    ::setenv("HOME", dir.Path("home").c_str(), 1);
+    EXPECT_EQ(DefaultLibraryFolder(program),
+              std::filesystem::path(dir.Path("home")) / ".local" / "share" / "tambrel" / "Library");
+    std::filesystem::create_directories(program / "Library");
+    EXPECT_EQ(DefaultLibraryFolder(program), program / "Library");
+}
+
+} // namespace
+} // namespace tambrel

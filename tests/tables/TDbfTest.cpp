@@ -1,0 +1,368 @@
+#include "library/LibraryTables.h"
+#include "tables/FileIo.h"
+#include "tables/TDbf.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace tambrel {
+namespace {
+
+using test::ReadFile;
+using test::TempDir;
+
+struct Method {
+    std::string bells, name, places, group;
+};
+
+// A method table in a folder of its own, opened on a cursor with the method tags.
+class MethodTable : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        path = dir.Path("Methods.dbf");
+        ASSERT_TRUE(CreateTable(path, kMethodLayout));
+        table.SetDbfFileName(path);
+        ASSERT_TRUE(table.Open());
+    }
+
+    void Add(const Method& m)
+    {
+        table.ClearRecord();
+        ASSERT_TRUE(table.Replace("bells", m.bells));
+        ASSERT_TRUE(table.Replace("name", m.name));
+        ASSERT_TRUE(table.Replace("places", m.places));
+        ASSERT_TRUE(table.Replace("group", m.group));
+        ASSERT_TRUE(table.AppendRec());
+    }
+
+    void AddLibrary()
+    {
+        table.BeginBulkUpdate();
+        for (const Method& m : {Method{"0", "TB_Method_Library", "Test build", ""},
+                                Method{"8", "CAMBRIDGE SURPRISE MAJOR", "-3-4-25-36-4-5-6-7 LH2", "B"},
+                                Method{"8", "BRISTOL SURPRISE MAJOR", "-5-4.5-5.36.4-4.5-4-1 LH1", "M"},
+                                Method{"12", "BRISTOL SURPRISE MAXIMUS", "-5T-14.5T LH1", "J"},
+                                Method{"6", "plain bob minor", "-1-1-1 LH2", "A"},
+                                Method{"8", "PLAIN BOB MAJOR", "-1-1-1-1 LH2", "A"},
+                                Method{"8", "YORKSHIRE SURPRISE MAJOR", "-3-4-5-36-4-5-6-7 LH2", "B"}}) {
+            Add(m);
+        }
+        ASSERT_TRUE(table.EndBulkUpdate());
+    }
+
+    // Names in the current order from the current record on.
+    std::vector<std::string> Names()
+    {
+        std::vector<std::string> names;
+        for (; !table.Eof(); table.Skip()) {
+            names.push_back(TrimName());
+        }
+        return names;
+    }
+
+    std::string TrimName() const
+    {
+        const std::string name = table.FieldText("name");
+        return name.substr(0, name.find_last_not_of(' ') + 1);
+    }
+
+    TempDir dir;
+    std::string path;
+    TDbf table{kMethodTags};
+};
+
+TEST_F(MethodTable, BellCountsSortWithTheHeaderFirst)
+{
+    AddLibrary();
+    for (const std::string_view tag : {"NAME", "PLACES", "GRPNAME", "GRPPLACES", ""}) {
+        SCOPED_TRACE(tag);
+        ASSERT_TRUE(table.SetOrderToTag(tag));
+        table.GoTop();
+        EXPECT_EQ(TrimName(), "TB_Method_Library");
+    }
+    ASSERT_TRUE(table.SetOrderToTag("NAME"));
+    EXPECT_EQ(table.FieldText("bells"), "0 ");
+    ASSERT_TRUE(table.Find("8 "));
+    EXPECT_EQ(table.FieldText("bells"), "8 ");
+    EXPECT_EQ(TrimName(), "BRISTOL SURPRISE MAJOR");
+    ASSERT_TRUE(table.Find("12"));
+    EXPECT_EQ(TrimName(), "BRISTOL SURPRISE MAXIMUS");
+    // "12" sorts before "6 " and "8 ": keys compare as blank-padded text.
+    table.GoTop();
+    EXPECT_EQ(Names(), (std::vector<std::string>{"TB_Method_Library", "BRISTOL SURPRISE MAXIMUS",
+                                                 "plain bob minor", "BRISTOL SURPRISE MAJOR",
+                                                 "CAMBRIDGE SURPRISE MAJOR", "PLAIN BOB MAJOR",
+                                                 "YORKSHIRE SURPRISE MAJOR"}));
+}
+
+TEST_F(MethodTable, SeeksOnPrefixesWholeKeysAndSoftly)
+{
+    AddLibrary();
+    ASSERT_TRUE(table.SetOrderToTag("NAME"));
+    EXPECT_TRUE(table.Find("8 CAMB"));
+    EXPECT_EQ(TrimName(), "CAMBRIDGE SURPRISE MAJOR");
+    EXPECT_FALSE(table.FindExact("8 CAMB"));
+    EXPECT_TRUE(table.Eof());
+    EXPECT_TRUE(table.FindExact("8 CAMBRIDGE SURPRISE MAJOR"));
+    EXPECT_TRUE(table.FindExact("8 CAMBRIDGE SURPRISE MAJOR   ")); // trailing blanks do not count
+    EXPECT_TRUE(table.Find("6 PLAIN BOB")); // the key is upper case whatever was stored
+    EXPECT_FALSE(table.Find("7 "));
+
+    table.FindNear("8 CAN");
+    EXPECT_EQ(TrimName(), "PLAIN BOB MAJOR");
+    table.FindNear("8 ZZZ");
+    EXPECT_TRUE(table.Eof());
+    EXPECT_EQ(table.RecNo(), table.RecordCount() + 1);
+    table.Skip(-1);
+    EXPECT_EQ(TrimName(), "YORKSHIRE SURPRISE MAJOR");
+
+    // Keys are cut to 100 characters before seeking.
+    ASSERT_TRUE(table.SetOrderToTag("PLACES"));
+    EXPECT_TRUE(table.Find("8 -1-1-1-1 LH2" + std::string(200, ' ')));
+}
+
+TEST_F(MethodTable, GroupAndPlacesKeyKeepsNinetyEightCharacters)
+{
+    const std::string places(98, '1');
+    Add({"8", "LONG", places.substr(0, 96) + "23", "A"});
+    ASSERT_TRUE(table.SetOrderToTag("GRPPLACES"));
+    EXPECT_TRUE(table.FindExact("8 A " + places.substr(0, 96)));
+    ASSERT_TRUE(table.SetOrderToTag("PLACES"));
+    EXPECT_FALSE(table.FindExact("8 " + places.substr(0, 96)));
+    EXPECT_TRUE(table.FindExact("8 " + places.substr(0, 96) + "23"));
+}
+
+TEST_F(MethodTable, WhileRestrictionFromTheCurrentRecordOn)
+{
+    AddLibrary();
+    ASSERT_TRUE(table.SetOrderToTag("NAME"));
+    ASSERT_TRUE(table.Find("8 C"));
+    ASSERT_TRUE(table.SetWhileTo("Bells=\"8 \""));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"CAMBRIDGE SURPRISE MAJOR", "PLAIN BOB MAJOR",
+                                                 "YORKSHIRE SURPRISE MAJOR"}));
+    table.GoTop(); // the top of the range, not of the table
+    EXPECT_EQ(TrimName(), "CAMBRIDGE SURPRISE MAJOR");
+    table.Skip(-1);
+    EXPECT_TRUE(table.Bof());
+    EXPECT_EQ(TrimName(), "CAMBRIDGE SURPRISE MAJOR");
+
+    ASSERT_TRUE(table.SetOrderToTag("GRPNAME"));
+    ASSERT_TRUE(table.Find("8 B "));
+    ASSERT_TRUE(table.SetWhileTo("Bells=\"8 \" .And. Group=\"B \""));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"CAMBRIDGE SURPRISE MAJOR", "YORKSHIRE SURPRISE MAJOR"}));
+
+    ASSERT_TRUE(table.SetWhileTo(""));
+    table.GoTop();
+    EXPECT_EQ(Names().size(), 7U);
+
+    EXPECT_EQ(table.SetWhileTo("Bells=\"8 \" .Or. Group=\"B \"").error,
+              "The condition is not usable: Unexpected text at position 12 of \"Bells=\"8 \" .Or. "
+              "Group=\"B \"\".");
+    EXPECT_FALSE(table.SetWhileTo("Colour=\"red\""));
+}
+
+TEST_F(MethodTable, DeletedRecordsHideAtOnceAndGoWithPack)
+{
+    AddLibrary();
+    ASSERT_TRUE(table.SetOrderToTag("NAME"));
+    ASSERT_TRUE(table.FindExact("8 PLAIN BOB MAJOR"));
+    const std::uint32_t deleted = table.RecNo();
+    ASSERT_TRUE(table.DeleteRec());
+    EXPECT_EQ(TrimName(), "YORKSHIRE SURPRISE MAJOR"); // the next record is current
+    EXPECT_FALSE(table.FindExact("8 PLAIN BOB MAJOR"));
+    EXPECT_EQ(table.Go(deleted).error, "There is no record " + std::to_string(deleted) + ".");
+    EXPECT_EQ(table.RecordCount(), 7U); // still in the file until packed
+
+    ASSERT_TRUE(table.FindExact("8 YORKSHIRE SURPRISE MAJOR"));
+    ASSERT_TRUE(table.DeleteRec()); // the last of its order: the one before becomes current
+    EXPECT_EQ(TrimName(), "CAMBRIDGE SURPRISE MAJOR");
+
+    ASSERT_TRUE(table.Pack());
+    EXPECT_EQ(table.RecordCount(), 5U);
+    table.GoTop();
+    EXPECT_EQ(Names().size(), 5U);
+}
+
+TEST_F(MethodTable, EditingReplacesAndKeepsTheIndexInStep)
+{
+    AddLibrary();
+    ASSERT_TRUE(table.SetOrderToTag("NAME"));
+    ASSERT_TRUE(table.FindExact("8 PLAIN BOB MAJOR"));
+    ASSERT_TRUE(table.Replace("name", "ABEL BOB MAJOR"));
+    EXPECT_EQ(TrimName(), "ABEL BOB MAJOR"); // the buffer shows while editing
+    ASSERT_TRUE(table.ReplaceRec());
+    EXPECT_FALSE(table.FindExact("8 PLAIN BOB MAJOR"));
+    ASSERT_TRUE(table.Find("8 "));
+    EXPECT_EQ(TrimName(), "ABEL BOB MAJOR");
+
+    // Switched off, errors pass silently and nothing moves.
+    table.SetErrorsRaised(false);
+    EXPECT_TRUE(table.Go(999));
+    EXPECT_EQ(TrimName(), "ABEL BOB MAJOR");
+    table.SetErrorsRaised(true);
+    EXPECT_FALSE(table.Go(999));
+    EXPECT_EQ(table.Replace("colour", "red").error, "The table Methods.dbf has no field colour.");
+
+    ASSERT_TRUE(table.Zap());
+    EXPECT_EQ(table.RecordCount(), 0U);
+    table.GoTop();
+    EXPECT_TRUE(table.Eof() && table.Bof());
+}
+
+TEST_F(MethodTable, TextInCodePage850)
+{
+    TDbf::WriteNote note;
+    table.ClearRecord();
+    ASSERT_TRUE(table.Replace("bells", "8"));
+    ASSERT_TRUE(table.Replace("name", "Ørsted Café", &note));
+    EXPECT_FALSE(note.transliterated);
+    ASSERT_TRUE(table.Replace("places", "Łódź œuvre", &note));
+    EXPECT_TRUE(note.transliterated);
+    ASSERT_TRUE(table.Replace("group", "ABC", &note));
+    EXPECT_TRUE(note.cut);
+    ASSERT_TRUE(table.AppendRec());
+    EXPECT_EQ(table.FieldText("name"), "Ørsted Café" + std::string(49, ' '));
+    EXPECT_EQ(table.FieldText("places"), "Lódz oeuvre" + std::string(87, ' '));
+    EXPECT_EQ(table.FieldText("group"), "AB");
+    ASSERT_TRUE(table.Close());
+
+    // Ø is 0x9D and é 0x82 in code page 850, and the header names that code page.
+    const std::string bytes = ReadFile(path);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[29]), 0x02);
+    EXPECT_NE(bytes.find("\x9Drsted Caf\x82"), std::string::npos);
+
+    // Index keys are upper-cased by the same rule as method names: é becomes É (0x90).
+    ASSERT_TRUE(table.Open());
+    ASSERT_TRUE(table.SetOrderToTag("NAME"));
+    EXPECT_TRUE(table.FindExact("8 ØRSTED CAFÉ"));
+}
+
+TEST_F(MethodTable, AppendFromDelimitedSkipsOverWideRecords)
+{
+    const std::string file = dir.Write(
+        "import.csv", "\xEF\xBB\xBF" "0,TB_Method_Library,\"Build 7\",\r\n"
+                      "8,\"CAMBRIDGE SURPRISE MAJOR\",\"-3-4-25-36-4-5-6-7 LH2\",B\r\n"
+                      "\r\n"
+                      "8,TOO WIDE," + std::string(99, '1') + ",A\n"
+                      "8,SHORT RECORD\n"
+                      "10,\"BÉLA, ŁUKASZ\",x,Z\n");
+    const DelimitedReport report = table.AppendFromDelimited(file);
+    ASSERT_TRUE(report.status) << report.status.error;
+    EXPECT_EQ(report.appended, 4U);
+    EXPECT_EQ(report.overWideLines, (std::vector<std::size_t>{4}));
+    EXPECT_EQ(report.transliteratedLines, (std::vector<std::size_t>{6}));
+    ASSERT_TRUE(table.SetOrderToTag("NAME"));
+    table.GoTop();
+    EXPECT_EQ(Names(), (std::vector<std::string>{"TB_Method_Library", "BÉLA, LUKASZ",
+                                                 "CAMBRIDGE SURPRISE MAJOR", "SHORT RECORD"}));
+    EXPECT_FALSE(table.AppendFromDelimited(dir.Path("missing.csv")).status);
+}
+
+TEST_F(MethodTable, ReopeningUsesOrRebuildsTheIndex)
+{
+    AddLibrary();
+    ASSERT_TRUE(table.Close());
+    ASSERT_TRUE(table.Open());
+    EXPECT_TRUE(table.Warnings().empty());
+
+    // An index of another state of the table (an outside edit) is rebuilt on open.
+    const std::filesystem::path mdx = dir.Path("Methods.mdx");
+    const std::string before = ReadFile(mdx);
+    Add({"9", "GRANDSIRE CATERS", "3.1.9.1.9.1.9.1.9.1.9.1.9.1.9.1.9.1", "A"});
+    ASSERT_TRUE(table.Close());
+    ASSERT_TRUE(WriteFileAtomically(mdx, before));
+    ASSERT_TRUE(table.Open());
+    ASSERT_EQ(table.Warnings().size(), 1U);
+    EXPECT_EQ(table.Warnings()[0], "Methods.mdx: the index did not match its table and was rebuilt.");
+    ASSERT_TRUE(table.SetOrderToTag("NAME"));
+    EXPECT_TRUE(table.FindExact("9 GRANDSIRE CATERS"));
+    ASSERT_TRUE(table.Close());
+
+    // Damaged and missing indexes alike.
+    ASSERT_TRUE(WriteFileAtomically(mdx, before.substr(0, 3000)));
+    ASSERT_TRUE(table.Open());
+    EXPECT_EQ(table.Warnings().size(), 1U);
+    ASSERT_TRUE(table.Close());
+    std::filesystem::remove(mdx);
+    ASSERT_TRUE(table.Open());
+    EXPECT_TRUE(table.Warnings().empty());
+    EXPECT_TRUE(std::filesystem::exists(mdx));
+}
+
+TEST_F(MethodTable, HeaderCountLargerThanTheFileIsCorrected)
+{
+    AddLibrary();
+    ASSERT_TRUE(table.Close());
+    std::string bytes = ReadFile(path);
+    bytes[4] = 100; // the header claims 100 records
+    ASSERT_TRUE(WriteFileAtomically(path, bytes));
+    ASSERT_TRUE(table.Open());
+    ASSERT_EQ(table.Warnings().size(), 1U);
+    EXPECT_EQ(table.Warnings()[0], "Methods.dbf: The table's header counts 100 records but the "
+                                   "file holds 7; the count was corrected.");
+    EXPECT_EQ(table.RecordCount(), 7U);
+    ASSERT_TRUE(table.Close());
+    EXPECT_EQ(ReadFile(path)[4], 7); // written back corrected
+}
+
+TEST_F(MethodTable, DamagedTablesAreRefusedClearly)
+{
+    ASSERT_TRUE(table.Close());
+    ASSERT_TRUE(WriteFileAtomically(path, "not a table"));
+    EXPECT_EQ(table.Open().error, "The table " + path +
+                                      " cannot be read: The file is too short to be a dBase table.");
+    EXPECT_FALSE(table.Active());
+}
+
+TEST_F(MethodTable, OneProgramAtATime)
+{
+    TDbf second(kMethodTags);
+    second.SetDbfFileName(path);
+    EXPECT_EQ(second.Open().error, "The table Methods.dbf is in use by another program (or another "
+                                   "window of Tambrel). Close it there and try again.");
+    ASSERT_TRUE(table.Close());
+    EXPECT_TRUE(second.Open());
+}
+
+TEST_F(MethodTable, NamesInAnyCase)
+{
+    AddLibrary();
+    ASSERT_TRUE(table.Close());
+    std::filesystem::rename(path, dir.Path("METHODS.DBF"));
+    std::filesystem::rename(dir.Path("Methods.mdx"), dir.Path("METHODS.MDX"));
+    ASSERT_TRUE(table.Open());
+    EXPECT_TRUE(table.Warnings().empty()); // its index was found too
+    EXPECT_EQ(table.RecordCount(), 7U);
+    ASSERT_TRUE(table.Close());
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("Methods.mdx")));
+}
+
+TEST(TDbfTags, UnusableKeyExpressionsAreReported)
+{
+    const TempDir dir;
+    ASSERT_TRUE(CreateTable(dir.Path("t.dbf"), kMethodLayout));
+    for (const auto& [expression, message] :
+         {std::pair<std::string, std::string>{"bells + Lower(name)",
+                                              "Unknown function LOWER at position 9"},
+          {"bells + colour", "Unknown field COLOUR at position 9"},
+          {"bells + Upper(name", "Expected \")\" at position 19"},
+          {"bells + places + name", ""}}) {
+        TDbf table({{"T", expression}});
+        table.SetDbfFileName(dir.Path("t.dbf"));
+        const Status opened = table.Open();
+        if (message.empty()) {
+            EXPECT_EQ(opened.error, "The key of index tag T is longer than 100 characters.");
+        } else {
+            EXPECT_EQ(opened.error, "The index tag T of t.dbf is not usable: " + message + " of \"" +
+                                        expression + "\".");
+        }
+    }
+}
+
+} // namespace
+} // namespace tambrel
