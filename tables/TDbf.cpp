@@ -818,6 +818,30 @@ Status TDbf::Reindex()
     return Changed();
 }
 
+Status TDbf::ReplaceAllRecords(const std::vector<std::vector<std::string>>& rows)
+{
+    if (!Active()) {
+        return Fail("The table is not open.");
+    }
+    BeginBulkUpdate();
+    Status status = Zap();
+    const std::vector<FieldDef>& fields = m_table->file.fields;
+    for (const std::vector<std::string>& row : rows) {
+        ClearRecord();
+        for (std::size_t f = 0; status && f < fields.size() && f < row.size(); ++f) {
+            status = Replace(fields[f].name, row[f]);
+        }
+        if (status) {
+            status = AppendRec();
+        }
+    }
+    if (Status written = EndBulkUpdate(); status && !written) {
+        status = written;
+    }
+    GoTop();
+    return status;
+}
+
 DelimitedReport TDbf::AppendFromDelimited(const std::filesystem::path& path)
 {
     DelimitedReport report;

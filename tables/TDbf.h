@@ -112,6 +112,11 @@ public:
     Status Reindex();
     DelimitedReport AppendFromDelimited(const std::filesystem::path& path);
 
+    // Replaces every record at once with `rows` (field values in field order): the new table
+    // is written as one file renamed over the old, so a crash leaves all the old records or all
+    // the new ones.
+    Status ReplaceAllRecords(const std::vector<std::vector<std::string>>& rows);
+
     // Inside a bulk update the file is written once, at its end (or at Close).
     void BeginBulkUpdate() { ++m_bulk; }
     Status EndBulkUpdate();

@@ -1,6 +1,6 @@
+#include "tables/TDbf.h"
 #include "library/LibraryTables.h"
 #include "tables/FileIo.h"
-#include "tables/TDbf.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -43,13 +43,14 @@ protected:
     void AddLibrary()
     {
         table.BeginBulkUpdate();
-        for (const Method& m : {Method{"0", "TB_Method_Library", "Test build", ""},
-                                Method{"8", "CAMBRIDGE SURPRISE MAJOR", "-3-4-25-36-4-5-6-7 LH2", "B"},
-                                Method{"8", "BRISTOL SURPRISE MAJOR", "-5-4.5-5.36.4-4.5-4-1 LH1", "M"},
-                                Method{"12", "BRISTOL SURPRISE MAXIMUS", "-5T-14.5T LH1", "J"},
-                                Method{"6", "plain bob minor", "-1-1-1 LH2", "A"},
-                                Method{"8", "PLAIN BOB MAJOR", "-1-1-1-1 LH2", "A"},
-                                Method{"8", "YORKSHIRE SURPRISE MAJOR", "-3-4-5-36-4-5-6-7 LH2", "B"}}) {
+        for (const Method& m :
+             {Method{"0", "TB_Method_Library", "Test build", ""},
+              Method{"8", "CAMBRIDGE SURPRISE MAJOR", "-3-4-25-36-4-5-6-7 LH2", "B"},
+              Method{"8", "BRISTOL SURPRISE MAJOR", "-5-4.5-5.36.4-4.5-4-1 LH1", "M"},
+              Method{"12", "BRISTOL SURPRISE MAXIMUS", "-5T-14.5T LH1", "J"},
+              Method{"6", "plain bob minor", "-1-1-1 LH2", "A"},
+              Method{"8", "PLAIN BOB MAJOR", "-1-1-1-1 LH2", "A"},
+              Method{"8", "YORKSHIRE SURPRISE MAJOR", "-3-4-5-36-4-5-6-7 LH2", "B"}}) {
             Add(m);
         }
         ASSERT_TRUE(table.EndBulkUpdate());
@@ -154,7 +155,8 @@ TEST_F(MethodTable, WhileRestrictionFromTheCurrentRecordOn)
     ASSERT_TRUE(table.SetOrderToTag("GRPNAME"));
     ASSERT_TRUE(table.Find("8 B "));
     ASSERT_TRUE(table.SetWhileTo("Bells=\"8 \" .And. Group=\"B \""));
-    EXPECT_EQ(Names(), (std::vector<std::string>{"CAMBRIDGE SURPRISE MAJOR", "YORKSHIRE SURPRISE MAJOR"}));
+    EXPECT_EQ(Names(),
+              (std::vector<std::string>{"CAMBRIDGE SURPRISE MAJOR", "YORKSHIRE SURPRISE MAJOR"}));
 
     ASSERT_TRUE(table.SetWhileTo(""));
     table.GoTop();
@@ -214,6 +216,18 @@ TEST_F(MethodTable, EditingReplacesAndKeepsTheIndexInStep)
     EXPECT_TRUE(table.Eof() && table.Bof());
 }
 
+TEST_F(MethodTable, ReplacingEveryRecordAtOnce)
+{
+    AddLibrary();
+    ASSERT_TRUE(table.ReplaceAllRecords({{"6", "ONE"}, {"7", "TWO", "3.1.7", "A"}}));
+    ASSERT_TRUE(table.Close());
+    ASSERT_TRUE(table.Open());
+    EXPECT_TRUE(table.Warnings().empty());
+    EXPECT_EQ(table.RecordCount(), 2U);
+    table.GoTop();
+    EXPECT_EQ(Names(), (std::vector<std::string>{"ONE", "TWO"}));
+}
+
 TEST_F(MethodTable, TextInCodePage850)
 {
     TDbf::WriteNote note;
@@ -244,13 +258,16 @@ TEST_F(MethodTable, TextInCodePage850)
 
 TEST_F(MethodTable, AppendFromDelimitedSkipsOverWideRecords)
 {
-    const std::string file = dir.Write(
-        "import.csv", "\xEF\xBB\xBF" "0,TB_Method_Library,\"Build 7\",\r\n"
-                      "8,\"CAMBRIDGE SURPRISE MAJOR\",\"-3-4-25-36-4-5-6-7 LH2\",B\r\n"
-                      "\r\n"
-                      "8,TOO WIDE," + std::string(99, '1') + ",A\n"
-                      "8,SHORT RECORD\n"
-                      "10,\"BÉLA, ŁUKASZ\",x,Z\n");
+    const std::string file =
+        dir.Write("import.csv", "\xEF\xBB\xBF"
+                                "0,TB_Method_Library,\"Build 7\",\r\n"
+                                "8,\"CAMBRIDGE SURPRISE MAJOR\",\"-3-4-25-36-4-5-6-7 LH2\",B\r\n"
+                                "\r\n"
+                                "8,TOO WIDE," +
+                                    std::string(99, '1') +
+                                    ",A\n"
+                                    "8,SHORT RECORD\n"
+                                    "10,\"BÉLA, ŁUKASZ\",x,Z\n");
     const DelimitedReport report = table.AppendFromDelimited(file);
     ASSERT_TRUE(report.status) << report.status.error;
     EXPECT_EQ(report.appended, 4U);
@@ -278,7 +295,8 @@ TEST_F(MethodTable, ReopeningUsesOrRebuildsTheIndex)
     ASSERT_TRUE(WriteFileAtomically(mdx, before));
     ASSERT_TRUE(table.Open());
     ASSERT_EQ(table.Warnings().size(), 1U);
-    EXPECT_EQ(table.Warnings()[0], "Methods.mdx: the index did not match its table and was rebuilt.");
+    EXPECT_EQ(table.Warnings()[0],
+              "Methods.mdx: the index did not match its table and was rebuilt.");
     ASSERT_TRUE(table.SetOrderToTag("NAME"));
     EXPECT_TRUE(table.FindExact("9 GRANDSIRE CATERS"));
     ASSERT_TRUE(table.Close());
@@ -314,8 +332,8 @@ TEST_F(MethodTable, DamagedTablesAreRefusedClearly)
 {
     ASSERT_TRUE(table.Close());
     ASSERT_TRUE(WriteFileAtomically(path, "not a table"));
-    EXPECT_EQ(table.Open().error, "The table " + path +
-                                      " cannot be read: The file is too short to be a dBase table.");
+    EXPECT_EQ(table.Open().error,
+              "The table " + path + " cannot be read: The file is too short to be a dBase table.");
     EXPECT_FALSE(table.Active());
 }
 
@@ -358,8 +376,8 @@ TEST(TDbfTags, UnusableKeyExpressionsAreReported)
         if (message.empty()) {
             EXPECT_EQ(opened.error, "The key of index tag T is longer than 100 characters.");
         } else {
-            EXPECT_EQ(opened.error, "The index tag T of t.dbf is not usable: " + message + " of \"" +
-                                        expression + "\".");
+            EXPECT_EQ(opened.error, "The index tag T of t.dbf is not usable: " + message +
+                                        " of \"" + expression + "\".");
         }
     }
 }
