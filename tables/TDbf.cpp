@@ -863,8 +863,11 @@ DelimitedReport TDbf::AppendFromDelimited(const std::filesystem::path& path)
         if (number == 1) {
             StripByteOrderMark(line);
         }
-        if (Trim(TrimRight(line.back() == '\r' ? line.substr(0, line.size() - 1) : line)).empty()) {
-            continue;
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (Trim(line).empty()) {
+            continue; // blank lines carry no record
         }
         const std::vector<std::string> values = SplitDelimitedLine(line);
         record.assign(length, ' ');
