@@ -185,7 +185,7 @@ int LibraryCommands::Info(std::ostream& out, std::ostream& err)
         out << "  " << PadRight(entry["table"].get<std::string>(), 9) << ' '
             << PadRight(entry["file"].get<std::string>(), 13) << ' '
             << PadRight(std::to_string(entry["records"].get<std::uint32_t>()), 7) << " records";
-        if (entry.contains("build")) {
+        if (entry.contains("build") && !entry["build"].get<std::string>().empty()) {
             out << ", built " << entry["build"].get<std::string>();
         }
         out << '\n';
