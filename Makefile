@@ -1,6 +1,7 @@
 # The two everyday commands are `make run` and `make test`; everything else is for developers.
 PRESET ?= asan
 FUZZ_SECONDS ?= 600
+FUZZ_TARGET ?= notation_fuzz
 SAMPLE_NOTATION ?= -38-14-1258-36-14-58-16-78LH12
 
 .PHONY: deps run test build release bench fuzz format format-check methods-data clean
@@ -29,8 +30,8 @@ bench: release
 
 fuzz: deps
 	@cmake --preset fuzz >/dev/null
-	@cmake --build --preset fuzz --target notation_fuzz make_fuzz_corpus
-	@scripts/run-fuzz.sh build/fuzz/fuzz/notation_fuzz $(FUZZ_SECONDS)
+	@cmake --build --preset fuzz --target $(FUZZ_TARGET) make_fuzz_corpus
+	@scripts/run-fuzz.sh build/fuzz/fuzz/$(FUZZ_TARGET) $(FUZZ_SECONDS)
 
 # Regenerates the bundled main library from the Central Council collection.
 methods-data: release

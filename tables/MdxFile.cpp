@@ -252,14 +252,18 @@ std::optional<std::vector<ParsedMdxTag>> ParseMdx(std::string_view bytes, std::s
         return bytes.substr(static_cast<std::size_t>(page) * kPage, blockBytes);
     };
 
+    // No two tags share a page in a real index; walking each page once at most keeps a crafted
+    // file from costing more than its size (every tag pointing at one tree, cycles).
+    std::unordered_set<std::uint32_t> seen;
     std::vector<ParsedMdxTag> tags;
     for (std::size_t t = 0; t < tagCount; ++t) {
         const std::size_t entry = kTagTableOffset + t * kTagEntrySize;
         ParsedMdxTag tag;
         const std::string_view name = bytes.substr(entry + 4, 11);
         tag.name = std::string(name.substr(0, std::min(name.find('\0'), std::size_t{10})));
-        const std::string_view header = block(Get32(bytes, entry));
-        if (header.size() < 256 || tag.name.empty()) {
+        const std::uint32_t headerPage = Get32(bytes, entry);
+        const std::string_view header = block(headerPage);
+        if (header.size() < 256 || tag.name.empty() || !seen.insert(headerPage).second) {
             error = "The index file's tag table is damaged.";
             return std::nullopt;
         }
@@ -277,7 +281,6 @@ std::optional<std::vector<ParsedMdxTag>> ParseMdx(std::string_view bytes, std::s
         const auto keyLength = static_cast<std::size_t>(tag.keyLength);
 
         // Depth-first walk; every page may be visited once, so a cycle cannot loop.
-        std::unordered_set<std::uint32_t> seen;
         bool broken = false;
         auto walk = [&](auto&& self, std::uint32_t page, std::size_t depth) -> void {
             const std::string_view node = block(page);
