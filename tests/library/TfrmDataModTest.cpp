@@ -25,10 +25,11 @@ protected:
     void SetUp() override
     {
         std::filesystem::create_directories(dir.Path("data"));
-        dir.Write("data/Methods.csv", "0,TB_Method_Library,\"Test 1\",\n"
-                                      "8,\"CAMBRIDGE SURPRISE MAJOR\",\"-3-4-25-36-4-5-6-7 LH2\",B\n"
-                                      "8,\"BRISTOL SURPRISE MAJOR\",\"-5-4.5-5.36.4-4.5-4-1 LH1\",M\n"
-                                      "6,\"PLAIN BOB MINOR\",\"-1-1-1 LH2\",A\n");
+        dir.Write("data/Methods.csv",
+                  "0,TB_Method_Library,\"Test 1\",\n"
+                  "8,\"CAMBRIDGE SURPRISE MAJOR\",\"-3-4-25-36-4-5-6-7 LH2\",B\n"
+                  "8,\"BRISTOL SURPRISE MAJOR\",\"-5-4.5-5.36.4-4.5-4-1 LH1\",M\n"
+                  "6,\"PLAIN BOB MINOR\",\"-1-1-1 LH2\",A\n");
         dir.Write("data/Calls.csv", "0,00,TB_Calls_Library,\"Calls 1\",\n8,01,Bob,14,\n");
     }
 
@@ -128,7 +129,8 @@ TEST(LibraryFolder, BesideTheProgramWhenWritableElseInTheUsersData)
     const std::filesystem::path program = dir.Path("bin");
     std::filesystem::create_directories(program);
     ::setenv("XDG_DATA_HOME", dir.Path("xdg").c_str(), 1);
-    EXPECT_EQ(DefaultLibraryFolder(program), std::filesystem::path(dir.Path("xdg")) / "tambrel" / "Library");
+    EXPECT_EQ(DefaultLibraryFolder(program),
+              std::filesystem::path(dir.Path("xdg")) / "tambrel" / "Library");
     ::setenv("XDG_DATA_HOME", "relative/is/ignored", 1);
     ::setenv("HOME", dir.Path("home").c_str(), 1);
     EXPECT_EQ(DefaultLibraryFolder(program),
