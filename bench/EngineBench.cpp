@@ -4,6 +4,7 @@
 #include "engine/Bells.h"
 #include "engine/CCNotation.h"
 #include "engine/TBellStore.h"
+#include "library/CallsData.h"
 
 #include <benchmark/benchmark.h>
 
@@ -27,9 +28,20 @@ std::string Repeat(std::string_view part, int times)
     return out;
 }
 
+// The bundled calls, so that a calculation builds the bob and single leads too.
+const CallsLibrary& BundledCalls()
+{
+    static const CallsLibrary calls = [] {
+        std::string error;
+        return ReadCallsFile(TAMBREL_CALLS_CSV, error).value_or(CallsLibrary{});
+    }();
+    return calls;
+}
+
 void CalculateMethod(benchmark::State& state, int bells, const std::string& notation)
 {
     auto store = std::make_unique<TBellStore>();
+    store->SetCallsLibrary(&BundledCalls());
     store->SetBells(bells);
     store->SetName("BENCHMARK");
     store->SetPlaceNotation(notation);
@@ -122,7 +134,7 @@ void BM_Batch_Library(benchmark::State& state)
     std::size_t methods = 0;
     for (auto _ : state) {
         std::istringstream in(library);
-        methods = RunBatch(in, out).methods;
+        methods = RunBatch(in, out, &BundledCalls()).methods;
     }
     state.counters["methods"] = static_cast<double>(methods);
     state.counters["methods_per_s"] = benchmark::Counter(

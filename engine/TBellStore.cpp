@@ -32,6 +32,8 @@ void TBellStore::Reset()
     m_courseTooLong = false;
     m_rowCount = 0;
     m_leadEndType = LeadEndType::PB;
+    m_bobLines.clear();
+    m_singleLines.clear();
 }
 
 void TBellStore::Calculate()
@@ -45,8 +47,15 @@ void TBellStore::Calculate()
     BuildTidyNotation();
     BuildPlainCourse();
     FindLeadHeadCode();
-    // The default calls and the bob and single leads are chosen here once the calls library is
-    // part of the program; until then the store holds the plain lead and course only.
+    SetDefaultCalls();
+    LoadCalls();
+}
+
+void TBellStore::RecalcCalls()
+{
+    if (m_leadLength >= 1) {
+        LoadCalls();
+    }
 }
 
 void TBellStore::ParseAndTidy()
@@ -142,6 +151,115 @@ void TBellStore::GetRow(int r, std::span<std::uint8_t> buffer) const
     const Row& row = RowAt(r);
     const auto n = std::min(buffer.size(), static_cast<std::size_t>(m_bells));
     std::copy_n(row.begin(), n, buffer.begin());
+}
+
+namespace {
+
+// Names that take Stedman's calls: any part of this list, "STEDMAN" alone included.
+constexpr std::string_view kStedmanNames = "STEDMAN DOUBLES,STEDMAN TRIPLES,STEDMAN CATERS,"
+                                           "STEDMAN CINQUES,STEDMAN SEXTUPLES,STEDMAN SEPTUPLES";
+
+} // namespace
+
+CallChoice TBellStore::DefaultCalls() const
+{
+    CallChoice calls;
+    const auto set = [&](std::string_view bob, std::string_view single) {
+        calls.BobType = std::string(bob);
+        calls.SingleType = std::string(single);
+    };
+    const int n = m_bells;
+    // An empty name would be part of every text; it names no Stedman.
+    const bool stedman = !m_name.empty() && kStedmanNames.find(m_name) != std::string_view::npos;
+    if (stedman) {
+        set(n <= 5 ? "01" : "07", "08");
+    } else if (m_name.compare(0, 14, "DOUBLE NORWICH") == 0 && (n == 9 || n == 11)) {
+        set("09", "10");
+    } else if (m_leadEndType == LeadEndType::Grandsire) {
+        set("05", "06");
+    } else if (m_leadLength >= 1 && GetMove(m_leadLength, 2) == 0) {
+        set("01", "02");
+    } else if (m_rowCount >= m_leadLength && m_leadLength >= 1 &&
+               RowAt(m_leadLength)[static_cast<std::size_t>(n - 3)] == n) {
+        // The tenor in (n-2)ths place at the lead head.
+        set("01", "02");
+        const std::size_t t = static_cast<std::size_t>(n / 2);
+        calls.BobLines = std::string(std::string_view("45680TB").substr(0, t - 1));
+        calls.SingleLines = std::string(std::string_view("2345680TB").substr(0, t + 1));
+    } else if (n > 5) {
+        set("03", "04");
+    } else {
+        set("01", "02");
+    }
+    return calls;
+}
+
+void TBellStore::SetDefaultCalls()
+{
+    m_defaults = DefaultCalls();
+    *m_owner = m_defaults;
+}
+
+bool TBellStore::BuildCallLead(std::string_view places, CallKind kind)
+{
+    if (Trim(places).empty() || !CheckPlaceNotation(places, m_bells).empty()) {
+        return LayCall({}, kind);
+    }
+    ChangeList call;
+    const auto count = static_cast<std::size_t>(SplitNotation(places, m_bells, call));
+    return LayCall(std::span<const std::string>(call).first(count), kind);
+}
+
+bool TBellStore::LayCall(std::span<const std::string> call, CallKind kind)
+{
+    ChangeList& target = kind == CallKind::Bob ? m_bobChanges : m_singleChanges;
+    const auto length = static_cast<std::size_t>(m_leadLength);
+    const std::size_t half = length / 2;
+    // The second half of one lead, the lead end at position H, then the start of the next.
+    for (std::size_t p = 1; p <= length; ++p) {
+        const std::size_t change = p <= half ? length - half + p : p - half;
+        target[p - 1] = m_changes[change - 1];
+    }
+    for (std::size_t p = length; p < target.size(); ++p) {
+        target[p].clear();
+    }
+    // Call change k stands at H - N/2 + k - 1; a call that would reach outside the lead is
+    // not laid at all.
+    const std::size_t count = call.size();
+    if (count == 0 || half < count / 2 + 1 || half - count / 2 + count - 1 > length) {
+        return false;
+    }
+    const std::size_t first = half - count / 2;
+    for (std::size_t k = 0; k < count; ++k) {
+        target[first + k - 1] = call[k];
+    }
+    return true;
+}
+
+void TBellStore::LoadCalls()
+{
+    CallChoice& owner = *m_owner;
+    const auto load = [&](const std::string& chosen, const std::string& fallback, CallKind kind,
+                          std::string& storeLines) {
+        // A code left empty means the default call.
+        const std::string_view code = Trim(chosen).empty() ? fallback : chosen;
+        const CallRecord* call = m_calls != nullptr ? m_calls->Find(m_bells, code) : nullptr;
+        const bool laid = call != nullptr ? LayCall(call->changes, kind) : LayCall({}, kind);
+        storeLines = laid ? Trim(call->lines) : std::string();
+    };
+    load(owner.BobType, m_defaults.BobType, CallKind::Bob, m_bobLines);
+    load(owner.SingleType, m_defaults.SingleType, CallKind::Single, m_singleLines);
+    // Lines the page has chosen win; otherwise the page takes the library's.
+    if (owner.BobLines.empty()) {
+        owner.BobLines = m_bobLines;
+    } else {
+        m_bobLines = owner.BobLines;
+    }
+    if (owner.SingleLines.empty()) {
+        owner.SingleLines = m_singleLines;
+    } else {
+        m_singleLines = owner.SingleLines;
+    }
 }
 
 } // namespace tambrel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/Bells.h"
+#include "engine/Calls.h"
 #include "engine/LeadHeadCode.h"
 #include "engine/PlaceNotation.h"
 
@@ -14,11 +15,19 @@
 
 namespace tambrel {
 
+// Which call lead BuildCallLead fills (design tokens "BOB" and "SINGLE").
+enum class CallKind { Bob, Single };
+
 // One method: its notation split into the changes of a lead, the movements, the tidy notation,
-// the plain course and the lead-head code. Each open method owns one; everything that draws or
-// analyses a method reads it and never writes it.
+// the plain course, the lead-head code and the bob and single leads. Each open method owns
+// one; everything that draws or analyses a method reads it and never writes it.
 class TBellStore {
 public:
+    TBellStore() = default;
+    // The owner pointer may point into the store itself, so a store is never copied.
+    TBellStore(const TBellStore&) = delete;
+    TBellStore& operator=(const TBellStore&) = delete;
+
     static constexpr int kMaxRows = 2000;     // rows of the plain course after rounds
     static constexpr int kMaxNameLength = 60; // characters
 
@@ -27,9 +36,24 @@ public:
     void SetName(std::string_view name); // kept upper case and cut to kMaxNameLength characters
     void SetPlaceNotation(std::string_view notation);
 
-    // Rebuilds everything from Bells, Name and PlaceNotation. Precondition: 4 <= Bells <= 16
-    // and CheckPlaceNotation accepted the notation.
+    // The call choice of the page that owns this store; without one the store keeps its own.
+    void SetOwner(CallChoice* owner) { m_owner = owner != nullptr ? owner : &m_ownChoice; }
+    CallChoice& Owner() { return *m_owner; }
+    const CallChoice& Owner() const { return *m_owner; }
+
+    // The calls library the call leads are built from; without one every call lead is the
+    // plain lead turned about its lead end.
+    void SetCallsLibrary(const CallsLibrary* calls) { m_calls = calls; }
+
+    // Rebuilds everything from Bells, Name and PlaceNotation, the call choice reset to the
+    // defaults. Precondition: 4 <= Bells <= 16 and CheckPlaceNotation accepted the notation.
     void Calculate();
+
+    // Rebuilds only the call leads and lines from the owner's call choice (kept as it is).
+    void RecalcCalls();
+
+    // The default calls of the calculated method: codes and the lines the tenor rule sets.
+    CallChoice DefaultCalls() const;
 
     // Only the changes, LeadLength, Symmetric and TidyNotation: what an import needs to store a
     // notation in tidy form.
@@ -79,12 +103,36 @@ public:
             static_cast<std::size_t>(m_leadLength));
     }
 
+    // Change text i (1..LeadLength) of the bob and single leads: the plain lead turned so that
+    // its lead end stands at the middle, with the call laid over it.
+    const std::string& GetBobChange(int i) const
+    {
+        assert(i >= 1 && i <= kMaxChanges);
+        return m_bobChanges[static_cast<std::size_t>(i - 1)];
+    }
+    const std::string& GetSingleChange(int i) const
+    {
+        assert(i >= 1 && i <= kMaxChanges);
+        return m_singleChanges[static_cast<std::size_t>(i - 1)];
+    }
+    // Bell symbols whose lines the bob and single leads show.
+    const std::string& BobLines() const { return m_bobLines; }
+    const std::string& SingleLines() const { return m_singleLines; }
+
 private:
     void Reset();
     void BuildMoves();
     void BuildTidyNotation();
     void BuildPlainCourse();
     void FindLeadHeadCode();
+    void SetDefaultCalls();
+    void LoadCalls();
+    // Fills the bob or single lead with `places` laid over the turned plain lead. False, and
+    // the turned plain lead alone, when the call cannot be laid: no notation, a notation the
+    // stage refuses, or a call longer than the lead allows around its lead end.
+    bool BuildCallLead(std::string_view places, CallKind kind);
+    // The same with the call already split; an empty list lays nothing.
+    bool LayCall(std::span<const std::string> call, CallKind kind);
 
     bool m_calculated = false;
     std::string m_name;
@@ -98,7 +146,16 @@ private:
     int m_rowCount = 0; // a whole number of leads, 0..kMaxRows
     tambrel::LeadEndType m_leadEndType = LeadEndType::PB;
 
+    CallChoice m_defaults; // of the current calculation
+    CallChoice m_ownChoice;
+    CallChoice* m_owner = &m_ownChoice;
+    const CallsLibrary* m_calls = nullptr;
+    std::string m_bobLines;
+    std::string m_singleLines;
+
     ChangeList m_changes{};
+    ChangeList m_bobChanges{};
+    ChangeList m_singleChanges{};
     std::array<Movement, kMaxChanges> m_moves{};
     // For each change, the position (0-based) each new row position takes its bell from; past
     // the stage a position takes its own, so the unused tail of every row stays 0.

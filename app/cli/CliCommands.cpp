@@ -63,13 +63,25 @@ struct MethodOptions {
     std::string bells;
     std::string notation;
     std::string name;
+    std::string library;
     bool rows = false;
     bool json = false;
 };
 
-int RunMethod(const MethodOptions& options, std::ostream& out, std::ostream& err)
+int RunMethod(const MethodOptions& options, const std::filesystem::path& programFolder,
+              std::ostream& out, std::ostream& err)
 {
+    CallsLibrary calls;
+    std::string callsError;
+    if (!LoadCliCalls(options.library, programFolder, calls, err, callsError)) {
+        if (options.json) {
+            out << DumpJson(ErrorJson(callsError)) << '\n';
+            return kExitRefused;
+        }
+        return Refuse(err, callsError);
+    }
     auto store = std::make_unique<TBellStore>();
+    store->SetCallsLibrary(&calls);
     const std::string error =
         CalculateMethod(*store, options.bells, options.name, options.notation);
     if (!error.empty()) {
@@ -80,7 +92,7 @@ int RunMethod(const MethodOptions& options, std::ostream& out, std::ostream& err
         return Refuse(err, error);
     }
     if (options.json) {
-        out << DumpJson(MethodJson(*store, options.rows)) << '\n';
+        out << MethodJson(*store, options.rows) << '\n';
     } else {
         WriteSummary(out, *store, options.rows);
     }
@@ -121,15 +133,21 @@ int WithOutput(const std::string& path, std::ostream& out, std::ostream& err, Wo
     return 0;
 }
 
-int RunBatchCommand(const std::string& input, const std::string& output, std::ostream& out,
+int RunBatchCommand(const std::string& input, const std::string& output, const std::string& library,
+                    const std::filesystem::path& programFolder, std::ostream& out,
                     std::ostream& err)
 {
+    CallsLibrary calls;
+    std::string callsError;
+    if (!LoadCliCalls(library, programFolder, calls, err, callsError)) {
+        return Refuse(err, callsError);
+    }
     std::ifstream file(input, std::ios::binary);
     if (!file) {
         return Refuse(err, "Cannot read the file " + input + ".");
     }
     return WithOutput(output, out, err, [&](std::ostream& target) {
-        RunBatch(file, target);
+        RunBatch(file, target, &calls);
         return file.bad() ? Refuse(err, "Cannot read the file " + input + ".") : 0;
     });
 }
@@ -181,6 +199,8 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
     methodCommand->add_option("--name", method.name, "Method name");
     methodCommand->add_flag("--rows", method.rows, "Show the rows of the plain course");
     methodCommand->add_flag("--json", method.json, "Write one JSON object");
+    methodCommand->add_option("--library", method.library,
+                              "Library folder whose calls to use (default: the program's)");
 
     MethodOptions check;
     CLI::App* checkCommand = app.add_subcommand("check", "Check a place notation");
@@ -193,6 +213,9 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
         app.add_subcommand("batch", "The facts of every method of a methods import file");
     batchCommand->add_option("--input", batchInput, "Methods import file")->required();
     batchCommand->add_option("--output", batchOutput, "JSON lines file (default: standard output)");
+    std::string batchLibrary;
+    batchCommand->add_option("--library", batchLibrary,
+                             "Library folder whose calls to use (default: the program's)");
 
     std::string ccInput;
     std::string ccOutput;
@@ -222,13 +245,13 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
     }
 
     if (methodCommand->parsed()) {
-        return RunMethod(method, out, err);
+        return RunMethod(method, programFolder, out, err);
     }
     if (checkCommand->parsed()) {
         return RunCheck(check, out);
     }
     if (batchCommand->parsed()) {
-        return RunBatchCommand(batchInput, batchOutput, out, err);
+        return RunBatchCommand(batchInput, batchOutput, batchLibrary, programFolder, out, err);
     }
     if (library.Parsed()) {
         return library.Run(out, err);

@@ -3,7 +3,9 @@
 #include "app/cli/MethodFacts.h"
 #include "engine/Messages.h"
 #include "engine/TextFunctions.h"
+#include "library/CallsData.h"
 #include "library/TfrmDataMod.h"
+#include "tables/FileIo.h"
 
 #include <nlohmann/json.hpp>
 
@@ -128,6 +130,41 @@ std::unique_ptr<TfrmDataMod> MakeDataModule(const std::string& folder,
 }
 
 } // namespace
+
+bool LoadCliCalls(const std::string& folder, const std::filesystem::path& programFolder,
+                  CallsLibrary& calls, std::ostream& err, std::string& error)
+{
+    if (!folder.empty()) {
+        Status status;
+        auto module = MakeDataModule(folder, programFolder, err, status);
+        if (status) {
+            status = module->OpenTables("CALLS");
+        }
+        if (status) {
+            calls = ReadCallsTable(module->dbfCalls);
+        }
+        module->CloseTables();
+        error = status.error;
+        return status.ok();
+    }
+    const std::filesystem::path library = DefaultLibraryFolder(programFolder);
+    if (FindIgnoringCase(library, "Calls.dbf")) {
+        TDbf table(kCallsTags);
+        table.SetDbfFileName(library / "Calls.dbf");
+        if (const Status opened = table.Open(); opened) {
+            calls = ReadCallsTable(table);
+            return true;
+        } else {
+            err << "Warning: " << opened.error << " The bundled calls are used instead.\n";
+        }
+    }
+    const std::optional<CallsLibrary> bundled =
+        ReadCallsFile(BundledDataFolder(programFolder) / "Calls.csv", error);
+    if (bundled) {
+        calls = *bundled;
+    }
+    return bundled.has_value();
+}
 
 int LibraryCommands::Info(std::ostream& out, std::ostream& err)
 {

@@ -8,6 +8,15 @@
 
 namespace tambrel {
 
+class CallsLibrary;
+
+// The calls for `method` and `batch`: those of the library folder `folder` when one is named
+// (its tables made if missing, as the library commands do); otherwise those of the default
+// library folder when it holds a calls table, else the bundled calls data. Never makes a
+// folder unasked. Warnings go to `err`; false and `error` set when no calls can be had.
+bool LoadCliCalls(const std::string& folder, const std::filesystem::path& programFolder,
+                  CallsLibrary& calls, std::ostream& err, std::string& error);
+
 // `tambrel-cli library info|list|find|reindex`: the library tables from the command line,
 // through the same data module the desktop program uses.
 class LibraryCommands {

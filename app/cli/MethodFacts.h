@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tambrel {
 
@@ -22,16 +23,22 @@ std::optional<int> ParseBells(std::string_view text);
 std::string CalculateMethod(TBellStore& store, std::string_view bells, std::string_view name,
                             std::string_view notation);
 
-// The facts of a calculated method, keys in a fixed order; with `withRows` also rows 0..RowCount.
-nlohmann::ordered_json MethodJson(const TBellStore& store, bool withRows);
+// The facts of a calculated method as one line of JSON, keys in a fixed order; with `withRows`
+// also rows 0..RowCount. Text that is not UTF-8 is replaced, never refused.
+std::string MethodJson(const TBellStore& store, bool withRows);
 
 nlohmann::ordered_json ErrorJson(std::string_view message);
 
 // One line of JSON; text that is not valid UTF-8 is replaced, never refused.
 std::string DumpJson(const nlohmann::ordered_json& json);
 
-// A readable summary of a calculated method.
+// A readable summary of a calculated method; with `withRows` the plain course and the bob and
+// single leads row by row.
 void WriteSummary(std::ostream& out, const TBellStore& store, bool withRows);
+
+// The rows of a call lead as the diagram draws it: from half a lead before the end of the
+// plain course, through the call, to the middle of the next lead (LeadLength + 1 rows).
+std::vector<std::string> CallLeadRows(const TBellStore& store, CallKind kind);
 
 struct BatchCounts {
     std::size_t methods = 0;
@@ -40,7 +47,8 @@ struct BatchCounts {
 
 // Reads a methods import file (bells,name,places,group per line, an optional first marker
 // record with bells "0") and writes one JSON line per record: the facts, or name and error.
-BatchCounts RunBatch(std::istream& in, std::ostream& out);
+// `calls` gives the bob and single leads (none: the plain lead turned about its lead end).
+BatchCounts RunBatch(std::istream& in, std::ostream& out, const CallsLibrary* calls = nullptr);
 
 struct ConvertCounts {
     std::size_t written = 0;

@@ -1,5 +1,6 @@
 #include "app/cli/CliCommands.h"
 #include "engine/Messages.h"
+#include "library/LibraryTables.h"
 #include "tables/Delimited.h"
 #include "tables/TDbf.h"
 
@@ -66,7 +67,11 @@ TEST(CliMethod, PlainBobMinorAsJson)
                        R"("tidy_notation":"-1-1-1 LH2","symmetric":true,"lead_length":12,)"
                        R"("lead_head":"135264","lead_head_code":"A","row_count":60,)"
                        R"("leads_in_course":5,"course_too_long":false,)"
-                       R"("changes":["","16","","16","","16","","16","","16","","12"]})"
+                       R"("changes":["","16","","16","","16","","16","","16","","12"],)"
+                       R"("bob_type":"01","single_type":"02",)"
+                       R"("bob_changes":["","16","","16","","14","","16","","16","","16"],)"
+                       R"("single_changes":["","16","","16","","1234","","16","","16","","16"],)"
+                       R"("bob_lines":"234","single_lines":"34"})"
                        "\n");
 }
 
@@ -158,6 +163,16 @@ TEST(CliMethod, BinaryNotationGivesValidJson)
     EXPECT_EQ(run.status, 2);
     const nlohmann::json error = Json(run.out); // replaced bytes, but parseable
     EXPECT_EQ(error["error"].get<std::string>().rfind("Error in the Place Notation:\r\r12", 0), 0U);
+}
+
+TEST(CliMethod, NamesWithAnyCharactersGiveValidJson)
+{
+    const std::string name = std::string("Quote \" back \\ tab\t bell\x07 \xC3\xA9 ") + "\xFF";
+    const CliRun run = Cli(
+        {"method", "--bells", "6", "--notation", "x16x16x16x16x16x12", "--name", name, "--json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Json(run.out)["name"], "QUOTE \" BACK \\ TAB\t BELL\x07 \xC3\x89 \xEF\xBF\xBD");
+    EXPECT_NE(run.out.find("\\u0007"), std::string::npos);
 }
 
 TEST(CliMethod, MissingOrUnknownOptions)
@@ -381,6 +396,56 @@ TEST_F(CliLibrary, FindByNameOrNotation)
     EXPECT_EQ(Library({"find", "--bells", "8", "--notation", "12..14"}).status, 2);
     EXPECT_EQ(Library({"find", "--bells", "99", "--name", "X"}).err,
               std::string(kMsgInvalidBells) + "\n");
+}
+
+TEST_F(CliLibrary, MethodUsesTheCallsOfTheLibraryFolder)
+{
+    ASSERT_EQ(Library({"info"}).status, 0);
+    // A library whose calls table holds another bob: the method's bob lead shows it.
+    TDbf calls(kCallsTags);
+    calls.SetDbfFileName(std::filesystem::path(*folder) / "Calls.dbf");
+    ASSERT_TRUE(calls.Open());
+    ASSERT_TRUE(calls.SetOrderToTag("REF"));
+    ASSERT_TRUE(calls.FindExact("6 01"));
+    ASSERT_TRUE(calls.Replace("places", "16"));
+    ASSERT_TRUE(calls.Replace("lines", "56"));
+    ASSERT_TRUE(calls.ReplaceRec());
+    ASSERT_TRUE(calls.Close());
+
+    const CliRun run = Cli({"method", "--bells", "6", "--notation", "x16x16x16x16x16x12",
+                            "--library", *folder, "--json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Json(run.out)["bob_changes"][5], "16");
+    EXPECT_EQ(Json(run.out)["bob_lines"], "56");
+
+    const CliRun batch = Cli({"batch", "--input", TAMBREL_METHODS_CSV, "--library", *folder});
+    ASSERT_EQ(batch.status, 0) << batch.err;
+}
+
+TEST(CliMethodCalls, NoFolderIsMadeUnasked)
+{
+    const TempDir dir;
+    ::setenv("HOME", dir.Path("home").c_str(), 1);
+    ::unsetenv("XDG_DATA_HOME");
+    const CliRun run =
+        Cli({"method", "--bells", "8", "--notation", "x18x18x18x18x18x18x18x12", "--json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Json(run.out)["bob_changes"][7], "14"); // the bundled calls
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("home")));
+}
+
+TEST(CliMethodCalls, SummaryShowsTheCallLeadsRowByRow)
+{
+    const CliRun run = Cli({"method", "--bells", "6", "--notation", "x16x16x16x16x16x12", "--name",
+                            "Plain Bob Minor", "--rows"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("Bob:             01, lines 234\n"), std::string::npos) << run.out;
+    // Half a lead before the end of the course, the bob at the lead end, half a lead after.
+    EXPECT_NE(run.out.find("\nBob lead\n536241\n352614\n325164\n231546\n213456\n124365\n142356\n"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("\nSingle lead\n536241\n"), std::string::npos);
+    EXPECT_NE(run.out.find("\n124365\n124356\n"), std::string::npos);
 }
 
 TEST_F(CliLibrary, InfoAndReindex)

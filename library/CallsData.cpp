@@ -1,0 +1,85 @@
+#include "library/CallsData.h"
+
+#include "engine/TextFunctions.h"
+#include "library/LibraryTables.h"
+#include "tables/Delimited.h"
+
+#include <charconv>
+#include <fstream>
+#include <vector>
+
+namespace tambrel {
+
+namespace {
+
+constexpr std::size_t kMaxCallNotation = 20; // the width of the calls table's places field
+
+int BellsOf(const std::string& text)
+{
+    int bells = 0;
+    const std::string trimmed = Trim(text);
+    const auto [ptr, ec] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), bells);
+    return ec == std::errc{} && ptr == trimmed.data() + trimmed.size() ? bells : -1;
+}
+
+void AddCall(CallsLibrary& library, const std::string& bells, const std::string& ref,
+             const std::string& name, const std::string& places, const std::string& lines)
+{
+    const int count = BellsOf(bells);
+    if (count == 0) {
+        library.buildText = Trim(places);
+        return;
+    }
+    if (count > 0 && Trim(places).size() <= kMaxCallNotation) {
+        library.Add(count, ref, Trim(name), Trim(places), Trim(lines));
+    }
+}
+
+} // namespace
+
+CallsLibrary ReadCallsTable(TDbf& calls)
+{
+    CallsLibrary library;
+    const std::string order(calls.CurrentTag());
+    calls.SetOrderToTag("");
+    for (calls.GoTop(); !calls.Eof(); calls.Skip()) {
+        AddCall(library, calls.FieldText("bells"), calls.FieldText("call_ref"),
+                calls.FieldText("name"), calls.FieldText("places"), calls.FieldText("lines"));
+    }
+    calls.SetOrderToTag(order);
+    return library;
+}
+
+std::optional<CallsLibrary> ReadCallsFile(const std::filesystem::path& path, std::string& error)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "Cannot read the calls file " + path.string() + ".";
+        return std::nullopt;
+    }
+    CallsLibrary library;
+    bool first = true;
+    for (std::string line; std::getline(in, line);) {
+        if (first) {
+            StripByteOrderMark(line);
+        }
+        if (Trim(line).empty() || Trim(line) == "\r") {
+            continue;
+        }
+        std::vector<std::string> values = SplitDelimitedLine(line);
+        values.resize(5);
+        if (first && (Trim(values[0]) != "0" || Trim(values[2]) != kCallsLibraryMarker)) {
+            error = "The calls file " + path.string() + " does not begin with its marker record.";
+            return std::nullopt;
+        }
+        first = false;
+        AddCall(library, values[0], values[1], values[2], values[3], values[4]);
+    }
+    if (first) {
+        error = "The calls file " + path.string() + " is empty.";
+        return std::nullopt;
+    }
+    return library;
+}
+
+} // namespace tambrel

@@ -1,0 +1,179 @@
+#include "engine/Bells.h"
+#include "engine/CCNotation.h"
+#include "engine/PlaceNotation.h"
+#include "engine/TextFunctions.h"
+#include "engine/TBellStore.h"
+#include "library/CallsData.h"
+#include "library/TfrmDataMod.h"
+#include "tables/Delimited.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace tambrel {
+namespace {
+
+using test::Repeat;
+using test::TempDir;
+
+std::vector<std::vector<std::string>> BundledCalls()
+{
+    std::ifstream in(TAMBREL_CALLS_CSV);
+    std::vector<std::vector<std::string>> records;
+    for (std::string line; std::getline(in, line);) {
+        records.push_back(SplitDelimitedLine(line));
+    }
+    return records;
+}
+
+TEST(BundledCalls, EveryStageHasTheCallsTheRulesChoose)
+{
+    const std::vector<std::vector<std::string>> records = BundledCalls();
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records[0][0], "0");
+    EXPECT_EQ(records[0][2], "TB_Calls_Library");
+    EXPECT_LE(records[0][3].size(), 20U);
+    std::set<std::pair<int, std::string>> codes;
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        const std::vector<std::string>& r = records[i];
+        ASSERT_EQ(r.size(), 5U) << i;
+        const int bells = std::stoi(r[0]);
+        SCOPED_TRACE(r[0] + " " + r[1]);
+        EXPECT_TRUE(IsValidStage(bells));
+        EXPECT_EQ(CheckPlaceNotation(r[3], bells), "");
+        EXPECT_FALSE(r[2].empty());
+        EXPECT_LE(r[2].size(), 20U);
+        EXPECT_LE(r[3].size(), 20U);
+        EXPECT_LE(r[4].size(), 10U);
+        EXPECT_FALSE(r[4].empty());
+        for (const char symbol : r[4]) {
+            EXPECT_GE(BellOf(symbol), 2); // the treble is always drawn anyway
+            EXPECT_LE(BellOf(symbol), bells);
+        }
+        EXPECT_TRUE(codes.insert({bells, r[1]}).second) << "twice";
+    }
+    for (int bells = kMinBells; bells <= kMaxBells; ++bells) {
+        for (int code = 1; code <= 10; ++code) {
+            if (code >= 9 && bells != 9 && bells != 11) {
+                continue;
+            }
+            const std::string ref = ZeroFill(code, 2);
+            EXPECT_TRUE(codes.count({bells, ref}) == 1) << bells << " bells, code " << ref;
+        }
+    }
+}
+
+// Where each call is rung: the method whose call leads show it.
+std::string Representative(int bells, const std::string& ref)
+{
+    const std::string n(1, SymbolOf(bells));
+    const bool even = bells % 2 == 0;
+    if (ref == "01" || ref == "02") {
+        return even ? Repeat("-1" + n, bells / 2) + ",12" : Repeat(n + ".1.", (bells - 1) / 2) + n + ",12" + n;
+    }
+    if (ref == "03" || ref == "04") {
+        return even ? Repeat("-1" + n, bells / 2) + ",1" + n : Repeat(n + ".1.", (bells - 1) / 2) + n + ",1";
+    }
+    if (ref == "05" || ref == "06") {
+        std::string back = Repeat(n + ".1.", (bells - 1) / 2);
+        return even ? "3" + n + "," + Repeat("1" + n + "-", bells / 2)
+                    : "3,1." + back.substr(0, back.size() - 1);
+    }
+    if (ref == "07" || ref == "08") {
+        return "3.1." + n + ".3.1.3,1";
+    }
+    return bells == 9 ? "9,1.5.1.7.3.9.5.9.1" : "E,1.5.1.E.3.9.1.E.7.E.1";
+}
+
+// The lines of every call name bells that the call moves, in the method it is meant for.
+TEST(BundledCalls, LinesNameBellsTheCallMoves)
+{
+    std::string error;
+    const std::optional<CallsLibrary> calls = ReadCallsFile(TAMBREL_CALLS_CSV, error);
+    ASSERT_TRUE(calls) << error;
+    const std::vector<std::vector<std::string>> records = BundledCalls();
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        const int bells = std::stoi(records[i][0]);
+        const std::string& ref = records[i][1];
+        SCOPED_TRACE(records[i][0] + " " + ref);
+        auto store = std::make_unique<TBellStore>();
+        store->SetCallsLibrary(&*calls);
+        store->SetBells(bells);
+        store->SetName("Test");
+        store->SetPlaceNotation(*ExpandCCNotation(Representative(bells, ref)).value);
+        store->Calculate();
+        store->Owner() = CallChoice{ref, "", ref, ""};
+        store->RecalcCalls();
+        EXPECT_EQ(store->BobLines(), records[i][4]);
+
+        // Ring the plain and the call lead side by side from the diagram's starting row.
+        const int length = store->LeadLength();
+        Row plain = store->RowAt(store->RowCount() - length / 2);
+        Row call = plain;
+        std::set<int> moved;
+        bool laid = false;
+        for (int p = 1; p <= length; ++p) {
+            const int change = p <= length / 2 ? length - length / 2 + p : p - length / 2;
+            plain = ApplyChange(plain, ChangeMovement(store->GetChange(change), bells));
+            call = ApplyChange(call, ChangeMovement(store->GetBobChange(p), bells));
+            if (store->GetBobChange(p) != store->GetChange(change)) {
+                laid = true;
+                for (std::size_t q = 0; q < static_cast<std::size_t>(bells); ++q) {
+                    if (plain[q] != call[q]) {
+                        moved.insert(plain[q]);
+                    }
+                }
+            }
+        }
+        EXPECT_TRUE(laid);
+        for (const char symbol : records[i][4]) {
+            EXPECT_EQ(moved.count(BellOf(symbol)), 1U) << symbol;
+        }
+    }
+}
+
+TEST(CallsData, ReadFromTheTableAsFromTheFile)
+{
+    const TempDir dir;
+    std::filesystem::create_directories(dir.Path("data"));
+    std::filesystem::copy_file(TAMBREL_CALLS_CSV, dir.Path("data/Calls.csv"));
+    dir.Write("data/Methods.csv", "0,TB_Method_Library,x,\n");
+    TfrmDataMod module(dir.Path("Library"), dir.Path("data"));
+    ASSERT_TRUE(module.EnsureTables());
+    ASSERT_TRUE(module.OpenTables("CALLS"));
+    const CallsLibrary table = ReadCallsTable(module.dbfCalls);
+    std::string error;
+    const std::optional<CallsLibrary> file = ReadCallsFile(dir.Path("data/Calls.csv"), error);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(table.Size(), file->Size());
+    EXPECT_EQ(table.buildText, file->buildText);
+    ASSERT_NE(table.Find(12, "05"), nullptr);
+    EXPECT_EQ(table.Find(12, "05")->places, "3.1");
+    EXPECT_EQ(table.Find(7, "08")->name, "Stedman Single");
+}
+
+TEST(CallsData, FilesWithoutTheMarkerAreRefused)
+{
+    const TempDir dir;
+    std::string error;
+    EXPECT_FALSE(ReadCallsFile(dir.Write("a.csv", "8,01,Bob,14,234\n"), error));
+    EXPECT_EQ(error, "The calls file " + dir.Path("a.csv") + " does not begin with its marker record.");
+    EXPECT_FALSE(ReadCallsFile(dir.Path("missing.csv"), error));
+    const std::optional<CallsLibrary> calls = ReadCallsFile(
+        dir.Write("b.csv", "0,00,TB_Calls_Library,Build,\n8,1,Bob,14,234\n8,02,Long," +
+                               std::string(21, '1') + ",\n"),
+        error);
+    ASSERT_TRUE(calls);
+    EXPECT_EQ(calls->Size(), 1U); // the over-long notation is left out
+    EXPECT_NE(calls->Find(8, "01"), nullptr);
+    EXPECT_EQ(calls->buildText, "Build");
+}
+
+} // namespace
+} // namespace tambrel
