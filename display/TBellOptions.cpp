@@ -66,7 +66,8 @@ const std::vector<Key>& Keys()
 const Key* FindKey(std::string_view name)
 {
     const auto& keys = Keys();
-    const auto it = std::find_if(keys.begin(), keys.end(), [&](const Key& k) { return k.name == name; });
+    const auto it =
+        std::find_if(keys.begin(), keys.end(), [&](const Key& k) { return k.name == name; });
     return it == keys.end() ? nullptr : &*it;
 }
 
@@ -75,10 +76,10 @@ const Key* FindKey(std::string_view name)
 const std::vector<std::string_view>& TBellOptions::StoredKeys()
 {
     static const std::vector<std::string_view> stored = {
-        "Bells",       "Treble",      "BlueBell1",   "BlueBell2",     "Numbers",     "Size",
-        "Fit2Screen",  "ShowTitle",   "ShowGrid",    "ShowBob",       "ShowSingle",  "Colour",
-        "GreyNumbers", "Continuous",  "TidyPN",      "Handstrokes",   "OddFCH",      "SplitTenorFCH",
-        "TB2Notation", "PrintPoster", "PrintColour", "PrintOrient",   "SaveOpenPos", "CheckMyLib"};
+        "Bells",       "Treble",      "BlueBell1",   "BlueBell2",   "Numbers",     "Size",
+        "Fit2Screen",  "ShowTitle",   "ShowGrid",    "ShowBob",     "ShowSingle",  "Colour",
+        "GreyNumbers", "Continuous",  "TidyPN",      "Handstrokes", "OddFCH",      "SplitTenorFCH",
+        "TB2Notation", "PrintPoster", "PrintColour", "PrintOrient", "SaveOpenPos", "CheckMyLib"};
     return stored;
 }
 
@@ -105,9 +106,9 @@ std::string TBellOptions::SetValue(std::string_view key, std::string_view value)
         }
         this->*(range->field) = number;
     } else if (const auto* flag = std::get_if<bool TBellOptions::*>(&found->field)) {
-        this->**flag = UpperCase(value) == "TRUE"; // anything else, empty included, is false
+        this->** flag = UpperCase(value) == "TRUE"; // anything else, empty included, is false
     } else if (const auto* text = std::get_if<std::string TBellOptions::*>(&found->field)) {
-        this->**text = std::string(value);
+        this->** text = std::string(value);
     } else {
         this->*std::get<std::string CallChoice::*>(found->field) = std::string(value);
     }
@@ -160,7 +161,8 @@ std::vector<TBellOptions::Record> TBellOptions::SaveRecords() const
 void TBellOptions::Load(TfrmDataMod& data, std::vector<std::string>& warnings)
 {
     if (const Status opened = data.OpenTables("OPTIONS"); !opened) {
-        warnings.push_back("The options could not be read, so the defaults are used: " + opened.error);
+        warnings.push_back("The options could not be read, so the defaults are used: " +
+                           opened.error);
         data.CloseTables();
         return;
     }

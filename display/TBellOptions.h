@@ -16,18 +16,18 @@ class TfrmDataMod;
 // The call fields (BobType, BobLines, SingleType, SingleLines) come from CallChoice.
 class TBellOptions : public CallChoice {
 public:
-    int Bells = 8;       // 4..16: the bell count last used
-    int Treble = 3;      // 1 no line, 2 crossing only, 3 full line, 4 full line & crossing
-    int BlueBell1 = 2;   // 0..16, 0 = none
-    int BlueBell2 = 0;   // 0..16, 0 = none
-    int Numbers = 0;     // row style 0..3 (4 only inside the diagram, for the grid column)
-    int Size = 1;        // 0 compressed, 1 normal, 2 expanded, 3 fixed
+    int Bells = 8;     // 4..16: the bell count last used
+    int Treble = 3;    // 1 no line, 2 crossing only, 3 full line, 4 full line & crossing
+    int BlueBell1 = 2; // 0..16, 0 = none
+    int BlueBell2 = 0; // 0..16, 0 = none
+    int Numbers = 0;   // row style 0..3 (4 only inside the diagram, for the grid column)
+    int Size = 1;      // 0 compressed, 1 normal, 2 expanded, 3 fixed
     bool Fit2Screen = true;
     bool ShowTitle = true;
     bool ShowGrid = false;
     bool ShowBob = true;
     bool ShowSingle = false;
-    int LeadToShow = 0;  // 0 = all leads, else the one lead drawn
+    int LeadToShow = 0; // 0 = all leads, else the one lead drawn
     bool Colour = true;
     bool GreyNumbers = false;
     bool Continuous = false;

@@ -4,6 +4,7 @@
 // an accepted notation splits into changes whose tidy form is accepted and splits back to the
 // same changes; a calculated course keeps its invariants.
 #include "engine/Bells.h"
+#include "engine/Calls.h"
 #include "engine/PlaceNotation.h"
 #include "engine/TBellStore.h"
 
@@ -80,6 +81,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(store->RowAt(store->RowCount()) == Rounds(bells));
     } else {
         Require(store->RowCount() + count > TBellStore::kMaxRows);
+    }
+
+    // The same text as a call: laid or not, the call leads stay leads of valid changes.
+    static CallsLibrary calls;
+    calls = CallsLibrary{};
+    calls.Add(bells, "01", "Fuzz", std::string(notation), "23");
+    store->SetCallsLibrary(&calls);
+    store->Owner() = CallChoice{"01", "", "", ""};
+    store->RecalcCalls();
+    store->SetCallsLibrary(nullptr);
+    for (int i = 1; i <= count; ++i) {
+        const std::string& change = store->GetBobChange(i);
+        for (std::size_t k = 0; k < change.size(); ++k) {
+            Require(BellOf(change[k]) >= 1 && BellOf(change[k]) <= bells);
+            Require(k == 0 || BellOf(change[k - 1]) < BellOf(change[k]));
+        }
+    }
+    if (count < kMaxChanges) {
+        Require(store->GetBobChange(count + 1).empty()); // nothing past the lead
     }
 
     // The tidy form is accepted and gives the same lead back.

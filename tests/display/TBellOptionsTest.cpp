@@ -28,8 +28,8 @@ protected:
         Records records;
         EXPECT_TRUE(module.OpenTables("OPTIONS"));
         for (module.dbfOptions.GoTop(); !module.dbfOptions.Eof(); module.dbfOptions.Skip()) {
-            records.push_back({module.dbfOptions.FieldText("option"),
-                               module.dbfOptions.FieldText("value")});
+            records.push_back(
+                {module.dbfOptions.FieldText("option"), module.dbfOptions.FieldText("value")});
         }
         module.CloseTables();
         return records;
@@ -93,11 +93,11 @@ TEST_F(OptionsTable, KeysCompareWithCaseAndLaterRecordsWin)
     TBellOptions options;
     std::vector<std::string> warnings;
     options.Load(module, warnings);
-    EXPECT_TRUE(options.ShowGrid);   // any case of TRUE
-    EXPECT_FALSE(options.ShowBob);   // anything else is false
-    EXPECT_FALSE(options.Colour);    // empty too
-    EXPECT_EQ(options.Bells, 6);     // "bells" is not a key; the last "Bells" wins
-    EXPECT_EQ(options.Size, 1);      // out of range: the default stays
+    EXPECT_TRUE(options.ShowGrid); // any case of TRUE
+    EXPECT_FALSE(options.ShowBob); // anything else is false
+    EXPECT_FALSE(options.Colour);  // empty too
+    EXPECT_EQ(options.Bells, 6);   // "bells" is not a key; the last "Bells" wins
+    EXPECT_EQ(options.Size, 1);    // out of range: the default stays
     EXPECT_EQ(options.Numbers, 0);
     EXPECT_EQ(options.BlueBell1, 2);
     EXPECT_EQ(options.PrintPoster, 0);
@@ -127,7 +127,8 @@ TEST_F(OptionsTable, AnUnreadableTableGivesDefaultsAndAWarning)
     options.Load(module, warnings);
     EXPECT_EQ(options.Bells, 12);
     ASSERT_EQ(warnings.size(), 1U);
-    EXPECT_EQ(warnings[0].rfind("The options could not be read, so the defaults are used: ", 0), 0U);
+    EXPECT_EQ(warnings[0].rfind("The options could not be read, so the defaults are used: ", 0),
+              0U);
 }
 
 TEST(PageOptions, NewOrOpenedMethodsTakeTheGlobalDisplaySettings)
@@ -147,9 +148,9 @@ TEST(PageOptions, NewOrOpenedMethodsTakeTheGlobalDisplaySettings)
     EXPECT_EQ(page.Treble, 4);
     EXPECT_TRUE(page.ShowSingle);
     EXPECT_EQ(page.LeadToShow, 0);
-    EXPECT_EQ(page.Copies, 1);       // not copied
-    EXPECT_EQ(page.PrintPoster, 0);  // not copied
-    EXPECT_EQ(page.BobType, "07");   // the call choice is the store's business
+    EXPECT_EQ(page.Copies, 1);      // not copied
+    EXPECT_EQ(page.PrintPoster, 0); // not copied
+    EXPECT_EQ(page.BobType, "07");  // the call choice is the store's business
 
     page.InitialiseFrom(global, 8);
     EXPECT_EQ(page.Size, 0);

@@ -44,7 +44,10 @@ std::unique_ptr<TBellStore> Calculated(int bells, std::string_view notation, std
     return store;
 }
 
-std::string Expanded(std::string_view cc) { return *ExpandCCNotation(cc).value; }
+std::string Expanded(std::string_view cc)
+{
+    return *ExpandCCNotation(cc).value;
+}
 
 TEST(DefaultCalls, ByNameLeadEndAndTenor)
 {
@@ -64,10 +67,10 @@ TEST(DefaultCalls, ByNameLeadEndAndTenor)
         {6, "x16x16x16x16x16x12", "Plain Bob Minor", "01", "02", "", ""},
         {12, "-5-4.5-5.36.47.58.6.7-1-1 LH1", "'88 Alliance Maximus", "01", "02", "45680",
          "2345680"},
-        {5, "3.1.5.3.1.5", "Test Doubles", "01", "02", "", ""}, // n <= 5 falls back
-        {6, "x14x16", "Test Minor", "01", "02", "45", "2345"},   // tenor in 4ths
+        {5, "3.1.5.3.1.5", "Test Doubles", "01", "02", "", ""},      // n <= 5 falls back
+        {6, "x14x16", "Test Minor", "01", "02", "45", "2345"},       // tenor in 4ths
         {6, "x16x16x16x16x16x16", "Test Minor", "05", "06", "", ""}, // 2 from 3rds to 2nds
-        {6, "x16x16x16x16x16x12", "Sextuples", "07", "08", "", ""}, // a part of the list
+        {6, "x16x16x16x16x16x12", "Sextuples", "07", "08", "", ""},  // a part of the list
         {8, Expanded("-58-14.58-58.36.14-14.58-14-18,18"), "Bristol Surprise Major", "01", "02",
          "456", "23456"},
         {10, Expanded("-14-30-18-70-10,10"), "Double Norwich Court Bob Royal", "03", "04", "", ""},
@@ -125,8 +128,8 @@ TEST(CallLeads, SafeOutcomeWhenTheCallCannotBeLaid)
         const int length = store.LeadLength();
         for (int p = 1; p <= length; ++p) {
             const int change = p <= length / 2 ? length - length / 2 + p : p - length / 2;
-            const std::string& laid = kind == CallKind::Bob ? store.GetBobChange(p)
-                                                            : store.GetSingleChange(p);
+            const std::string& laid =
+                kind == CallKind::Bob ? store.GetBobChange(p) : store.GetSingleChange(p);
             if (laid != store.GetChange(change)) {
                 return false;
             }

@@ -1,9 +1,9 @@
+#include "library/CallsData.h"
 #include "engine/Bells.h"
 #include "engine/CCNotation.h"
 #include "engine/PlaceNotation.h"
-#include "engine/TextFunctions.h"
 #include "engine/TBellStore.h"
-#include "library/CallsData.h"
+#include "engine/TextFunctions.h"
 #include "library/TfrmDataMod.h"
 #include "tables/Delimited.h"
 #include "tests/support/TestSupport.h"
@@ -75,10 +75,12 @@ std::string Representative(int bells, const std::string& ref)
     const std::string n(1, SymbolOf(bells));
     const bool even = bells % 2 == 0;
     if (ref == "01" || ref == "02") {
-        return even ? Repeat("-1" + n, bells / 2) + ",12" : Repeat(n + ".1.", (bells - 1) / 2) + n + ",12" + n;
+        return even ? Repeat("-1" + n, bells / 2) + ",12"
+                    : Repeat(n + ".1.", (bells - 1) / 2) + n + ",12" + n;
     }
     if (ref == "03" || ref == "04") {
-        return even ? Repeat("-1" + n, bells / 2) + ",1" + n : Repeat(n + ".1.", (bells - 1) / 2) + n + ",1";
+        return even ? Repeat("-1" + n, bells / 2) + ",1" + n
+                    : Repeat(n + ".1.", (bells - 1) / 2) + n + ",1";
     }
     if (ref == "05" || ref == "06") {
         std::string back = Repeat(n + ".1.", (bells - 1) / 2);
@@ -163,7 +165,8 @@ TEST(CallsData, FilesWithoutTheMarkerAreRefused)
     const TempDir dir;
     std::string error;
     EXPECT_FALSE(ReadCallsFile(dir.Write("a.csv", "8,01,Bob,14,234\n"), error));
-    EXPECT_EQ(error, "The calls file " + dir.Path("a.csv") + " does not begin with its marker record.");
+    EXPECT_EQ(error,
+              "The calls file " + dir.Path("a.csv") + " does not begin with its marker record.");
     EXPECT_FALSE(ReadCallsFile(dir.Path("missing.csv"), error));
     const std::optional<CallsLibrary> calls = ReadCallsFile(
         dir.Write("b.csv", "0,00,TB_Calls_Library,Build,\n8,1,Bob,14,234\n8,02,Long," +
