@@ -1,4 +1,5 @@
 #include "tables/DbfFile.h"
+#include "tables/Bytes.h"
 
 #include <algorithm>
 #include <cctype>
@@ -13,33 +14,6 @@ constexpr std::size_t kHeaderSize = 32;
 constexpr std::size_t kDescriptorSize = 32;
 constexpr char kHeaderEnd = 0x0D;
 constexpr char kEndOfFile = 0x1A;
-
-std::uint32_t Read32(std::string_view bytes, std::size_t at)
-{
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at])) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 8U |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 2])) << 16U |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 3])) << 24U;
-}
-
-std::uint16_t Read16(std::string_view bytes, std::size_t at)
-{
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
-                                      static_cast<unsigned char>(bytes[at + 1]) << 8U);
-}
-
-void Put32(std::string& out, std::size_t at, std::uint32_t value)
-{
-    for (std::size_t i = 0; i < 4; ++i) {
-        out[at + i] = static_cast<char>((value >> (8 * i)) & 0xFFU);
-    }
-}
-
-void Put16(std::string& out, std::size_t at, std::uint16_t value)
-{
-    out[at] = static_cast<char>(value & 0xFFU);
-    out[at + 1] = static_cast<char>(value >> 8U);
-}
 
 std::string Upper(std::string_view text)
 {
@@ -98,9 +72,9 @@ std::optional<DbfFile> DbfFile::Parse(std::string_view bytes, std::string& error
         return std::nullopt;
     }
     DbfFile file;
-    const std::uint32_t headerCount = Read32(bytes, 4);
-    const std::size_t headerLength = Read16(bytes, 8);
-    const std::size_t recordLength = Read16(bytes, 10);
+    const std::uint32_t headerCount = Get32(bytes, 4);
+    const std::size_t headerLength = Get16(bytes, 8);
+    const std::size_t recordLength = Get16(bytes, 10);
     file.hasProductionIndex = (bytes[28] & 0x01) != 0;
     file.languageDriver = static_cast<std::uint8_t>(bytes[29]);
     if (headerLength < kHeaderSize + kDescriptorSize + 1 || headerLength > bytes.size() ||

@@ -306,11 +306,11 @@ Expression::~Expression() = default;
 Expression::Expression(Expression&&) noexcept = default;
 Expression& Expression::operator=(Expression&&) noexcept = default;
 
-std::optional<Expression> Expression::ParseKey(std::string_view text, const DbfFile& table,
-                                               std::string& error)
+std::optional<Expression> Expression::Parse(std::string_view text, const DbfFile& table,
+                                            std::string& error, bool condition)
 {
     Parser parser(text, table);
-    auto root = parser.Text();
+    auto root = condition ? parser.Condition() : parser.Text();
     if (root && !parser.AtEnd()) {
         parser.Fail("Unexpected text");
         root.reset();
@@ -325,23 +325,16 @@ std::optional<Expression> Expression::ParseKey(std::string_view text, const DbfF
     return expression;
 }
 
+std::optional<Expression> Expression::ParseKey(std::string_view text, const DbfFile& table,
+                                               std::string& error)
+{
+    return Parse(text, table, error, false);
+}
+
 std::optional<Expression> Expression::ParseCondition(std::string_view text, const DbfFile& table,
                                                      std::string& error)
 {
-    Parser parser(text, table);
-    auto root = parser.Condition();
-    if (root && !parser.AtEnd()) {
-        parser.Fail("Unexpected text");
-        root.reset();
-    }
-    if (!root) {
-        error = parser.Error();
-        return std::nullopt;
-    }
-    Expression expression;
-    expression.m_text = std::string(text);
-    expression.m_root = std::move(root);
-    return expression;
+    return Parse(text, table, error, true);
 }
 
 int Expression::Width() const

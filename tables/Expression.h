@@ -41,6 +41,8 @@ public:
 
 private:
     Expression() = default;
+    static std::optional<Expression> Parse(std::string_view text, const DbfFile& table,
+                                           std::string& error, bool condition);
     std::string m_text;
     std::unique_ptr<Node> m_root;
 };

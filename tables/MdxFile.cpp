@@ -1,4 +1,5 @@
 #include "tables/MdxFile.h"
+#include "tables/Bytes.h"
 
 #include <algorithm>
 #include <array>
@@ -17,33 +18,6 @@ constexpr std::size_t kTagTableOffset = 544;
 constexpr std::size_t kTagEntrySize = 32;
 constexpr std::size_t kFirstTagPage = 4;
 constexpr std::size_t kMaxTreeDepth = 32;
-
-void Put32(std::string& out, std::size_t at, std::uint32_t value)
-{
-    for (std::size_t i = 0; i < 4; ++i) {
-        out[at + i] = static_cast<char>((value >> (8 * i)) & 0xFFU);
-    }
-}
-
-void Put16(std::string& out, std::size_t at, std::uint16_t value)
-{
-    out[at] = static_cast<char>(value & 0xFFU);
-    out[at + 1] = static_cast<char>(value >> 8U);
-}
-
-std::uint32_t Get32(std::string_view bytes, std::size_t at)
-{
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at])) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 8U |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 2])) << 16U |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 3])) << 24U;
-}
-
-std::uint16_t Get16(std::string_view bytes, std::size_t at)
-{
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
-                                      static_cast<unsigned char>(bytes[at + 1]) << 8U);
-}
 
 void PutDate(std::string& out, std::size_t at, const std::tm& date)
 {

@@ -684,6 +684,16 @@ void TDbf::SettleAfterChange(std::uint32_t recno)
     SetPosition(PositionOf(recno));
 }
 
+Status TDbf::Written(std::uint32_t recno)
+{
+    InsertKeys(recno);
+    m_editing = false;
+    m_table->dbfDirty = true;
+    m_table->mdxDirty = true;
+    SettleAfterChange(recno);
+    return Changed();
+}
+
 Status TDbf::AppendRec()
 {
     if (!Active()) {
@@ -700,12 +710,7 @@ Status TDbf::AppendRec()
     for (Tag& tag : t.tags) {
         tag.keys.resize(recno * tag.keyLength);
     }
-    InsertKeys(recno);
-    m_editing = false;
-    t.dbfDirty = true;
-    t.mdxDirty = true;
-    SettleAfterChange(recno);
-    return Changed();
+    return Written(recno);
 }
 
 Status TDbf::ReplaceRec()
@@ -725,12 +730,7 @@ Status TDbf::ReplaceRec()
     m_buffer[0] = record[0]; // the deletion flag is not the buffer's to change
     EraseKeys(recno);
     std::memcpy(record, m_buffer.data(), m_buffer.size());
-    InsertKeys(recno);
-    m_editing = false;
-    t.dbfDirty = true;
-    t.mdxDirty = true;
-    SettleAfterChange(recno);
-    return Changed();
+    return Written(recno);
 }
 
 Status TDbf::DeleteRec()

@@ -140,6 +140,8 @@ private:
     std::pair<std::size_t, std::size_t> Range();
     void SetPosition(std::size_t pos);
     void SettleAfterChange(std::uint32_t recno);
+    // A record's new bytes are in place: index it, note the tables to write, make it current.
+    Status Written(std::uint32_t recno);
     std::string SearchKey(std::string_view key) const;
     void InsertKeys(std::uint32_t recno);
     void EraseKeys(std::uint32_t recno);
