@@ -2,6 +2,7 @@
 
 #include "app/cli/LibraryCommands.h"
 #include "app/cli/MethodFacts.h"
+#include "app/cli/RenderCommand.h"
 #include "engine/Messages.h"
 
 #include <CLI/CLI.hpp>
@@ -24,9 +25,10 @@ constexpr int kExitRefused = 2;
 // stays a separate argument, which the parser reads as an empty text.
 void JoinOptionValues(std::vector<std::string>& args)
 {
-    static constexpr std::array<std::string_view, 13> kValueOptions = {
-        "--bells",   "--notation", "--name",  "--input", "--output", "-o",     "--build",
-        "--library", "--table",    "--group", "--by",    "--from",   "--limit"};
+    static constexpr std::array<std::string_view, 17> kValueOptions = {
+        "--bells", "--notation", "--name",  "--input", "--output", "-o",
+        "--build", "--library",  "--table", "--group", "--by",     "--from",
+        "--limit", "--view",     "--set",   "--width", "--height"};
     const auto takesValue = [](std::string_view arg) {
         return std::find(kValueOptions.begin(), kValueOptions.end(), arg) != kValueOptions.end();
     };
@@ -38,6 +40,8 @@ void JoinOptionValues(std::vector<std::string>& args)
             if (args[i + 1].empty()) {
                 joined.push_back(arg);
                 joined.emplace_back();
+            } else if (arg.size() == 2) {
+                joined.push_back(arg + args[i + 1]); // a short option takes its value attached
             } else {
                 joined.push_back(arg + "=" + args[i + 1]);
             }
@@ -228,6 +232,21 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
 
     LibraryCommands library(app, programFolder);
 
+    RenderOptions render;
+    CLI::App* renderCommand =
+        app.add_subcommand("render", "Draw a method's diagram into a PNG, SVG or PDF file");
+    renderCommand->add_option("--bells", render.bells, "Number of bells, 4 to 16")->required();
+    renderCommand->add_option("--notation", render.notation, "Place notation")->required();
+    renderCommand->add_option("--name", render.name, "Method name");
+    renderCommand->add_option("--view", render.view, "The view to draw (diagram)");
+    renderCommand->add_option("--set", render.settings,
+                              "An option as KEY=VALUE (Numbers=2, ShowGrid=True, ...); repeatable");
+    renderCommand->add_option("--width", render.width, "Picture width in pixels (PNG, SVG)");
+    renderCommand->add_option("--height", render.height, "Visible height in pixels (PNG, SVG)");
+    renderCommand->add_option("-o,--output", render.output, "The file to write")->required();
+    renderCommand->add_option("--library", render.library,
+                              "Library folder whose calls to use (default: the program's)");
+
     try {
         std::reverse(args.begin(), args.end());
         if (!args.empty()) {
@@ -255,6 +274,9 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
     }
     if (library.Parsed()) {
         return library.Run(out, err);
+    }
+    if (renderCommand->parsed()) {
+        return RunRender(render, programFolder, out, err);
     }
     return RunConvert(ccInput, ccOutput, ccBuild, out, err);
 }

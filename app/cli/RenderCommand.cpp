@@ -1,0 +1,177 @@
+#include "app/cli/RenderCommand.h"
+
+#include "app/cli/LibraryCommands.h"
+#include "app/cli/MethodFacts.h"
+#include "display/TBellCard.h"
+
+#include <QGuiApplication>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QSvgGenerator>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <ostream>
+
+#include <unistd.h>
+
+namespace tambrel {
+
+namespace {
+
+constexpr int kExitRefused = 2;
+
+int Refuse(std::ostream& err, std::string_view message)
+{
+    err << message << '\n';
+    return kExitRefused;
+}
+
+// Drawing needs fonts, so a GUI application; without a display it runs offscreen.
+void EnsureGuiApplication()
+{
+    if (QCoreApplication::instance() != nullptr) {
+        return;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        // Qt wants a private runtime folder and warns on every start without one.
+        const std::filesystem::path runtime =
+            std::filesystem::temp_directory_path() / ("runtime-" + std::to_string(::getuid()));
+        std::error_code ec;
+        std::filesystem::create_directories(runtime, ec);
+        std::filesystem::permissions(runtime, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::replace, ec);
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.string()));
+    }
+    static int argc = 1;
+    static char name[] = "tambrel-cli";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication application(argc, argv);
+}
+
+std::string Extension(const std::string& path)
+{
+    std::string extension = std::filesystem::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension;
+}
+
+bool IsCallKey(std::string_view key)
+{
+    return key == "BobType" || key == "BobLines" || key == "SingleType" || key == "SingleLines";
+}
+
+} // namespace
+
+int RunRender(const RenderOptions& options, const std::filesystem::path& programFolder,
+              std::ostream& out, std::ostream& err)
+{
+    (void)out;
+    const std::string extension = Extension(options.output);
+    if (extension != ".png" && extension != ".svg" && extension != ".pdf") {
+        return Refuse(err, "The output file must end in .png, .svg or .pdf.");
+    }
+    if (options.view != "diagram") {
+        return Refuse(err, "Only the diagram view can be rendered.");
+    }
+    if (options.width < 100 || options.width > 20000 || options.height < 100 ||
+        options.height > 20000) {
+        return Refuse(err, "The width and height must be 100 to 20000 pixels.");
+    }
+
+    // Check everything before drawing anything.
+    auto card = std::make_unique<TBellCard>();
+    TBellOptions& page = card->PageOptions;
+    const std::optional<int> bells = ParseBells(options.bells);
+    if (bells) {
+        page.InitialiseFrom(TBellOptions(), *bells);
+    }
+    std::vector<std::pair<std::string, std::string>> calls;
+    for (const std::string& setting : options.settings) {
+        const std::size_t equals = setting.find('=');
+        if (equals == std::string::npos) {
+            return Refuse(err, "A setting is written KEY=VALUE, not \"" + setting + "\".");
+        }
+        const std::string key = setting.substr(0, equals);
+        const std::string value = setting.substr(equals + 1);
+        if (std::string problem = page.SetValue(key, value); !problem.empty()) {
+            return Refuse(err, problem);
+        }
+        if (IsCallKey(key)) {
+            calls.emplace_back(key, value);
+        }
+    }
+    CallsLibrary library;
+    std::string callsError;
+    if (!LoadCliCalls(options.library, programFolder, library, err, callsError)) {
+        return Refuse(err, callsError);
+    }
+    TBellStore& store = card->Store();
+    store.SetCallsLibrary(&library);
+    if (std::string error = CalculateMethod(store, options.bells, options.name, options.notation);
+        !error.empty()) {
+        return Refuse(err, error);
+    }
+    if (!calls.empty()) {
+        // The calculation chose the default calls; the ones asked for replace them.
+        for (const auto& [key, value] : calls) {
+            page.SetValue(key, value);
+        }
+        store.RecalcCalls();
+    }
+
+    EnsureGuiApplication();
+    const QString path = QString::fromStdString(options.output);
+    const QSize client(options.width, options.height);
+    if (extension == ".pdf") {
+        QPdfWriter writer(path);
+        writer.setResolution(1200);
+        writer.setTitle(QString::fromStdString(store.Name()));
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4),
+                                         page.PrintOrient == "Portrait" ? QPageLayout::Portrait
+                                                                        : QPageLayout::Landscape,
+                                         QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
+        QPainter painter;
+        if (!painter.begin(&writer)) {
+            return Refuse(err, "Cannot write the file " + options.output + ".");
+        }
+        PrinterSurface surface(writer, painter);
+        card->Diagram().RenderDiagram(surface);
+        painter.end();
+        return 0;
+    }
+
+    card->Client = client;
+    card->Screen = client;
+    card->Show(PageView::Diagram);
+    const QImage picture = card->ClipboardImage();
+    if (extension == ".png") {
+        if (!picture.save(path, "PNG")) {
+            return Refuse(err, "Cannot write the file " + options.output + ".");
+        }
+        return 0;
+    }
+    // SVG: the same drawing again, onto a generator of the size the picture ended at.
+    QSvgGenerator generator;
+    generator.setFileName(path);
+    generator.setResolution(96);
+    generator.setSize(picture.size());
+    generator.setViewBox(QRect(QPoint(0, 0), picture.size()));
+    generator.setTitle(QString::fromStdString(store.Name()));
+    QPainter painter;
+    if (!painter.begin(&generator)) {
+        return Refuse(err, "Cannot write the file " + options.output + ".");
+    }
+    VectorSurface surface(painter, client, client);
+    card->Diagram().RenderDiagram(surface);
+    painter.end();
+    return 0;
+}
+
+} // namespace tambrel

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace tambrel {
+
+struct RenderOptions {
+    std::string bells;
+    std::string notation;
+    std::string name;
+    std::string view = "diagram";
+    std::vector<std::string> settings; // KEY=VALUE, option names as in the options table
+    int width = 1200;
+    int height = 800;
+    std::string output;
+    std::string library;
+};
+
+// Writes the diagram of a method as PNG or SVG (the on-screen drawing on a picture of the
+// given width and visible height) or PDF (the printed drawing on A4 pages). Exit status as
+// the other commands: 0 done, 2 refused.
+int RunRender(const RenderOptions& options, const std::filesystem::path& programFolder,
+              std::ostream& out, std::ostream& err);
+
+} // namespace tambrel

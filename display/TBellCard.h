@@ -1,0 +1,85 @@
+#pragma once
+
+#include "display/Surface.h"
+#include "display/TBellDraw.h"
+#include "display/TBellOptions.h"
+#include "display/TBellView.h"
+#include "engine/TBellStore.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace tambrel {
+
+// The views a page can show, in the order of the main window's view list.
+enum class PageView { Diagram = 0, Statistics = 1, Composition = 2, InterMethod = 3 };
+
+// The method diagram as a view of its page.
+class DiagramView : public TBellView {
+public:
+    explicit DiagramView(TBellDraw& draw) : m_draw(draw) {}
+    void Render(Surface& surface) override { m_draw.RenderDiagram(surface); }
+
+private:
+    TBellDraw& m_draw;
+};
+
+// The statistics, composition and inter-method falseness sheets are drawn by their own
+// renderers, which are not part of the program yet: until then these views draw nothing and
+// the main window does not offer them.
+class PendingSheetView : public TBellView {
+public:
+    explicit PendingSheetView(QString status) : m_status(std::move(status)) {}
+    void Render(Surface&) override {}
+    QString ShowStatus() const override { return m_status; }
+
+private:
+    QString m_status;
+};
+
+// One method page: its store, options, picture and the four views over them.
+class TBellCard {
+public:
+    TBellCard();
+    TBellCard(const TBellCard&) = delete;
+    TBellCard& operator=(const TBellCard&) = delete;
+
+    TBellStore& Store() { return *m_store; }
+    const TBellStore& Store() const { return *m_store; }
+    TBellOptions PageOptions; // the page's own settings; its call choice is the store's owner
+    TBellDraw& Diagram() { return m_diagram; }
+    TBellView& ViewObject(PageView view);
+
+    PageView View = PageView::Diagram;
+    bool Changed = false; // new method details or options await recalculation
+    bool Edited = false;  // entered or edited and not saved since
+
+    PagePicture& Picture() { return m_picture; }
+    const PagePicture& Picture() const { return m_picture; }
+
+    // The scroll box's client area and the screen, for drawing on the picture.
+    QSize Client{800, 600};
+    QSize Screen{1280, 1024};
+    std::function<void(const QString&)> onStatus; // the main window's status panel
+    std::function<void()> onRepaint;              // show the picture as it is drawn
+
+    // Draws `view` on the page picture.
+    void Show(PageView view);
+    // White picture, the diagram view, both flags clear: the page is free again.
+    void ClearPage();
+    // The picture as far as it is drawn: what the clipboard receives.
+    QImage ClipboardImage() const { return m_picture.Used(); }
+
+private:
+    std::unique_ptr<TBellStore> m_store;
+    PagePicture m_picture;
+    TBellDraw m_diagram;
+    DiagramView m_diagramView;
+    PendingSheetView m_stats{QStringLiteral(" Getting Statistics...")};
+    PendingSheetView m_comp{QStringLiteral(" Getting Composition Information...")};
+    PendingSheetView m_intMeth{QStringLiteral(" Getting Inter-method Falseness...")};
+};
+
+} // namespace tambrel

@@ -1,0 +1,381 @@
+#include "display/Surface.h"
+#include "display/TBellCard.h"
+#include "display/TBellDraw.h"
+#include "engine/CCNotation.h"
+#include "tests/support/TestSupport.h"
+
+#include <QFont>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tambrel {
+namespace {
+
+// A method on a page, drawn on its picture, with every column it placed.
+struct Drawn {
+    std::unique_ptr<TBellCard> card = std::make_unique<TBellCard>();
+    std::vector<ColumnState> columns;
+
+    Drawn(int bells, const std::string& notation, const std::string& name)
+    {
+        TBellStore& store = card->Store();
+        store.SetBells(bells);
+        store.SetName(name);
+        store.SetPlaceNotation(notation);
+        store.Calculate();
+        card->Diagram().onColumn = [this](const ColumnState& s) { columns.push_back(s); };
+    }
+    TBellOptions& Options() { return card->PageOptions; }
+    const ColumnState& State() { return card->Diagram().State(); }
+    void Show(QSize client, QSize screen = QSize(1280, 1024))
+    {
+        columns.clear();
+        card->Client = client;
+        card->Screen = screen;
+        card->Show(PageView::Diagram);
+    }
+    std::vector<ColumnState> Kind(LeadKind kind) const
+    {
+        std::vector<ColumnState> found;
+        for (const ColumnState& c : columns) {
+            if (c.kind == kind && !(kind == LeadKind::Plain && c.rowStyle == 4)) {
+                found.push_back(c);
+            }
+        }
+        return found;
+    }
+};
+
+const std::string kPlainBobMinor = "x16x16x16x16x16x12";
+
+std::string Expanded(std::string_view cc) { return *ExpandCCNotation(cc).value; }
+
+bool Dark(QRgb pixel) { return qGray(pixel) < 100; }
+bool Red(QRgb pixel) { return qRed(pixel) > 180 && qGreen(pixel) < 110 && qBlue(pixel) < 110; }
+
+TEST(Fonts, MetricCompatibleFamiliesStandForTheWindowsOnes)
+{
+    for (const auto& [family, resolved] :
+         {std::pair<QString, QString>{"Arial", "Liberation Sans"},
+          {"Times New Roman", "Liberation Serif"},
+          {"Courier New", "Liberation Mono"}}) {
+        EXPECT_EQ(QFontInfo(QFont(family)).family(), resolved);
+    }
+}
+
+TEST(Diagram, FontSizeAndCellWidthFollowTheSurface)
+{
+    Drawn pb(6, kPlainBobMinor, "Plain Bob Minor");
+    // Five leads and the bob column: 6 * 8 = 48 cells across 1190 pixels.
+    pb.Show(QSize(1200, 800));
+    EXPECT_EQ(pb.State().cw, 24);
+    EXPECT_EQ(pb.card->Diagram().FontSize(), 18); // Arial 18: digits 13 wide, 19 < 24
+    EXPECT_EQ(pb.State().colW, 8 * 24);
+
+    pb.Show(QSize(400, 800)); // 8 pixels a cell: digits of Arial 7 (5 wide) still fit
+    EXPECT_EQ(pb.State().cw, 8);
+    EXPECT_EQ(pb.card->Diagram().FontSize(), 7);
+    EXPECT_EQ(pb.State().rh, 9);
+
+    // A low window: the lead must fit the height too.
+    pb.Show(QSize(1200, 250));
+    EXPECT_LT(pb.card->Diagram().FontSize(), 18);
+    EXPECT_LT(pb.State().rh * (pb.State().L + 1), 250 + pb.State().y0);
+
+    // An unusable size option draws as the normal size rather than dividing by nothing.
+    pb.Options().Size = 9;
+    pb.Show(QSize(1200, 800));
+    EXPECT_EQ(pb.State().cw, 24);
+}
+
+TEST(Diagram, ColumnsWrapIntoBandsThatStayOnThePicture)
+{
+    Drawn big(16, Expanded("-3-4-25-36-47-58-69-70-8E-9T-0A-EB-TC-AD-B,2"), "Sixteen");
+    big.Show(QSize(1200, 800));
+    const ColumnState& s = big.State();
+    ASSERT_GT(big.columns.size(), 10U);
+    int bands = 1;
+    for (std::size_t i = 1; i < big.columns.size(); ++i) {
+        const ColumnState& previous = big.columns[i - 1];
+        const ColumnState& column = big.columns[i];
+        EXPECT_LE(column.x + s.colW, 1200) << i;
+        if (column.x == s.x0) {
+            ++bands; // a new band starts at the left margin, one column height lower
+            EXPECT_EQ(column.y, previous.y + s.colH - s.rh + s.gap);
+        } else {
+            EXPECT_EQ(column.x, previous.x + s.colW);
+            EXPECT_EQ(column.y, previous.y);
+        }
+    }
+    EXPECT_GT(bands, 1);
+    EXPECT_GE(big.card->Picture().Size().height(), big.columns.back().y + s.colH);
+}
+
+TEST(Diagram, LeadEndRuleAboveTheLeadHead)
+{
+    Drawn pb(6, kPlainBobMinor, "Plain Bob Minor");
+    pb.Options().Numbers = 3; // lines only
+    pb.Options().Treble = 1;  // and no treble
+    pb.Options().BlueBell1 = 0;
+    pb.Options().ShowBob = false;
+    pb.Show(QSize(1200, 800));
+    ASSERT_FALSE(pb.columns.empty());
+    const ColumnState& column = pb.columns.front();
+    const QImage image = pb.card->Picture().Used();
+    QFont font(QStringLiteral("Times New Roman"));
+    font.setPointSize(pb.card->Diagram().FontSize());
+    const int hh = QFontMetrics(font, &image).height() / 2;
+    const int ruleY = column.y + hh + (column.L - 1) * column.rh - 1;
+    const int middle = column.x + column.cw * 3;
+    bool dark = false;
+    for (int y = ruleY - 1; y <= ruleY + 1; ++y) {
+        dark = dark || Dark(image.pixel(middle, y));
+    }
+    EXPECT_TRUE(dark);
+    // Nothing else is drawn across the middle of the column.
+    for (const int y : {ruleY - column.rh / 2, ruleY - 4 * column.rh, ruleY + column.rh / 2}) {
+        EXPECT_FALSE(Dark(image.pixel(middle, y))) << y;
+    }
+}
+
+TEST(Diagram, CrossingMarksOnlyWhereTrebleAndBlueBellSwap)
+{
+    Drawn pb(6, kPlainBobMinor, "Plain Bob Minor");
+    pb.Options().Treble = 2;
+    pb.Options().BlueBell1 = 3;
+    pb.Options().BlueBell2 = 0;
+    pb.Options().Numbers = 3;
+    pb.Options().ShowBob = false;
+    pb.Show(QSize(1200, 800));
+    const QImage image = pb.card->Picture().Used();
+    const ColumnState& column = pb.columns.front();
+    const TBellStore& store = pb.card->Store();
+    int marks = 0;
+    for (int j = 1; j <= column.L; ++j) {
+        const Row& before = store.RowAt(j - 1);
+        const Row& after = store.RowAt(j);
+        int t0 = 0, b0 = 0, t1 = 0, b1 = 0;
+        for (int p = 0; p < 6; ++p) {
+            t0 = before[p] == 1 ? p : t0;
+            b0 = before[p] == 3 ? p : b0;
+            t1 = after[p] == 1 ? p : t1;
+            b1 = after[p] == 3 ? p : b1;
+        }
+        const bool swapped = (t0 + 1 == b0 && t1 == b1 + 1) || (t0 == b0 + 1 && t1 + 1 == b1);
+        marks += swapped ? 1 : 0;
+        bool red = false;
+        const int yMiddle = column.y + (j - 1) * column.rh + column.rh / 2;
+        for (int x = column.x; x < column.x + column.colW; ++x) {
+            red = red || Red(image.pixel(x, yMiddle));
+        }
+        EXPECT_EQ(red, swapped) << "change " << j;
+    }
+    EXPECT_GT(marks, 0);
+
+    pb.Options().BlueBell1 = 0; // no blue bell: no crossing to mark
+    pb.Show(QSize(1200, 800));
+    const QImage plain = pb.card->Picture().Used();
+    for (int y = 0; y < plain.height(); ++y) {
+        for (int x = 0; x < plain.width(); ++x) {
+            ASSERT_FALSE(Red(plain.pixel(x, y)));
+        }
+    }
+}
+
+TEST(Diagram, ChosenLeadsAndCallColumns)
+{
+    Drawn pb(6, kPlainBobMinor, "Plain Bob Minor");
+    pb.Options().LeadToShow = 3;
+    pb.Options().ShowSingle = true;
+    pb.Show(QSize(1200, 800));
+    ASSERT_EQ(pb.Kind(LeadKind::Plain).size(), 1U);
+    EXPECT_EQ(pb.Kind(LeadKind::Plain)[0].startRow, pb.card->Store().RowAt(24));
+    EXPECT_EQ(pb.Kind(LeadKind::Plain)[0].caption, "(6)"); // bell 2 at the third lead head
+    EXPECT_EQ(pb.Kind(LeadKind::Bob).size(), 1U);
+    EXPECT_EQ(pb.Kind(LeadKind::Single).size(), 1U);
+
+    pb.Options().LeadToShow = 6; // past the fifth and last lead: no lead column at all
+    pb.Show(QSize(1200, 800));
+    EXPECT_TRUE(pb.Kind(LeadKind::Plain).empty());
+    EXPECT_EQ(pb.Kind(LeadKind::Bob).size(), 1U);
+
+    Drawn minimus(4, "x14x14x14x12", "Plain Bob Minimus");
+    minimus.Options().ShowBob = true;
+    minimus.Options().ShowSingle = true;
+    minimus.Options().ShowGrid = true;
+    minimus.Show(QSize(1200, 800));
+    EXPECT_TRUE(minimus.Kind(LeadKind::Bob).empty());
+    EXPECT_TRUE(minimus.Kind(LeadKind::Single).empty());
+    EXPECT_EQ(minimus.columns.back().caption, "Grid");
+}
+
+TEST(Diagram, BlueBellsAboveTheStageAreTheTenorAndTheBellBelow)
+{
+    Drawn pb(8, "x18x18x18x18x18x18x18x12", "Plain Bob Major");
+    pb.Options().BlueBell1 = 9;
+    pb.Options().BlueBell2 = 9;
+    pb.Show(QSize(1200, 800));
+    EXPECT_EQ(pb.Options().BlueBell1, 8);
+    EXPECT_EQ(pb.Options().BlueBell2, 7);
+    EXPECT_EQ(pb.Kind(LeadKind::Plain)[0].lineSymbols, "187");
+    EXPECT_EQ(pb.Kind(LeadKind::Plain)[0].colours[8], QColor(0, 0, 255));
+    EXPECT_EQ(pb.Kind(LeadKind::Plain)[0].colours[7], QColor(0, 128, 0));
+}
+
+TEST(Diagram, ContinuousLeadsRunDownAndStartNewColumns)
+{
+    Drawn gc(9, "3.1.9.1.9.1.9.1.9.1.9.1.9.1.9.1.9.1", "Grandsire Caters");
+    gc.Options().Continuous = true;
+    gc.Show(QSize(900, 300), QSize(900, 300)); // a picture 750 pixels high
+    const std::vector<ColumnState> leads = gc.Kind(LeadKind::Plain);
+    ASSERT_EQ(leads.size(), 7U);
+    const ColumnState& s = gc.State();
+    int columns = 1;
+    for (std::size_t i = 1; i < leads.size(); ++i) {
+        EXPECT_TRUE(leads[i].caption.isEmpty());
+        if (leads[i].x != leads[i - 1].x) {
+            ++columns;
+            EXPECT_EQ(leads[i].x, leads[i - 1].x + s.colW);
+            EXPECT_EQ(leads[i].y, s.y0);
+            EXPECT_GT(leads[i - 1].y + 2 * s.colH, 750); // the lead would not have fitted
+            EXPECT_TRUE(leads[i].startRowFlag);          // a column's top shows its start row
+        } else {
+            EXPECT_EQ(leads[i].y, leads[i - 1].y + s.colH);
+            EXPECT_FALSE(leads[i].startRowFlag);
+        }
+    }
+    EXPECT_GT(columns, 1);
+    EXPECT_NE(gc.Kind(LeadKind::Bob).front().x, leads.back().x); // calls start a new column
+}
+
+TEST(Diagram, ThePictureEndsWhereTheDrawingDoes)
+{
+    Drawn pb(6, kPlainBobMinor, "Plain Bob Minor");
+    pb.Show(QSize(1200, 800));
+    const ColumnState& s = pb.State();
+    const QImage used = pb.card->ClipboardImage();
+    EXPECT_EQ(used.size(), QSize(s.maxX, s.maxY + s.rh));
+    EXPECT_LT(used.height(), 800);
+    EXPECT_GE(pb.card->Picture().Bitmap().height(), used.height()); // the bitmap keeps its size
+
+    // A second, smaller drawing on the same page leaves nothing of the first beyond it.
+    pb.Options().LeadToShow = 1;
+    pb.Options().ShowBob = false;
+    pb.Show(QSize(1200, 800));
+    const QImage& bitmap = pb.card->Picture().Bitmap();
+    const QSize second = pb.card->Picture().Size();
+    for (int x = second.width() + 2; x < std::min(bitmap.width(), used.width()); x += 3) {
+        for (int y = 0; y < second.height(); y += 3) {
+            ASSERT_EQ(bitmap.pixel(x, y), qRgb(255, 255, 255)) << x << "," << y;
+        }
+    }
+}
+
+TEST(Diagram, HighDpiPicturesKeepLogicalGeometry)
+{
+    Drawn pb(6, kPlainBobMinor, "Plain Bob Minor");
+    pb.Show(QSize(1200, 800));
+    const ColumnState normal = pb.State();
+    TBellCard& card = *pb.card;
+    card.Picture() = PagePicture(2.0);
+    pb.Show(QSize(1200, 800));
+    EXPECT_EQ(pb.State().cw, normal.cw);
+    EXPECT_EQ(card.ClipboardImage().size(), QSize(2 * normal.maxX, 2 * (normal.maxY + normal.rh)));
+}
+
+// Printer pages as pictures, A4 at 96 dots an inch, so that tests can look at each page.
+class PagesSurface : public Surface {
+public:
+    explicit PagesSurface(QSize page) : m_page(page) { Start(); }
+    ~PagesSurface() override { m_painter.end(); }
+    RenderMode Mode() const override { return RenderMode::Print; }
+    QPainter& Painter() override { return m_painter; }
+    QSize Size() const override { return m_page; }
+    bool NewPage() override
+    {
+        m_painter.end();
+        Start();
+        return true;
+    }
+    const std::vector<QImage>& Pages() const { return m_pages; }
+
+private:
+    void Start()
+    {
+        m_pages.emplace_back(m_page, QImage::Format_RGB32);
+        m_pages.back().fill(Qt::white);
+        m_painter.begin(&m_pages.back());
+    }
+    QSize m_page;
+    std::vector<QImage> m_pages;
+    QPainter m_painter;
+};
+
+bool InkIn(const QImage& page, QRect area)
+{
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (Dark(page.pixel(x, y))) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+TEST(Printing, PosterPagesNameTheMethodOnTheFirstOnly)
+{
+    Drawn cambridge(8, "-38-14-1258-36-14-58-16-78LH12", "Cambridge Surprise Major");
+    cambridge.Options().PrintPoster = 2;
+    auto pages = std::make_unique<PagesSurface>(QSize(794, 1123));
+    cambridge.card->Diagram().RenderDiagram(*pages);
+    ASSERT_GE(pages->Pages().size(), 2U);
+    const QRect heading(0, 0, 794, 30);
+    EXPECT_TRUE(InkIn(pages->Pages()[0], heading));
+    for (std::size_t p = 1; p < pages->Pages().size(); ++p) {
+        EXPECT_FALSE(InkIn(pages->Pages()[p], heading)) << "page " << p + 1;
+    }
+    // Two columns across each page.
+    std::vector<int> firstPage;
+    for (const ColumnState& c : cambridge.columns) {
+        if (c.page == 1 && std::find(firstPage.begin(), firstPage.end(), c.x) == firstPage.end()) {
+            firstPage.push_back(c.x);
+        }
+    }
+    EXPECT_EQ(firstPage.size(), 2U);
+
+    // A poster value that cannot be (edited outside) prints as a normal diagram.
+    cambridge.Options().PrintPoster = 7;
+    cambridge.columns.clear();
+    pages = std::make_unique<PagesSurface>(QSize(794, 1123));
+    cambridge.card->Diagram().RenderDiagram(*pages);
+    EXPECT_EQ(pages->Pages().size(), 1U);
+    EXPECT_TRUE(InkIn(pages->Pages()[0], heading));
+}
+
+TEST(Printing, PortraitColumnsFitHalfThePageAndWrapOntoNewPages)
+{
+    Drawn long16(16, Expanded("-3-4-25-36-47-58-69-70-8E-9T-0A-EB-TC-AD-B,2"), "Sixteen");
+    PagesSurface pages(QSize(794, 1123));
+    long16.card->Diagram().RenderDiagram(pages);
+    const ColumnState& s = long16.State();
+    EXPECT_GT(pages.Pages().size(), 1U);
+    for (const ColumnState& c : long16.columns) {
+        EXPECT_LE(c.y + s.colH, 1123);
+        EXPECT_LE(c.x + s.colW, 794);
+    }
+    // Each new page repeats the heading.
+    for (const QImage& page : pages.Pages()) {
+        EXPECT_TRUE(InkIn(page, QRect(0, 0, 794, 30)));
+    }
+}
+
+} // namespace
+} // namespace tambrel
