@@ -159,5 +159,3 @@ BENCHMARK(BM_Baseline_ReadLibraryLines)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace tambrel
-
-BENCHMARK_MAIN();

@@ -10,7 +10,8 @@ namespace tambrel {
 void PagePicture::SetSize(QSize size)
 {
     m_size = size.expandedTo(QSize(0, 0));
-    const QSize logical = m_bitmap.isNull() ? QSize(0, 0) : m_bitmap.deviceIndependentSize().toSize();
+    const QSize logical =
+        m_bitmap.isNull() ? QSize(0, 0) : m_bitmap.deviceIndependentSize().toSize();
     if (logical.width() >= m_size.width() && logical.height() >= m_size.height() &&
         !m_bitmap.isNull()) {
         return;
@@ -40,8 +41,9 @@ QImage PagePicture::Used() const
     if (m_bitmap.isNull() || m_size.isEmpty()) {
         return {};
     }
-    QImage used = m_bitmap.copy(QRect(QPoint(0, 0), QSize(static_cast<int>(m_size.width() * m_ratio),
-                                                          static_cast<int>(m_size.height() * m_ratio))));
+    QImage used =
+        m_bitmap.copy(QRect(QPoint(0, 0), QSize(static_cast<int>(m_size.width() * m_ratio),
+                                                static_cast<int>(m_size.height() * m_ratio))));
     used.setDevicePixelRatio(m_ratio);
     return used;
 }
@@ -98,6 +100,9 @@ QSize PrinterSurface::Size() const
     return QSize(m_device.width(), m_device.height());
 }
 
-bool PrinterSurface::NewPage() { return m_device.newPage(); }
+bool PrinterSurface::NewPage()
+{
+    return m_device.newPage();
+}
 
 } // namespace tambrel

@@ -17,9 +17,15 @@ namespace {
 const QString kArial = QStringLiteral("Arial");
 const QString kTimes = QStringLiteral("Times New Roman");
 
-int Whole(double value) { return static_cast<int>(std::floor(value)); }
+int Whole(double value)
+{
+    return static_cast<int>(std::floor(value));
+}
 
-QString Symbol(int bell) { return QString(QChar(SymbolOf(bell))); }
+QString Symbol(int bell)
+{
+    return QString(QChar(SymbolOf(bell)));
+}
 
 // Colours for the plain course: treble red, first blue bell blue, second green, all others
 // black; in this order, so a blue bell that is the treble wins over red.
@@ -47,8 +53,8 @@ std::array<QColor, 17> ExtraColours(bool colour)
     if (colour) {
         const QColor red(255, 0, 0), blue(0, 0, 255), green(0, 128, 0), fuchsia(255, 0, 255),
             maroon(128, 0, 0), black(0, 0, 0), teal(0, 128, 128), navy(0, 0, 128);
-        const QColor order[16] = {red,   blue,  green, fuchsia, maroon, black, teal,  navy,
-                                  green, fuchsia, maroon, black, teal,   navy,  green, fuchsia};
+        const QColor order[16] = {red,   blue,    green,  fuchsia, maroon, black, teal,  navy,
+                                  green, fuchsia, maroon, black,   teal,   navy,  green, fuchsia};
         for (std::size_t b = 1; b <= 16; ++b) {
             table[b] = order[b - 1];
         }
@@ -326,8 +332,8 @@ void TBellDraw::RenderDiagram(Surface& surface)
     }
 
     // 17, 18. The bob and single leads, from half a lead before the end of the course.
-    const auto callColumn = [&](bool shown, const char* status, const char* caption,
-                                LeadKind kind, const std::string& lines) {
+    const auto callColumn = [&](bool shown, const char* status, const char* caption, LeadKind kind,
+                                const std::string& lines) {
         if (!shown || n <= 4) {
             return; // four bells have no calls to show
         }
@@ -403,7 +409,8 @@ void TBellDraw::DrawTitle(Surface& surface)
         Write(painter, Whole((width - painter.fontMetrics().horizontalAdvance(name)) * 0.5), 10,
               name);
         s.maxX = s.penX;
-        const QString notation = QStringLiteral("(%1)").arg(QString::fromStdString(m_store.TidyNotation()));
+        const QString notation =
+            QStringLiteral("(%1)").arg(QString::fromStdString(m_store.TidyNotation()));
         size = 10;
         SetFont(painter, kArial, size);
         while (width <= painter.fontMetrics().horizontalAdvance(notation) && size > 7) {
@@ -539,7 +546,7 @@ void TBellDraw::DrawColumn(Surface& surface)
     Row row = s.startRow;
     for (int j = 1; j <= s.L; ++j) {
         const Row previous = row;
-        const std::string& change = s.kind == LeadKind::Plain  ? m_store.GetChange(j)
+        const std::string& change = s.kind == LeadKind::Plain ? m_store.GetChange(j)
                                     : s.kind == LeadKind::Bob ? m_store.GetBobChange(j)
                                                               : m_store.GetSingleChange(j);
         row = ApplyChange(row, ChangeMovement(change, n));

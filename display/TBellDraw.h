@@ -49,7 +49,7 @@ struct ColumnState {
     bool trebleBlue = false;
     bool continuous = false;
     bool afterPlain = false;
-    int pw = 0;   // line pen width
+    int pw = 0; // line pen width
     int page = 1;
     int penX = 0; // where the last text ended, as a canvas pen would be left
     int penY = 0;
@@ -59,7 +59,9 @@ struct ColumnState {
 // and the grid, bob and single columns. The same code paints the page picture and the printer.
 class TBellDraw {
 public:
-    TBellDraw(const TBellStore& store, TBellOptions& options) : m_store(store), m_options(options) {}
+    TBellDraw(const TBellStore& store, TBellOptions& options) : m_store(store), m_options(options)
+    {
+    }
 
     // Progress texts (" Drawing Lead 3...") as each column is drawn; "" at the end.
     std::function<void(const QString&)> onStatus;

@@ -6,6 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <QImage>
+
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -173,6 +175,53 @@ TEST(CliMethod, NamesWithAnyCharactersGiveValidJson)
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(Json(run.out)["name"], "QUOTE \" BACK \\ TAB\t BELL\x07 \xC3\x89 \xEF\xBF\xBD");
     EXPECT_NE(run.out.find("\\u0007"), std::string::npos);
+}
+
+TEST(CliRender, PictureFilesOfTheDiagram)
+{
+    const TempDir dir;
+    const std::vector<std::string> method = {"render",
+                                             "--bells",
+                                             "8",
+                                             "--notation",
+                                             "-38-14-1258-36-14-58-16-78LH12",
+                                             "--name",
+                                             "Cambridge Surprise Major"};
+    auto with = [&](std::vector<std::string> more) {
+        std::vector<std::string> args = method;
+        args.insert(args.end(), more.begin(), more.end());
+        return Cli(args);
+    };
+    ASSERT_EQ(with({"--set", "ShowGrid=True", "-o", dir.Path("c.png")}).status, 0);
+    const QImage png(QString::fromStdString(dir.Path("c.png")));
+    ASSERT_FALSE(png.isNull());
+    EXPECT_LE(png.width(), 1200);
+    EXPECT_GT(png.width(), 1000); // nine columns fill most of the width
+    EXPECT_LT(png.height(), 800);
+
+    ASSERT_EQ(with({"--set", "ShowGrid=True", "-o", dir.Path("c.svg")}).status, 0);
+    const std::string svg = ReadFile(dir.Path("c.svg"));
+    EXPECT_NE(svg.find("<svg"), std::string::npos);
+    EXPECT_NE(svg.find("viewBox=\"0 0 " + std::to_string(png.width()) + " " +
+                       std::to_string(png.height()) + "\""),
+              std::string::npos); // the same extent at 96 dpi
+
+    ASSERT_EQ(with({"--set", "PrintOrient=Landscape", "-o", dir.Path("c.pdf")}).status, 0);
+    const std::string pdf = ReadFile(dir.Path("c.pdf"));
+    EXPECT_EQ(pdf.rfind("%PDF-", 0), 0U);
+    EXPECT_NE(pdf.find("/MediaBox [0 0 842.000000 595.000000]"), std::string::npos); // A4 across
+
+    const CliRun badKey = with({"--set", "Colours=True", "-o", dir.Path("x.png")});
+    EXPECT_EQ(badKey.status, 2);
+    EXPECT_EQ(badKey.err, "There is no option Colours.\n");
+    const CliRun badValue = with({"--set", "Size=9", "-o", dir.Path("x.png")});
+    EXPECT_EQ(badValue.status, 2);
+    EXPECT_EQ(badValue.err, "The option Size cannot be 9 (0 to 3).\n");
+    EXPECT_EQ(with({"--set", "Size", "-o", dir.Path("x.png")}).status, 2);
+    EXPECT_EQ(with({"-o", dir.Path("x.gif")}).err,
+              "The output file must end in .png, .svg or .pdf.\n");
+    EXPECT_EQ(with({"--view", "statistics", "-o", dir.Path("x.png")}).status, 2);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("x.png")));
 }
 
 TEST(CliMethod, MissingOrUnknownOptions)

@@ -1,7 +1,7 @@
 // GoogleTest main for tests that paint: fonts and painting need a GUI application, and test
 // discovery runs the binary outside CTest's environment, so the offscreen platform is chosen
 // here when nothing else is set.
-#include <QGuiApplication>
+#include <QApplication>
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    QGuiApplication application(argc, argv);
+    QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,6 +1,6 @@
+#include "display/TBellDraw.h"
 #include "display/Surface.h"
 #include "display/TBellCard.h"
-#include "display/TBellDraw.h"
 #include "engine/CCNotation.h"
 #include "tests/support/TestSupport.h"
 
@@ -55,17 +55,25 @@ struct Drawn {
 
 const std::string kPlainBobMinor = "x16x16x16x16x16x12";
 
-std::string Expanded(std::string_view cc) { return *ExpandCCNotation(cc).value; }
+std::string Expanded(std::string_view cc)
+{
+    return *ExpandCCNotation(cc).value;
+}
 
-bool Dark(QRgb pixel) { return qGray(pixel) < 100; }
-bool Red(QRgb pixel) { return qRed(pixel) > 180 && qGreen(pixel) < 110 && qBlue(pixel) < 110; }
+bool Dark(QRgb pixel)
+{
+    return qGray(pixel) < 100;
+}
+bool Red(QRgb pixel)
+{
+    return qRed(pixel) > 180 && qGreen(pixel) < 110 && qBlue(pixel) < 110;
+}
 
 TEST(Fonts, MetricCompatibleFamiliesStandForTheWindowsOnes)
 {
-    for (const auto& [family, resolved] :
-         {std::pair<QString, QString>{"Arial", "Liberation Sans"},
-          {"Times New Roman", "Liberation Serif"},
-          {"Courier New", "Liberation Mono"}}) {
+    for (const auto& [family, resolved] : {std::pair<QString, QString>{"Arial", "Liberation Sans"},
+                                           {"Times New Roman", "Liberation Serif"},
+                                           {"Courier New", "Liberation Mono"}}) {
         EXPECT_EQ(QFontInfo(QFont(family)).family(), resolved);
     }
 }

@@ -1,0 +1,71 @@
+#include "display/Printing.h"
+
+#include <QClipboard>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include <algorithm>
+
+namespace tambrel {
+
+QString PrintCard(TBellCard& card, QPrinter& printer, int copies)
+{
+    copies = std::clamp(copies, 1, 99);
+    const QString name = QString::fromStdString(card.Store().Name());
+    printer.setDocName(name);
+    printer.setCopyCount(1); // our copies are separate jobs; the driver must not multiply them
+    TBellView& view = card.ViewObject(card.View);
+    const bool toFile = printer.outputFormat() == QPrinter::PdfFormat ||
+                        !printer.outputFileName().isEmpty();
+    const int jobs = toFile ? 1 : copies;
+    const int perJob = toFile ? copies : 1;
+    for (int job = 0; job < jobs; ++job) {
+        QPainter painter;
+        if (!painter.begin(&printer)) {
+            return kMsgPrintFailed;
+        }
+        PrinterSurface surface(printer, painter);
+        for (int copy = 0; copy < perJob; ++copy) {
+            if (copy > 0) {
+                printer.newPage();
+            }
+            view.Render(surface);
+        }
+        painter.end();
+    }
+    return {};
+}
+
+bool ChoosePrintTarget(QPrinter& printer, QWidget* parent, const QString& methodName)
+{
+    if (!QPrinterInfo::availablePrinters().isEmpty() || !printer.outputFileName().isEmpty()) {
+        return true;
+    }
+    const QString file = QFileDialog::getSaveFileName(
+        parent, QStringLiteral("Print to File"), methodName + QStringLiteral(".pdf"),
+        QStringLiteral("PDF files (*.pdf)"));
+    if (file.isEmpty()) {
+        return false;
+    }
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    return true;
+}
+
+void CopyToClipboard(const TBellCard& card)
+{
+    QGuiApplication::clipboard()->setImage(card.ClipboardImage());
+}
+
+void ClearClipboard() { QGuiApplication::clipboard()->clear(); }
+
+bool ClipboardHasPicture()
+{
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    return data != nullptr && data->hasImage();
+}
+
+} // namespace tambrel

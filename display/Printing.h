@@ -1,0 +1,31 @@
+#pragma once
+
+#include "display/TBellCard.h"
+
+#include <QString>
+
+class QPrinter;
+class QWidget;
+
+namespace tambrel {
+
+inline const QString kMsgPrintFailed =
+    QStringLiteral("The print job could not be started.\r\rCheck the printer or the file name "
+                   "chosen in Setup.");
+
+// Prints the page's current view `copies` times, each copy a job of its own titled with the
+// method's name. A printer that writes a file gets every copy in that one file, one after
+// another, rather than each copy overwriting the last. Returns "" when printed, else the
+// message to show.
+QString PrintCard(TBellCard& card, QPrinter& printer, int copies);
+
+// With no printer queue on the system, printing goes to a PDF file: asks for its name (the
+// method's name by default). False when the user cancels.
+bool ChoosePrintTarget(QPrinter& printer, QWidget* parent, const QString& methodName);
+
+// The page picture as far as it is drawn, onto the clipboard; and emptying the clipboard.
+void CopyToClipboard(const TBellCard& card);
+void ClearClipboard();
+bool ClipboardHasPicture();
+
+} // namespace tambrel
