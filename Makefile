@@ -39,7 +39,7 @@ methods-data: release
 		--output data/Methods.csv --build "CCCBR 2023-09-18"
 
 format:
-	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+	@git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | xargs clang-format -i
 
 format-check: deps
 	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror

@@ -18,8 +18,8 @@ QString PrintCard(TBellCard& card, QPrinter& printer, int copies)
     printer.setDocName(name);
     printer.setCopyCount(1); // our copies are separate jobs; the driver must not multiply them
     TBellView& view = card.ViewObject(card.View);
-    const bool toFile = printer.outputFormat() == QPrinter::PdfFormat ||
-                        !printer.outputFileName().isEmpty();
+    const bool toFile =
+        printer.outputFormat() == QPrinter::PdfFormat || !printer.outputFileName().isEmpty();
     const int jobs = toFile ? 1 : copies;
     const int perJob = toFile ? copies : 1;
     for (int job = 0; job < jobs; ++job) {
@@ -44,9 +44,9 @@ bool ChoosePrintTarget(QPrinter& printer, QWidget* parent, const QString& method
     if (!QPrinterInfo::availablePrinters().isEmpty() || !printer.outputFileName().isEmpty()) {
         return true;
     }
-    const QString file = QFileDialog::getSaveFileName(
-        parent, QStringLiteral("Print to File"), methodName + QStringLiteral(".pdf"),
-        QStringLiteral("PDF files (*.pdf)"));
+    const QString file = QFileDialog::getSaveFileName(parent, QStringLiteral("Print to File"),
+                                                      methodName + QStringLiteral(".pdf"),
+                                                      QStringLiteral("PDF files (*.pdf)"));
     if (file.isEmpty()) {
         return false;
     }
@@ -60,7 +60,10 @@ void CopyToClipboard(const TBellCard& card)
     QGuiApplication::clipboard()->setImage(card.ClipboardImage());
 }
 
-void ClearClipboard() { QGuiApplication::clipboard()->clear(); }
+void ClearClipboard()
+{
+    QGuiApplication::clipboard()->clear();
+}
 
 bool ClipboardHasPicture()
 {
