@@ -1,0 +1,74 @@
+#include "app/gui/MessageBoxes.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace tambrel {
+
+QString MessageBoxes::Displayed(const QString& text)
+{
+    QString shown = text;
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
+bool MessageBoxes::Show(QWidget* parent, BoxKind kind, const QString& text, const QString& title)
+{
+    const QString caption = title.isEmpty() ? QApplication::applicationDisplayName() : title;
+    if (hook) {
+        return hook(kind, caption, text);
+    }
+    QMessageBox box(parent);
+    box.setWindowTitle(caption);
+    box.setTextFormat(Qt::PlainText); // a name with "<" or "&" shows as typed
+    box.setText(Displayed(text));
+    switch (kind) {
+    case BoxKind::Warning:
+        box.setIcon(QMessageBox::Warning);
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case BoxKind::Information:
+        box.setIcon(QMessageBox::Information);
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case BoxKind::Question:
+        box.setIcon(QMessageBox::Question);
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        break;
+    case BoxKind::Plain:
+        box.setIcon(QMessageBox::NoIcon);
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    }
+    const int answer = box.exec();
+    return answer == QMessageBox::Ok || answer == QMessageBox::Yes;
+}
+
+SaveChoice MessageBoxes::AskSaveLibrary(QWidget* parent)
+{
+    if (saveHook) {
+        return saveHook();
+    }
+    QMessageBox box(parent);
+    box.setWindowTitle(QStringLiteral("Save the Current Method"));
+    box.setTextFormat(Qt::PlainText);
+    box.setIcon(QMessageBox::Question);
+    box.setText(QStringLiteral("Save to which Library?"));
+    QPushButton* main = box.addButton(QStringLiteral("Main"), QMessageBox::AcceptRole);
+    QPushButton* personal = box.addButton(QStringLiteral("Personal"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box.setDefaultButton(main);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == main) {
+        return SaveChoice::Main;
+    }
+    if (box.clickedButton() == personal) {
+        return SaveChoice::Personal;
+    }
+    return SaveChoice::Cancel;
+}
+
+} // namespace tambrel

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QLocalServer>
+#include <QLockFile>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+namespace tambrel {
+
+// Only one Tambrel runs for a user: a second start asks the first to come to the front and
+// ends. A lock file says who runs (a lock left by a crashed program is taken over) and a local
+// socket carries the request.
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    // `key` names the guard; the default is per user. Folder: $XDG_RUNTIME_DIR, else the
+    // temporary folder with the user id in the names.
+    explicit SingleInstance(QString key = {});
+    ~SingleInstance() override;
+
+    enum class Outcome {
+        First,       // this program runs; later starts will ask it to come to the front
+        AlreadyRuns, // the running program was asked to come to the front: end now
+        Unguarded,   // the guard could not be set up: run anyway, with a warning
+    };
+    Outcome Claim();
+    const QString& Problem() const { return m_problem; }
+
+    // The window to bring to the front when another start asks.
+    void SetWindow(QWidget* window) { m_window = window; }
+
+signals:
+    void raiseRequested();
+
+private:
+    void Raise();
+    QString m_socketName;
+    QString m_lockPath;
+    std::unique_ptr<QLockFile> m_lock;
+    QLocalServer m_server;
+    QPointer<QWidget> m_window;
+    QString m_problem;
+};
+
+} // namespace tambrel

@@ -1,0 +1,911 @@
+#include "app/gui/TfrmMain.h"
+
+#include "app/gui/HelpSystem.h"
+#include "app/gui/Icons.h"
+#include "app/gui/MessageBoxes.h"
+#include "app/gui/TfrmAbout.h"
+#include "app/gui/TfrmEdit.h"
+#include "app/gui/TfrmOptions.h"
+#include "display/Printing.h"
+#include "display/TBellCard.h"
+#include "display/TBellPageWidget.h"
+#include "display/TfrmPrint.h"
+#include "engine/TextFunctions.h"
+#include "library/CallsData.h"
+#include "library/TfrmDataMod.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace tambrel {
+
+namespace {
+
+inline const QString kMsgFiveMethods = QStringLiteral("A maximum of five methods can be shown.");
+inline const QString kMsgNoMethodToEdit = QStringLiteral("There is no method to edit!");
+inline const QString kMsgCloseEdited =
+    QStringLiteral("The Current Method has been edited.\r\rDo you still want to close it?");
+inline const QString kMsgExit = QStringLiteral("Exit from Tambrel?");
+
+// The hourglass for a long step; the cursor comes back however the step ends.
+class Hourglass {
+public:
+    Hourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~Hourglass() { QApplication::restoreOverrideCursor(); }
+    Hourglass(const Hourglass&) = delete;
+    Hourglass& operator=(const Hourglass&) = delete;
+};
+
+QString Q(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(TfrmDataMod& dataModule, HelpSystem& help, MessageBoxes& messages,
+                   QWidget* parent)
+    : QMainWindow(parent), m_data(dataModule), m_help(help), m_messages(messages)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QApplication::applicationDisplayName());
+    setWindowIcon(ToolIcon(QStringLiteral("tambrel")));
+
+    // The calls and options tables are open from the data module's creation: read the calls
+    // once for every page, then the options (which closes the tables).
+    if (m_data.dbfCalls.Active()) {
+        m_calls = ReadCallsTable(m_data.dbfCalls);
+    } else {
+        ReloadCalls();
+    }
+    std::vector<std::string> warnings;
+    GlobalOptions.Load(m_data, warnings);
+    for (const std::string& warning : m_data.TakeWarnings()) {
+        warnings.push_back(warning);
+    }
+
+    tbsMain = new QTabWidget(this);
+    tbsMain->setObjectName(QStringLiteral("tbsMain"));
+    tbsMain->setDocumentMode(true);
+    for (int k = 1; k <= kCards; ++k) {
+        auto& card = m_cards[static_cast<std::size_t>(k - 1)];
+        card = std::make_unique<TBellCard>();
+        card->Store().SetCallsLibrary(&m_calls);
+        card->onStatus = [this](const QString& text) { StatusText(text); };
+        auto* page = new TBellPageWidget(*card, tbsMain);
+        page->setObjectName(QStringLiteral("sbxCard%1").arg(k));
+        page->setProperty("tag", k);
+        m_pages[static_cast<std::size_t>(k - 1)] = page;
+        tbsMain->addTab(page, QString());
+        tbsMain->setTabVisible(k - 1, false);
+    }
+    setCentralWidget(tbsMain);
+    connect(tbsMain, &QTabWidget::currentChanged, this, [this] { PageChange(); });
+
+    pnlStatus = new QLabel(this);
+    pnlStatus->setObjectName(QStringLiteral("pnlStatus"));
+    lblEdited = new QLabel(QStringLiteral("EDITED"), this);
+    lblEdited->setObjectName(QStringLiteral("lblEdited"));
+    lblEdited->setVisible(false);
+    statusBar()->addWidget(pnlStatus, 1);
+    statusBar()->addPermanentWidget(lblEdited);
+
+    CreateActions();
+    CreateMenusAndToolBar();
+
+    frmEdit = new TfrmEdit(m_messages, m_help, this);
+    frmPrint = new TfrmPrint(printer, this);
+    frmOptions = new TfrmOptions(m_data, m_help, this);
+    frmAbout = new TfrmAbout(this);
+
+    EnableMethodCommands(false);
+    cboView->setCurrentIndex(0);
+
+    QSettings settings;
+    if (!restoreGeometry(settings.value(QStringLiteral("window/geometry")).toByteArray())) {
+        resize(1100, 760);
+    }
+    for (const std::string& warning : warnings) {
+        StatusText(Q(" " + warning));
+    }
+}
+
+TfrmMain::~TfrmMain() = default;
+
+TBellCard& TfrmMain::Card(int k)
+{
+    return *m_cards[static_cast<std::size_t>(k - 1)];
+}
+
+TBellPageWidget& TfrmMain::Page(int k)
+{
+    return *m_pages[static_cast<std::size_t>(k - 1)];
+}
+
+int TfrmMain::Exec(QDialog& dialog)
+{
+    return execDialog ? execDialog(dialog) : dialog.exec();
+}
+
+void TfrmMain::StatusText(const QString& text)
+{
+    pnlStatus->setText(text);
+    pnlStatus->repaint();
+}
+
+void TfrmMain::ReloadCalls()
+{
+    if (m_data.OpenTables("CALLS")) {
+        m_calls = ReadCallsTable(m_data.dbfCalls);
+    }
+    m_data.CloseTables();
+}
+
+void TfrmMain::CreateActions()
+{
+    const auto action = [this](QAction*& target, const char* name, const char* caption,
+                               const char* icon, const char* hint, QKeySequence keys = {}) {
+        target = new QAction(QString::fromLatin1(caption), this);
+        target->setObjectName(QString::fromLatin1(name));
+        if (icon != nullptr) {
+            target->setIcon(ToolIcon(QString::fromLatin1(icon)));
+        }
+        if (hint != nullptr) {
+            target->setToolTip(QString::fromLatin1(hint));
+            target->setStatusTip(QString::fromLatin1(hint));
+        }
+        if (!keys.isEmpty()) {
+            target->setShortcut(keys);
+        }
+    };
+    action(mnuFNew, "mnuFNew", "&New Method...", "new", "Enter a New Method", QKeySequence::New);
+    action(mnuFOpen, "mnuFOpen", "&Open an Existing Method...", "open", "Open a Method",
+           QKeySequence::Open);
+    action(mnuFClose, "mnuFClose", "&Close the Current Method", "close", "Close the Current Method",
+           QKeySequence::Close);
+    action(mnuFCloseAll, "mnuFCloseAll", "Close &All Methods", "closeall", "Close all Methods",
+           QKeySequence(QStringLiteral("Ctrl+Shift+W")));
+    action(mnuFEdit, "mnuFEdit", "&Edit the Current Method...", "edit", "Edit the Current Method",
+           QKeySequence(QStringLiteral("Ctrl+E")));
+    action(mnuFSave, "mnuFSave", "&Save the Current Method...", "save", "Save the Current Method",
+           QKeySequence::Save);
+    action(mnuFPrint, "mnuFPrint", "&Print the Current Method...", "print",
+           "Print the Current Method", QKeySequence::Print);
+    action(mnuFExit, "mnuFExit", "E&xit", nullptr, nullptr, QKeySequence::Quit);
+    action(mnuVDiagram, "mnuVDiagram", "&Method Diagram", nullptr, nullptr,
+           QKeySequence(QStringLiteral("Ctrl+1")));
+    action(mnuVStatistics, "mnuVStatistics", "&Statistics Sheet", nullptr, nullptr,
+           QKeySequence(QStringLiteral("Ctrl+2")));
+    action(mnuVComposition, "mnuVComposition", "&Composition Sheet", nullptr, nullptr,
+           QKeySequence(QStringLiteral("Ctrl+3")));
+    action(mnuVInterMethod, "mnuVInterMethod", "&Inter-Method Falseness", nullptr, nullptr,
+           QKeySequence(QStringLiteral("Ctrl+4")));
+    action(mnuVOptions, "mnuVOptions", "Set &Options...", "options", "Set Options",
+           QKeySequence(QStringLiteral("Ctrl+,")));
+    action(mnuTUnique, "mnuTUnique", "Check the Method is &Unique", "unique",
+           "Check the Method is Unique", QKeySequence(QStringLiteral("Ctrl+U")));
+    action(mnuTFind, "mnuTFind", "&Find Similar Methods...", "find", "Find Similar Methods",
+           QKeySequence(QStringLiteral("Ctrl+F")));
+    action(mnuTClipboard, "mnuTClipboard", "&Copy to the Clipboard", "clipboard",
+           "Copy to the Clipboard", QKeySequence::Copy);
+    action(mnuTClearClipboard, "mnuTClearClipboard", "C&lear the Clipboard", nullptr, nullptr);
+    action(mnuTImportMethods, "mnuTImportMethods", "&Import Extra Methods...", nullptr, nullptr);
+    action(mnuTImportCalls, "mnuTImportCalls", "Import Extra Calls...", nullptr, nullptr);
+    action(mnuTReindex, "mnuTReindex", "Reinde&x the Method Libraries", nullptr, nullptr);
+    action(mnuHContents, "mnuHContents", "&Contents...", "help", nullptr, QKeySequence(Qt::Key_F1));
+    action(mnuHWhatsNew, "mnuHWhatsNew", "What's New...", nullptr, nullptr);
+    action(mnuHTutorial, "mnuHTutorial", "Tutorial...", nullptr, nullptr);
+    action(mnuHAbout, "mnuHAbout", "&About Tambrel...", nullptr, nullptr);
+
+    m_views = new QActionGroup(this);
+    m_views->setExclusive(true);
+    for (QAction* view : {mnuVDiagram, mnuVStatistics, mnuVComposition, mnuVInterMethod}) {
+        view->setCheckable(true);
+        m_views->addAction(view);
+    }
+    mnuVDiagram->setChecked(true);
+
+    connect(mnuFNew, &QAction::triggered, this, [this] { MethodAction(QStringLiteral("NEW")); });
+    connect(mnuFOpen, &QAction::triggered, this, [this] { MethodAction(QStringLiteral("OPEN")); });
+    connect(mnuFEdit, &QAction::triggered, this, [this] { MethodAction(QStringLiteral("EDIT")); });
+    connect(mnuFClose, &QAction::triggered, this, &TfrmMain::CloseCurrent);
+    connect(mnuFCloseAll, &QAction::triggered, this, [this] { CloseAll(); });
+    connect(mnuFSave, &QAction::triggered, this, &TfrmMain::SaveMethod);
+    connect(mnuFPrint, &QAction::triggered, this, &TfrmMain::PrintMethod);
+    connect(mnuFExit, &QAction::triggered, this, &QWidget::close);
+    connect(mnuVDiagram, &QAction::triggered, this, [this] { ChooseView(0); });
+    connect(mnuVStatistics, &QAction::triggered, this, [this] { ChooseView(1); });
+    connect(mnuVComposition, &QAction::triggered, this, [this] { ChooseView(2); });
+    connect(mnuVInterMethod, &QAction::triggered, this, [this] { ChooseView(3); });
+    connect(mnuVOptions, &QAction::triggered, this, &TfrmMain::SetOptions);
+    connect(mnuTUnique, &QAction::triggered, this, &TfrmMain::CheckUnique);
+    connect(mnuTFind, &QAction::triggered, this, &TfrmMain::FindSimilar);
+    connect(mnuTClipboard, &QAction::triggered, this, &TfrmMain::CopyClipboard);
+    connect(mnuTClearClipboard, &QAction::triggered, this, [] { ClearClipboard(); });
+    connect(mnuTImportMethods, &QAction::triggered, this, &TfrmMain::ImportMethods);
+    connect(mnuTImportCalls, &QAction::triggered, this, &TfrmMain::ImportCalls);
+    connect(mnuTReindex, &QAction::triggered, this, &TfrmMain::Reindex);
+    connect(mnuHContents, &QAction::triggered, this,
+            [this] { m_help.Command(QStringLiteral("SHOW"), QString(), this); });
+    connect(mnuHWhatsNew, &QAction::triggered, this, [this] {
+        m_help.Command(QStringLiteral("SHOW"), QStringLiteral("whats_new.htm"), this);
+    });
+    connect(mnuHTutorial, &QAction::triggered, this, [this] {
+        m_help.Command(QStringLiteral("SHOW"), QStringLiteral("tutorial.htm"), this);
+    });
+    connect(mnuHAbout, &QAction::triggered, this, [this] { Exec(*frmAbout); });
+}
+
+void TfrmMain::CreateMenusAndToolBar()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addActions({mnuFNew, mnuFOpen, mnuFClose, mnuFCloseAll});
+    file->addSeparator();
+    file->addActions({mnuFEdit, mnuFSave});
+    file->addSeparator();
+    file->addAction(mnuFPrint);
+    file->addSeparator();
+    file->addAction(mnuFExit);
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    view->addActions({mnuVDiagram, mnuVStatistics, mnuVComposition, mnuVInterMethod});
+    view->addSeparator();
+    view->addAction(mnuVOptions);
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    tools->addActions({mnuTUnique, mnuTFind});
+    tools->addSeparator();
+    tools->addActions({mnuTClipboard, mnuTClearClipboard});
+    tools->addSeparator();
+    tools->addActions({mnuTImportMethods, mnuTImportCalls, mnuTReindex});
+    // Clearing is offered only when the clipboard holds something.
+    connect(tools, &QMenu::aboutToShow, this, [this] {
+        const QMimeData* content = QApplication::clipboard()->mimeData();
+        mnuTClearClipboard->setEnabled(content != nullptr && !content->formats().isEmpty());
+    });
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addActions({mnuHContents, mnuHWhatsNew, mnuHTutorial});
+    help->addSeparator();
+    help->addAction(mnuHAbout);
+
+    tbrMain = addToolBar(QStringLiteral("Commands"));
+    tbrMain->setObjectName(QStringLiteral("tbrMain"));
+    tbrMain->setIconSize(QSize(24, 24));
+    const auto button = [this](QAction* action, const char* name) {
+        tbrMain->addAction(action);
+        tbrMain->widgetForAction(action)->setObjectName(QString::fromLatin1(name));
+    };
+    button(mnuFNew, "butNew");
+    button(mnuFOpen, "butOpen");
+    button(mnuFClose, "butClose");
+    button(mnuFCloseAll, "butCloseAll");
+    tbrMain->addSeparator();
+    button(mnuFEdit, "butEdit");
+    button(mnuFSave, "butSave");
+    button(mnuFPrint, "butPrint");
+    tbrMain->addSeparator();
+    cboView = new QComboBox(tbrMain);
+    cboView->setObjectName(QStringLiteral("cboView"));
+    cboView->addItems({QStringLiteral("Method Diagram"), QStringLiteral("Statistics Sheet"),
+                       QStringLiteral("Composition Sheet"),
+                       QStringLiteral("Inter-Method Falseness")});
+    cboView->setToolTip(QStringLiteral("Set View of the Current Method"));
+    cboView->setStatusTip(cboView->toolTip());
+    cboView->setFocusPolicy(Qt::TabFocus);
+    tbrMain->addWidget(cboView);
+    connect(cboView, &QComboBox::activated, this, [this](int index) { ChooseView(index); });
+    button(mnuVOptions, "butOptions");
+    tbrMain->addSeparator();
+    button(mnuTUnique, "butUnique");
+    button(mnuTFind, "butFind");
+    button(mnuTClipboard, "butClipboard");
+}
+
+bool TfrmMain::MethodCommandsEnabled() const
+{
+    return mnuFClose->isEnabled();
+}
+
+void TfrmMain::EnableMethodCommands(bool enabled)
+{
+    for (QAction* action :
+         {mnuFClose, mnuFCloseAll, mnuFEdit, mnuFSave, mnuFPrint, mnuVDiagram, mnuVStatistics,
+          mnuVComposition, mnuVInterMethod, mnuVOptions, mnuTUnique, mnuTFind, mnuTClipboard}) {
+        action->setEnabled(enabled);
+    }
+    cboView->setEnabled(enabled);
+    tbsMain->setVisible(enabled);
+    if (!enabled) {
+        for (int k = 1; k <= kCards; ++k) {
+            Card(k).ClearPage();
+            Page(k).PictureChanged();
+        }
+        m_current = 0;
+        mnuVDiagram->setChecked(true);
+        cboView->setCurrentIndex(0);
+    }
+}
+
+int TfrmMain::TabOf(int k) const
+{
+    return tbsMain->indexOf(m_pages[static_cast<std::size_t>(k - 1)]);
+}
+
+int TfrmMain::CardAtTab(int tab) const
+{
+    const QWidget* page = tbsMain->widget(tab);
+    return page != nullptr ? page->property("tag").toInt() : 0;
+}
+
+void TfrmMain::ShowEdited()
+{
+    lblEdited->setVisible(m_current > 0 && Card(m_current).Edited);
+}
+
+void TfrmMain::NotYet(const QString& what)
+{
+    m_messages.Show(this, BoxKind::Information,
+                    what + QStringLiteral(" is not available in this version of Tambrel yet."));
+}
+
+void TfrmMain::MethodAction(const QString& action)
+{
+    const int remembered = m_current;
+    const bool edit = action == QLatin1String("EDIT");
+    if (!edit) {
+        int free = 0;
+        for (int k = kCards; k >= 1; --k) {
+            if (!tbsMain->isTabVisible(TabOf(k))) {
+                free = k;
+            }
+        }
+        if (free == 0) {
+            m_messages.Show(this, BoxKind::Information, kMsgFiveMethods);
+            return;
+        }
+        m_current = free;
+    }
+    if (action == QLatin1String("NEW")) {
+        TBellStore& store = Card(m_current).Store();
+        store.SetBells(IsValidStage(GlobalOptions.Bells) ? GlobalOptions.Bells : 8);
+        store.SetName("UNTITLED METHOD");
+        store.SetPlaceNotation("");
+        frmEdit->Prepare(Card(m_current), GlobalOptions);
+        Exec(*frmEdit);
+    } else if (action == QLatin1String("OPEN")) {
+        m_current = remembered;
+        NotYet(QStringLiteral("Opening a method from the libraries"));
+        return;
+    } else {
+        if (m_current == 0) {
+            m_messages.Show(this, BoxKind::Warning, kMsgNoMethodToEdit);
+            return;
+        }
+        frmEdit->Prepare(Card(m_current), GlobalOptions);
+        Exec(*frmEdit);
+    }
+    TBellCard& card = Card(m_current);
+    if (!card.Changed) {
+        m_current = remembered; // cancelled
+        return;
+    }
+    card.Edited = action != QLatin1String("OPEN");
+    Hourglass hourglass;
+    if (!edit) {
+        {
+            // Moving tabs shifts the current one; the page change follows below, once.
+            const QSignalBlocker quiet(tbsMain);
+            tbsMain->tabBar()->moveTab(TabOf(m_current), tbsMain->count() - 1);
+            tbsMain->setTabVisible(TabOf(m_current), true);
+        }
+        EnableMethodCommands(true);
+        card.PageOptions.InitialiseFrom(GlobalOptions, card.Store().Bells());
+    }
+    card.PageOptions.LeadToShow = 0;
+    card.Store().Calculate();
+    SetTabCaption(m_current);
+    {
+        const QSignalBlocker quiet(tbsMain);
+        tbsMain->setCurrentIndex(TabOf(m_current));
+    }
+    ShowEdited();
+    ShowView(0);
+    card.Changed = false;
+}
+
+void TfrmMain::SetTabCaption(int k)
+{
+    QString name = Q(Card(k).Store().Name());
+    const QFontMetrics metrics(tbsMain->tabBar()->font());
+    const int width = m_tabWidth > 0 ? m_tabWidth - 12 : 10000;
+    if (metrics.horizontalAdvance(name + QLatin1Char('8')) > width) {
+        while (!name.isEmpty() &&
+               metrics.horizontalAdvance(name + QStringLiteral("...8")) > width) {
+            name.chop(1);
+        }
+        name += QStringLiteral("...");
+    }
+    name.replace(QLatin1Char('&'), QStringLiteral("&&")); // "&" is no access key here
+    tbsMain->setTabText(TabOf(k), name);
+    tbsMain->setTabToolTip(TabOf(k), Q(Card(k).Store().Name()));
+}
+
+void TfrmMain::SetTabWidth()
+{
+    m_tabWidth = centralWidget() != nullptr ? width() * 5 / 26 : 0; // five tabs fill 26/26 less one
+    tbsMain->tabBar()->setStyleSheet(
+        QStringLiteral("QTabBar::tab { width: %1px; }").arg(m_tabWidth));
+    for (int k = 1; k <= kCards; ++k) {
+        if (tbsMain->isTabVisible(TabOf(k))) {
+            SetTabCaption(k);
+        }
+    }
+}
+
+void TfrmMain::ShowView(int view)
+{
+    if (m_current == 0) {
+        return;
+    }
+    TBellCard& card = Card(m_current);
+    cboView->setCurrentIndex(view);
+    card.View = static_cast<PageView>(view);
+    if (view == 0) {
+        mnuVDiagram->setChecked(true);
+        Hourglass hourglass;
+        Page(m_current).Redraw();
+        if (card.Store().CourseTooLong()) {
+            m_messages.Show(this, BoxKind::Information,
+                            QStringLiteral("This method has more than 2000 rows in the Plain "
+                                           "Course.\r\rOnly the first %1 changes are shown.")
+                                .arg(card.Store().RowCount()));
+        }
+    }
+}
+
+void TfrmMain::RestoreViewList()
+{
+    const int view = m_current > 0 ? static_cast<int>(Card(m_current).View) : 0;
+    cboView->setCurrentIndex(view);
+    m_views->actions()[view]->setChecked(true);
+}
+
+void TfrmMain::ChooseView(int view)
+{
+    if (m_current == 0) {
+        return;
+    }
+    TBellCard& card = Card(m_current);
+    if (static_cast<int>(card.View) == view) {
+        RestoreViewList();
+        return; // already shown
+    }
+    const int bells = card.Store().Bells();
+    switch (view) {
+    case 0:
+        ShowView(0);
+        return;
+    case 1:
+        NotYet(QStringLiteral("The statistics sheet"));
+        break;
+    case 2:
+        if (bells < 7) {
+            m_messages.Show(this, BoxKind::Information,
+                            QStringLiteral("Composition Sheets are only available for methods "
+                                           "with 7 or more bells."));
+        } else if (card.Store().CourseTooLong()) {
+            m_messages.Show(this, BoxKind::Information,
+                            QStringLiteral("Composition Sheets are not available for methods "
+                                           "\rwith more than 2000 rows in the Plain Course."));
+        } else {
+            NotYet(QStringLiteral("The composition sheet"));
+        }
+        break;
+    default:
+        if (bells < 7) {
+            m_messages.Show(this, BoxKind::Information,
+                            QStringLiteral("Inter-Method Falseness Sheets are only available "
+                                           "for methods with 7 or more bells."));
+        } else {
+            NotYet(QStringLiteral("The inter-method falseness sheet"));
+        }
+        break;
+    }
+    RestoreViewList();
+}
+
+void TfrmMain::SetOptions()
+{
+    if (m_current == 0) {
+        return;
+    }
+    TBellCard& card = Card(m_current);
+    frmOptions->Prepare(card, GlobalOptions);
+    Exec(*frmOptions);
+    if (card.Changed) {
+        Hourglass hourglass;
+        card.Store().RecalcCalls();
+        ShowView(static_cast<int>(card.View));
+        card.Changed = false;
+    }
+}
+
+void TfrmMain::PageChange()
+{
+    const int tab = tbsMain->currentIndex();
+    const int k = tab >= 0 ? CardAtTab(tab) : 0;
+    if (k == 0 || !tbsMain->isTabVisible(tab)) {
+        return;
+    }
+    m_current = k;
+    RestoreViewList();
+    ShowEdited();
+}
+
+void TfrmMain::CloseCurrent()
+{
+    if (m_current == 0) {
+        return;
+    }
+    TBellCard& card = Card(m_current);
+    if (card.Edited && !m_messages.Show(this, BoxKind::Question, kMsgCloseEdited)) {
+        return;
+    }
+    card.Edited = false;
+    const int tab = TabOf(m_current);
+    int left = -1;
+    int right = -1;
+    for (int t = tab - 1; t >= 0 && left < 0; --t) {
+        left = tbsMain->isTabVisible(t) ? t : -1;
+    }
+    for (int t = tab + 1; t < tbsMain->count() && right < 0; ++t) {
+        right = tbsMain->isTabVisible(t) ? t : -1;
+    }
+    const int next = left >= 0 ? CardAtTab(left) : (right >= 0 ? CardAtTab(right) : 0);
+    {
+        const QSignalBlocker quiet(tbsMain);
+        tbsMain->setTabVisible(tab, false);
+    }
+    card.ClearPage();
+    Page(m_current).PictureChanged();
+    if (next == 0) {
+        EnableMethodCommands(false);
+        ShowEdited();
+        return;
+    }
+    {
+        const QSignalBlocker quiet(tbsMain);
+        tbsMain->setCurrentIndex(TabOf(next));
+    }
+    m_current = next;
+    PageChange();
+}
+
+bool TfrmMain::CloseAll()
+{
+    int kept = 0;
+    for (int k = 1; k <= kCards; ++k) {
+        const int tab = TabOf(k);
+        if (!tbsMain->isTabVisible(tab)) {
+            continue;
+        }
+        TBellCard& card = Card(k);
+        if (card.Edited) {
+            tbsMain->setCurrentIndex(tab);
+            if (!m_messages.Show(this, BoxKind::Question, kMsgCloseEdited)) {
+                kept = k;
+                continue;
+            }
+        }
+        card.Edited = false;
+        {
+            const QSignalBlocker quiet(tbsMain);
+            tbsMain->setTabVisible(tab, false);
+        }
+        card.ClearPage();
+        Page(k).PictureChanged();
+    }
+    if (kept == 0) {
+        EnableMethodCommands(false);
+        lblEdited->setVisible(false);
+        return true;
+    }
+    {
+        const QSignalBlocker quiet(tbsMain);
+        tbsMain->setCurrentIndex(TabOf(kept));
+    }
+    m_current = kept;
+    PageChange();
+    return false;
+}
+
+bool TfrmMain::AskExit()
+{
+    if (!m_messages.Show(this, BoxKind::Question, kMsgExit)) {
+        return false;
+    }
+    if (!CloseAll()) {
+        return false;
+    }
+    if (const std::string error = GlobalOptions.Save(m_data); !error.empty()) {
+        m_messages.Show(this, BoxKind::Warning,
+                        QStringLiteral("The options could not be saved:\r\r") + Q(error));
+    }
+    return true;
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    m_help.Command(QStringLiteral("CLOSE"));
+    if (m_exiting || AskExit()) {
+        m_exiting = true;
+        QSettings().setValue(QStringLiteral("window/geometry"), saveGeometry());
+        event->accept();
+        return;
+    }
+    event->ignore();
+}
+
+void TfrmMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_activated) {
+        m_activated = true;
+        // Once the window has been painted, so that the about box stands in front of it.
+        QTimer::singleShot(0, this, &TfrmMain::FirstActivation);
+    }
+}
+
+void TfrmMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    if (m_activated) {
+        SetTabWidth();
+    }
+}
+
+void TfrmMain::FirstActivation()
+{
+    m_activated = true;
+    m_help.Command(QStringLiteral("OPEN"));
+    if (aboutAtFirstActivation) {
+        Exec(*frmAbout);
+    }
+    bool empty = false;
+    if (m_data.OpenTables("OPTIONS")) {
+        empty = m_data.dbfOptions.RecordCount() == 0;
+    }
+    m_data.CloseTables();
+    if (empty) {
+        Reindex(); // a first start: make sure the new library's indexes are whole
+    }
+    SetTabWidth();
+}
+
+void TfrmMain::SaveMethod()
+{
+    if (m_current == 0) {
+        return;
+    }
+    TBellCard& card = Card(m_current);
+    const TBellStore& store = card.Store();
+    const SaveChoice choice = m_messages.AskSaveLibrary(this);
+    if (choice == SaveChoice::Cancel) {
+        return;
+    }
+    Hourglass hourglass;
+    const tambrel::Status opened =
+        m_data.OpenTables(choice == SaveChoice::Main ? "MAIN" : "PERSONAL");
+    if (!opened) {
+        m_data.CloseTables();
+        m_messages.Show(this, BoxKind::Warning, Q(opened.error));
+        return;
+    }
+    const std::string& tidy = store.TidyNotation();
+    if (tidy.size() >= 99) {
+        // Nothing is saved, so the method stays edited and is asked about at exit.
+        m_data.CloseTables();
+        m_messages.Show(this, BoxKind::Information,
+                        QStringLiteral("The Place Notation of this Method is too long \rto store "
+                                       "in the Method Library."));
+        return;
+    }
+    TDbf& table = m_data.dbfMethods;
+    const std::string bells = PadRight(std::to_string(store.Bells()), 2);
+    const std::string& name = store.Name();
+    std::string storedPlaces;
+    table.SetOrderToTag("NAME");
+    if (table.FindExact(bells + name)) {
+        storedPlaces = Trim(table.FieldText("places"));
+    }
+    std::string storedName;
+    table.SetOrderToTag("PLACES");
+    if (table.FindExact(bells + tidy)) {
+        storedName = UpperCase(Trim(table.FieldText("name")));
+    }
+
+    tambrel::Status written;
+    if (storedName == name || storedPlaces == tidy) {
+        // Also when the name is stored with this notation and another record repeats it.
+        m_messages.Show(this, BoxKind::Plain,
+                        QStringLiteral("This Method is already in the Method Library"));
+        card.Edited = false;
+    } else if (!storedName.empty() && storedPlaces.empty()) {
+        if (m_messages.Show(this, BoxKind::Question,
+                            QStringLiteral("This Method already exists as:\r\r") + Q(storedName) +
+                                QStringLiteral("\r\rDo you want to rename it?"))) {
+            written = table.Replace("name", name);
+            if (written) {
+                written = table.ReplaceRec();
+            }
+            card.Edited = !written.ok();
+        }
+    } else if (storedName.empty() && storedPlaces.empty()) {
+        table.ClearRecord();
+        for (const auto& [field, value] :
+             {std::pair<const char*, std::string>{"bells", std::to_string(store.Bells())},
+              {"name", name},
+              {"places", tidy},
+              {"group", store.LeadHeadCode()}}) {
+            if (written) {
+                written = table.Replace(field, value);
+            }
+        }
+        if (written) {
+            written = table.AppendRec();
+        }
+        card.Edited = !written.ok();
+    } else if (storedName.empty()) {
+        m_messages.Show(this, BoxKind::Warning,
+                        QStringLiteral("A Method already exists with the name\r\r") + Q(name) +
+                            QStringLiteral("\r\rso this Method must be renamed before saving."));
+    } else {
+        m_messages.Show(this, BoxKind::Warning,
+                        QStringLiteral("This Method already exists as:\r\r") + Q(storedName) +
+                            QStringLiteral("\r\rand a different method exists with the name\r\r") +
+                            Q(name) + QStringLiteral("\r\rso the Method cannot be saved."));
+        card.Edited = false;
+    }
+    const tambrel::Status closed = m_data.CloseTables();
+    if (!written) {
+        m_messages.Show(this, BoxKind::Warning, Q(written.error));
+    } else if (!closed) {
+        card.Edited = true;
+        m_messages.Show(this, BoxKind::Warning, Q(closed.error));
+    }
+    ShowEdited();
+}
+
+void TfrmMain::CheckUnique()
+{
+    if (m_current == 0) {
+        return;
+    }
+    const TBellStore& store = Card(m_current).Store();
+    const std::string key = PadRight(std::to_string(store.Bells()), 2) + store.TidyNotation();
+    const auto lookup = [&](const char* code) {
+        std::string name;
+        if (m_data.OpenTables(code)) {
+            m_data.dbfMethods.SetOrderToTag("PLACES");
+            if (m_data.dbfMethods.FindExact(key)) {
+                name = Trim(m_data.dbfMethods.FieldText("name"));
+            }
+        }
+        m_data.CloseTables();
+        return name;
+    };
+    std::string inMain;
+    std::string inPersonal;
+    {
+        Hourglass hourglass;
+        inMain = lookup("MAIN");
+        inPersonal = inMain.empty() ? lookup("PERSONAL") : std::string();
+    }
+    if (!inMain.empty()) {
+        m_messages.Show(this, BoxKind::Warning,
+                        QStringLiteral("This method exists in the Main Library as:\r\r") +
+                            Q(inMain));
+    } else if (!inPersonal.empty()) {
+        m_messages.Show(this, BoxKind::Information,
+                        QStringLiteral("This method is not in the Main Library and so it is "
+                                       "probably unique.\r\rIt exists in your Personal Library "
+                                       "as:\r\r") +
+                            Q(inPersonal));
+    } else {
+        m_messages.Show(this, BoxKind::Information,
+                        QStringLiteral("This method is not in either Library\rand so it is "
+                                       "probably unique."));
+    }
+}
+
+void TfrmMain::FindSimilar()
+{
+    if (m_current == 0) {
+        return;
+    }
+    const TBellStore& store = Card(m_current).Store();
+    if (!store.Symmetric() || store.Bells() > 8 || store.LeadLength() > 40) {
+        m_messages.Show(this, BoxKind::Information,
+                        QStringLiteral("To use Find Similar Methods, the method must be:\r\r    "
+                                       "Symetric\r    On a maximum of 8 Bells\r    Have 40 or "
+                                       "less Changes in a lead"));
+        return;
+    }
+    NotYet(QStringLiteral("Find Similar Methods"));
+}
+
+void TfrmMain::PrintMethod()
+{
+    if (m_current == 0) {
+        return;
+    }
+    TBellCard& card = Card(m_current);
+    frmPrint->FormActivate(GlobalOptions, card.View == PageView::Diagram);
+    if (Exec(*frmPrint) != QDialog::Accepted) {
+        return;
+    }
+    frmPrint->Accepted(GlobalOptions, card.PageOptions);
+    if (!ChoosePrintTarget(printer, this, Q(card.Store().Name()))) {
+        return;
+    }
+    QString error;
+    {
+        Hourglass hourglass;
+        error = PrintCard(card, printer, card.PageOptions.Copies);
+    }
+    if (!error.isEmpty()) {
+        m_messages.Show(this, BoxKind::Warning, error);
+    }
+}
+
+void TfrmMain::CopyClipboard()
+{
+    if (m_current == 0) {
+        return;
+    }
+    Hourglass hourglass;
+    CopyToClipboard(Card(m_current));
+}
+
+void TfrmMain::ImportMethods()
+{
+    // Said before anything changes: the open methods stay open.
+    NotYet(QStringLiteral("Importing methods"));
+}
+
+void TfrmMain::ImportCalls()
+{
+    NotYet(QStringLiteral("Importing calls"));
+}
+
+void TfrmMain::Reindex()
+{
+    tambrel::Status status;
+    {
+        Hourglass hourglass;
+        StatusText(QStringLiteral(" Re-indexing the Method Libraries..."));
+        status = m_data.ReindexTables();
+        StatusText(QString());
+    }
+    ReloadCalls();
+    if (status) {
+        m_messages.Show(this, BoxKind::Information, QStringLiteral("Re-indexing Complete."));
+    } else {
+        m_messages.Show(this, BoxKind::Warning, Q(status.error));
+    }
+}
+
+} // namespace tambrel

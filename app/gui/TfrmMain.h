@@ -1,0 +1,144 @@
+#pragma once
+
+#include "display/TBellOptions.h"
+#include "engine/Calls.h"
+
+#include <QMainWindow>
+#include <QPrinter>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QLabel;
+class QTabWidget;
+class QToolBar;
+
+namespace tambrel {
+
+class HelpSystem;
+class MessageBoxes;
+class TBellCard;
+class TBellPageWidget;
+class TfrmAbout;
+class TfrmDataMod;
+class TfrmEdit;
+class TfrmOptions;
+class TfrmPrint;
+
+// The main window: up to five open methods on tab pages, the File, View, Tools and Help
+// commands on the menus and the tool bar, and the flows that enter, open, edit, close, save,
+// check and print methods.
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int kCards = 5;
+
+    TfrmMain(TfrmDataMod& dataModule, HelpSystem& help, MessageBoxes& messages,
+             QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // Runs a modal dialog; tests put in a hook that works the dialog's controls instead.
+    std::function<int(QDialog&)> execDialog;
+    // The about box at the first activation (tests leave it out).
+    bool aboutAtFirstActivation = true;
+
+    void FirstActivation();
+    void MethodAction(const QString& action); // "NEW", "OPEN" or "EDIT"
+    void ShowView(int view);
+    void ChooseView(int view); // the view commands, with their refusals
+    void SetOptions();
+    void CloseCurrent();
+    bool CloseAll();
+    bool AskExit(); // the exit question and what follows; true when the program may end
+    void SaveMethod();
+    void CheckUnique();
+    void FindSimilar();
+    void PrintMethod();
+    void CopyClipboard();
+    void ImportMethods();
+    void ImportCalls();
+    void Reindex();
+
+    int CurrentMethod() const { return m_current; }
+    TBellCard& Card(int k); // 1..5
+    TBellPageWidget& Page(int k);
+    bool MethodCommandsEnabled() const;
+    // Reads the calls library again, after it has changed.
+    void ReloadCalls();
+
+    TBellOptions GlobalOptions;
+    QPrinter printer{QPrinter::HighResolution};
+
+    QAction* mnuFNew = nullptr;
+    QAction* mnuFOpen = nullptr;
+    QAction* mnuFClose = nullptr;
+    QAction* mnuFCloseAll = nullptr;
+    QAction* mnuFEdit = nullptr;
+    QAction* mnuFSave = nullptr;
+    QAction* mnuFPrint = nullptr;
+    QAction* mnuFExit = nullptr;
+    QAction* mnuVDiagram = nullptr;
+    QAction* mnuVStatistics = nullptr;
+    QAction* mnuVComposition = nullptr;
+    QAction* mnuVInterMethod = nullptr;
+    QAction* mnuVOptions = nullptr;
+    QAction* mnuTUnique = nullptr;
+    QAction* mnuTFind = nullptr;
+    QAction* mnuTClipboard = nullptr;
+    QAction* mnuTClearClipboard = nullptr;
+    QAction* mnuTImportMethods = nullptr;
+    QAction* mnuTImportCalls = nullptr;
+    QAction* mnuTReindex = nullptr;
+    QAction* mnuHContents = nullptr;
+    QAction* mnuHWhatsNew = nullptr;
+    QAction* mnuHTutorial = nullptr;
+    QAction* mnuHAbout = nullptr;
+    QToolBar* tbrMain = nullptr;
+    QComboBox* cboView = nullptr;
+    QTabWidget* tbsMain = nullptr;
+    QLabel* pnlStatus = nullptr;
+    QLabel* lblEdited = nullptr;
+
+    TfrmEdit* frmEdit = nullptr;
+    TfrmPrint* frmPrint = nullptr;
+    TfrmOptions* frmOptions = nullptr;
+    TfrmAbout* frmAbout = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenusAndToolBar();
+    void EnableMethodCommands(bool enabled);
+    void PageChange();
+    void ShowEdited();
+    void SetTabCaption(int k);
+    void SetTabWidth();
+    void RestoreViewList();
+    void NotYet(const QString& what);
+    int TabOf(int k) const;
+    int CardAtTab(int tab) const;
+    int Exec(QDialog& dialog);
+    void StatusText(const QString& text);
+
+    TfrmDataMod& m_data;
+    HelpSystem& m_help;
+    MessageBoxes& m_messages;
+    CallsLibrary m_calls;
+    std::array<std::unique_ptr<TBellCard>, kCards> m_cards;
+    std::array<TBellPageWidget*, kCards> m_pages{};
+    QActionGroup* m_views = nullptr;
+    int m_current = 0; // 1..5, 0 when no method is open
+    int m_tabWidth = 0;
+    bool m_activated = false;
+    bool m_exiting = false;
+};
+
+} // namespace tambrel

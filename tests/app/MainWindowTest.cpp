@@ -1,0 +1,523 @@
+#include "app/gui/HelpSystem.h"
+#include "app/gui/MessageBoxes.h"
+#include "app/gui/SingleInstance.h"
+#include "app/gui/TfrmEdit.h"
+#include "app/gui/TfrmMain.h"
+#include "app/gui/TfrmOptions.h"
+#include "display/TBellCard.h"
+#include "display/TBellPageWidget.h"
+#include "library/TfrmDataMod.h"
+#include "tests/support/TestSupport.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSysInfo>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tambrel {
+namespace {
+
+using test::TempDir;
+
+struct Message {
+    BoxKind kind;
+    QString text;
+};
+
+// The main window over a small library, with every message box and dialog answered by the test.
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directories(dir.Path("data"));
+        dir.Write("data/Methods.csv",
+                  "0,TB_Method_Library,\"Test 1\",\n"
+                  "8,\"CAMBRIDGE SURPRISE MAJOR\",\"-3-4-25-36-4-5-6-7 LH2\",B\n"
+                  "6,\"PLAIN BOB MINOR\",\"-1-1-1 LH2\",A\n"
+                  "6,\"OTHER BOB MINOR\",\"-1-1-1 LH2\",A\n"
+                  "8,\"TAKEN NAME MAJOR\",\"-1-1-1-1 LH1\",G\n"
+                  "8,\"SOMETHING ELSE MAJOR\",\"-5-4.5-5.36.4-4.5-4-1 LH1\",M\n");
+        std::filesystem::copy_file(TAMBREL_CALLS_CSV, dir.Path("data/Calls.csv"));
+        data = std::make_unique<TfrmDataMod>(dir.Path("Library"), dir.Path("data"));
+        ASSERT_TRUE(data->frmDataModCreate());
+        messages.hook = [this](BoxKind kind, const QString&, const QString& text) {
+            shown.push_back({kind, text});
+            if (answers.empty()) {
+                return true;
+            }
+            const bool answer = answers.front();
+            answers.pop_front();
+            return answer;
+        };
+        messages.saveHook = [this] { return saveChoice; };
+        help = std::make_unique<HelpSystem>(messages, dir.Path("program"));
+        window = std::make_unique<TfrmMain>(*data, *help, messages);
+        window->aboutAtFirstActivation = false;
+        window->execDialog = [this](QDialog& dialog) {
+            ++dialogs;
+            if (onDialog) {
+                onDialog(dialog);
+            }
+            return dialog.result();
+        };
+        window->resize(1040, 700);
+    }
+
+    // Enters a method through the real entry dialog.
+    void Enter(int bells, const QString& name, const QString& notation)
+    {
+        onDialog = [&](QDialog& dialog) {
+            auto& edit = dynamic_cast<TfrmEdit&>(dialog);
+            edit.setResult(QDialog::Rejected);
+            edit.cboBells->setCurrentIndex(bells - 4);
+            edit.edtName->setText(name);
+            edit.edtPlaces->setText(notation);
+            edit.butOKClick();
+        };
+        window->MethodAction(QStringLiteral("NEW"));
+        onDialog = nullptr;
+    }
+
+    int OpenTabs() const
+    {
+        int open = 0;
+        for (int t = 0; t < window->tbsMain->count(); ++t) {
+            open += window->tbsMain->isTabVisible(t) ? 1 : 0;
+        }
+        return open;
+    }
+    QString CurrentName()
+    {
+        return QString::fromStdString(window->Card(window->CurrentMethod()).Store().Name());
+    }
+    QString Last() const { return shown.empty() ? QString() : shown.back().text; }
+
+    TempDir dir;
+    std::unique_ptr<TfrmDataMod> data;
+    MessageBoxes messages;
+    std::unique_ptr<HelpSystem> help;
+    std::unique_ptr<TfrmMain> window;
+    std::vector<Message> shown;
+    std::deque<bool> answers;
+    SaveChoice saveChoice = SaveChoice::Main;
+    std::function<void(QDialog&)> onDialog;
+    int dialogs = 0;
+};
+
+TEST_F(MainWindow, FiveMethodsAtMostAndCancellingNewOpensNothing)
+{
+    EXPECT_FALSE(window->MethodCommandsEnabled());
+    for (int i = 1; i <= 5; ++i) {
+        Enter(6, QStringLiteral("METHOD %1").arg(i), QStringLiteral("x16x16x16x16x16x12"));
+    }
+    EXPECT_EQ(OpenTabs(), 5);
+    EXPECT_TRUE(window->MethodCommandsEnabled());
+    EXPECT_EQ(CurrentName(), "METHOD 5");
+    const int before = dialogs;
+    window->MethodAction(QStringLiteral("NEW"));
+    EXPECT_EQ(Last(), "A maximum of five methods can be shown.");
+    EXPECT_EQ(dialogs, before); // no dialog, nothing changed
+    EXPECT_EQ(OpenTabs(), 5);
+
+    window->CloseAll();
+    Enter(6, QStringLiteral("KEPT"), QStringLiteral("x16x16x16x16x16x12"));
+    const int current = window->CurrentMethod();
+    onDialog = [](QDialog& dialog) { dialog.setResult(QDialog::Rejected); };
+    window->MethodAction(QStringLiteral("NEW"));
+    EXPECT_EQ(OpenTabs(), 1);
+    EXPECT_EQ(window->CurrentMethod(), current);
+}
+
+TEST_F(MainWindow, ClosingATabMakesItsNeighbourCurrent)
+{
+    Enter(6, "LEFT", "x16x16x16x16x16x12");
+    Enter(6, "MIDDLE", "x16x16x16x16x16x12");
+    Enter(6, "RIGHT", "x16x16x16x16x16x12");
+    window->tbsMain->setCurrentIndex(window->tbsMain->indexOf(&window->Page(2)));
+    ASSERT_EQ(CurrentName(), "MIDDLE");
+    answers = {true}; // yes, close the edited method
+    window->CloseCurrent();
+    EXPECT_EQ(Last(), "The Current Method has been edited.\r\rDo you still want to close it?");
+    EXPECT_EQ(CurrentName(), "LEFT");
+    EXPECT_EQ(OpenTabs(), 2);
+
+    window->Card(1).Edited = false;
+    window->CloseCurrent(); // the leftmost: its right neighbour follows
+    EXPECT_EQ(CurrentName(), "RIGHT");
+    answers = {false}; // keep it after all
+    window->CloseCurrent();
+    EXPECT_EQ(OpenTabs(), 1);
+    answers = {true};
+    window->CloseCurrent();
+    EXPECT_EQ(OpenTabs(), 0);
+    EXPECT_FALSE(window->MethodCommandsEnabled());
+    EXPECT_EQ(window->CurrentMethod(), 0);
+}
+
+TEST_F(MainWindow, ViewsRefusedKeepTheViewList)
+{
+    Enter(6, "PLAIN BOB MINOR", "x16x16x16x16x16x12");
+    window->cboView->setCurrentIndex(2);
+    window->ChooseView(2);
+    EXPECT_EQ(Last(), "Composition Sheets are only available for methods with 7 or more bells.");
+    EXPECT_EQ(window->cboView->currentIndex(), 0);
+    EXPECT_TRUE(window->mnuVDiagram->isChecked());
+    window->ChooseView(3);
+    EXPECT_EQ(Last(), "Inter-Method Falseness Sheets are only available for methods with 7 or "
+                      "more bells.");
+    EXPECT_EQ(window->cboView->currentIndex(), 0);
+
+    Enter(16, "LONG COURSE", QString::fromStdString(test::Repeat("x16", 20) + "LH1D"));
+    EXPECT_EQ(Last(), "This method has more than 2000 rows in the Plain Course.\r\rOnly the first "
+                      "2000 changes are shown.");
+    window->ChooseView(2);
+    EXPECT_EQ(Last(), "Composition Sheets are not available for methods \rwith more than 2000 "
+                      "rows in the Plain Course.");
+}
+
+TEST_F(MainWindow, FourBellMethodsHaveNoCallColumnsAndNoExpandedSize)
+{
+    window->GlobalOptions.Size = 2;
+    window->GlobalOptions.ShowBob = true;
+    window->GlobalOptions.ShowSingle = true;
+    Enter(4, "PLAIN BOB MINIMUS", "x14x14x14x12");
+    const TBellOptions& page = window->Card(window->CurrentMethod()).PageOptions;
+    EXPECT_EQ(page.Size, 1);
+    EXPECT_FALSE(page.ShowBob);
+    EXPECT_FALSE(page.ShowSingle);
+    EXPECT_EQ(window->Card(window->CurrentMethod()).Diagram().State().n, 4);
+}
+
+TEST_F(MainWindow, LongNamesAreCutOnTheirTab)
+{
+    window->show();
+    QCoreApplication::processEvents();
+    window->FirstActivation();
+    const QString name(60, QLatin1Char('W'));
+    Enter(6, name, "x16x16x16x16x16x12");
+    const QString caption = window->tbsMain->tabText(window->tbsMain->currentIndex());
+    EXPECT_TRUE(caption.endsWith("...")) << caption.toStdString();
+    EXPECT_LT(caption.size(), 60);
+    Enter(6, "BELLS & WHISTLES <1>", "x16x16x16x16x16x12");
+    EXPECT_EQ(window->tbsMain->tabText(window->tbsMain->currentIndex()), "BELLS && WHISTLES <1>");
+}
+
+TEST_F(MainWindow, SavingTakesEveryBranch)
+{
+    // The library holds this very method: nothing to save.
+    Enter(8, "CAMBRIDGE SURPRISE MAJOR", "-38-14-1258-36-14-58-16-78LH12");
+    window->SaveMethod();
+    EXPECT_EQ(shown.back().kind, BoxKind::Plain);
+    EXPECT_EQ(Last(), "This Method is already in the Method Library");
+    EXPECT_FALSE(window->Card(window->CurrentMethod()).Edited);
+    window->CloseAll();
+
+    // Its notation under a new name: renamed in the library on Yes.
+    Enter(8, "NEW NAME SURPRISE MAJOR", "-38-14-1258-36-14-58-16-78LH12");
+    answers = {true};
+    window->SaveMethod();
+    EXPECT_EQ(Last(),
+              "This Method already exists as:\r\rCAMBRIDGE SURPRISE MAJOR\r\rDo you want to "
+              "rename it?");
+    EXPECT_FALSE(window->Card(window->CurrentMethod()).Edited);
+    ASSERT_TRUE(data->OpenTables("MAIN"));
+    data->dbfMethods.SetOrderToTag("NAME");
+    EXPECT_TRUE(data->dbfMethods.FindExact("8 NEW NAME SURPRISE MAJOR"));
+    EXPECT_FALSE(data->dbfMethods.FindExact("8 CAMBRIDGE SURPRISE MAJOR"));
+    data->CloseTables();
+    window->CloseAll();
+
+    // Neither stored: a new record with the lead-head code as its group.
+    Enter(8, "PLAIN BOB MAJOR", "x18x18x18x18x18x18x18x12");
+    const std::size_t before = shown.size();
+    window->SaveMethod();
+    EXPECT_EQ(shown.size(), before); // saved without a word
+    EXPECT_FALSE(window->Card(window->CurrentMethod()).Edited);
+    ASSERT_TRUE(data->OpenTables("MAIN"));
+    data->dbfMethods.SetOrderToTag("PLACES");
+    ASSERT_TRUE(data->dbfMethods.FindExact("8 -1-1-1-1 LH2"));
+    data->dbfMethods.SetOrderToTag("NAME");
+    ASSERT_TRUE(data->dbfMethods.FindExact("8 PLAIN BOB MAJOR"));
+    EXPECT_EQ(data->dbfMethods.FieldText("group"), "A ");
+    EXPECT_EQ(data->dbfMethods.FieldText("bells"), "8 ");
+    data->CloseTables();
+    window->CloseAll();
+
+    // The name is taken by another notation: rename first.
+    Enter(8, "TAKEN NAME MAJOR", "x18x18x18x18x18x18x18x14");
+    window->SaveMethod();
+    EXPECT_EQ(shown.back().kind, BoxKind::Warning);
+    EXPECT_EQ(Last(), "A Method already exists with the name\r\rTAKEN NAME MAJOR\r\rso this Method "
+                      "must be renamed before saving.");
+    EXPECT_TRUE(window->Card(window->CurrentMethod()).Edited);
+    window->Card(window->CurrentMethod()).Edited = false;
+    window->CloseAll();
+
+    // Both taken by others: it cannot be saved.
+    Enter(8, "TAKEN NAME MAJOR", "-58-14.58-58.36.14-14.58-14-18LH18");
+    window->SaveMethod();
+    EXPECT_EQ(Last(), "This Method already exists as:\r\rSOMETHING ELSE MAJOR\r\rand a different "
+                      "method exists with the name\r\rTAKEN NAME MAJOR\r\rso the Method cannot be "
+                      "saved.");
+    EXPECT_FALSE(window->Card(window->CurrentMethod()).Edited);
+    window->CloseAll();
+
+    // Two records share these places; the name lookup finds this name with them.
+    Enter(6, "OTHER BOB MINOR", "x16x16x16x16x16x12");
+    window->SaveMethod();
+    EXPECT_EQ(Last(), "This Method is already in the Method Library");
+    window->CloseAll();
+
+    // Too long for the library: nothing saved, still edited. (Typed short, but its tidy form
+    // writes the whole asymmetric lead out.)
+    Enter(5, "LONG", QString::fromStdString(test::Repeat("3.1.5.1.", 6) + "3 LH 3.1.5"));
+    ASSERT_GE(window->Card(window->CurrentMethod()).Store().TidyNotation().size(), 99U);
+    window->SaveMethod();
+    EXPECT_EQ(Last(), "The Place Notation of this Method is too long \rto store in the Method "
+                      "Library.");
+    EXPECT_TRUE(window->Card(window->CurrentMethod()).Edited);
+    EXPECT_FALSE(data->dbfMethods.Active()); // the tables are closed again
+
+    // Cancel saves nothing.
+    saveChoice = SaveChoice::Cancel;
+    const std::size_t count = shown.size();
+    window->SaveMethod();
+    EXPECT_EQ(shown.size(), count);
+    EXPECT_TRUE(window->Card(window->CurrentMethod()).Edited);
+}
+
+TEST_F(MainWindow, UniqueCheckLooksInBothLibraries)
+{
+    Enter(8, "ANY NAME", "-38-14-1258-36-14-58-16-78LH12");
+    window->CheckUnique();
+    EXPECT_EQ(Last(), "This method exists in the Main Library as:\r\rCAMBRIDGE SURPRISE MAJOR");
+    Enter(8, "ANOTHER", "x18x18x18x18x18x18x18x14");
+    saveChoice = SaveChoice::Personal;
+    window->SaveMethod();
+    window->CheckUnique();
+    EXPECT_EQ(Last(), "This method is not in the Main Library and so it is probably unique.\r\rIt "
+                      "exists in your Personal Library as:\r\rANOTHER");
+    Enter(8, "THIRD", "x18x18x18x18x18x18x18x16");
+    window->CheckUnique();
+    EXPECT_EQ(Last(), "This method is not in either Library\rand so it is probably unique.");
+}
+
+TEST_F(MainWindow, EntryDialogNewAndEdit)
+{
+    TfrmEdit& edit = *window->frmEdit;
+    onDialog = [&](QDialog&) {
+        EXPECT_EQ(edit.windowTitle(), "New Method");
+        EXPECT_TRUE(edit.butCopyName->isHidden());
+        EXPECT_TRUE(edit.butCopyPlaces->isHidden());
+        EXPECT_EQ(edit.edtName->text(), "UNTITLED METHOD");
+        edit.setResult(QDialog::Rejected);
+        edit.edtName->setText("   ");
+        edit.edtPlaces->clear();
+        edit.butOKClick(); // the name is reported before the empty notation
+        EXPECT_EQ(Last(), "No Method Name Entered.");
+        edit.edtName->setText("TEST");
+        edit.butOKClick();
+        EXPECT_EQ(Last(), "No Place Notation Entered.");
+        edit.cboBells->setCurrentIndex(12); // sixteen bells
+        edit.edtPlaces->setText("x1Dx1D");
+        edit.butOKClick();
+    };
+    window->MethodAction("NEW");
+    ASSERT_EQ(OpenTabs(), 1);
+    EXPECT_EQ(window->Card(window->CurrentMethod()).Store().Bells(), 16);
+    EXPECT_EQ(window->GlobalOptions.Bells, 16);
+    EXPECT_TRUE(window->lblEdited->isVisibleTo(window.get()));
+
+    onDialog = [&](QDialog&) {
+        EXPECT_EQ(edit.windowTitle(), "Edit a Method");
+        EXPECT_FALSE(edit.butCopyName->isHidden());
+        EXPECT_EQ(edit.edtPlaces->text(), "X1DX1D");
+        edit.cboBells->setCurrentIndex(8); // twelve: D is no bell there
+        edit.setResult(QDialog::Rejected);
+        edit.butOKClick();
+    };
+    window->MethodAction("EDIT");
+    EXPECT_EQ(Last(), "Error in the Place Notation:\r\rX1DX1D\r\rError at:\r\rX1D <--");
+    EXPECT_EQ(window->Card(window->CurrentMethod()).Store().Bells(), 16); // unchanged
+
+    window->GlobalOptions.Bells = 99; // not a stage: the dialog offers eight
+    onDialog = [&](QDialog& dialog) {
+        EXPECT_EQ(edit.cboBells->currentIndex(), 4);
+        dialog.setResult(QDialog::Rejected);
+    };
+    window->MethodAction("NEW");
+}
+
+TEST_F(MainWindow, OptionsDialogListsAndWhatEachButtonWrites)
+{
+    TfrmOptions& options = *window->frmOptions;
+    const auto items = [](QComboBox* list) {
+        QStringList all;
+        for (int i = 0; i < list->count(); ++i) {
+            all << list->itemText(i);
+        }
+        return all;
+    };
+    Enter(4, "PLAIN BOB MINIMUS", "x14x14x14x12");
+    onDialog = [&](QDialog& dialog) {
+        EXPECT_EQ(items(options.cboSize), QStringList({" Compressed", " Normal", " Fixed"}));
+        EXPECT_EQ(items(options.cboBlueLine1).last(), " 4 - Tenor");
+        EXPECT_EQ(options.cboBlueLine1->count(), 5);
+        EXPECT_FALSE(options.chkShowBob->isEnabled());
+        EXPECT_FALSE(options.tabs->isTabEnabled(options.tabs->indexOf(options.tbsCalls)));
+        options.cboSize->setCurrentIndex(2); // " Fixed"
+        dialog.setResult(QDialog::Rejected);
+        options.butOkClick();
+    };
+    window->SetOptions();
+    EXPECT_EQ(window->Card(window->CurrentMethod()).PageOptions.Size, 3);
+
+    Enter(8, "CAMBRIDGE SURPRISE MAJOR", "-38-14-1258-36-14-58-16-78LH12");
+    TBellOptions& page = window->Card(window->CurrentMethod()).PageOptions;
+    page.BlueBell1 = 10;
+    onDialog = [&](QDialog& dialog) {
+        EXPECT_EQ(items(options.cboSize),
+                  QStringList({" Compressed", " Normal", " Expanded", " Fixed"}));
+        EXPECT_EQ(options.cboBlueLine1->currentIndex(), 8); // above the stage: the tenor
+        EXPECT_EQ(options.cboLead2Show->count(), 8);        // all leads and the seven
+        EXPECT_EQ(options.cboLead2Show->itemText(2), "2 - 15738264");
+        EXPECT_EQ(options.windowTitle(), "Set Options - Calls Library built Tambrel 2026-12");
+        EXPECT_EQ(options.cboBobType->currentText(), "Bob");
+        EXPECT_EQ(options.edtBobLines->text(), "234");
+        options.cboBobType->setCurrentIndex(2); // the 16 bob
+        emit options.cboBobType->activated(2);
+        EXPECT_EQ(options.edtBobLines->text(), "678");
+        options.cboLead2Show->setCurrentIndex(3);
+        options.cboNumbers->setCurrentIndex(2);
+        dialog.setResult(QDialog::Rejected);
+        options.butDefaultClick();
+    };
+    window->SetOptions();
+    EXPECT_EQ(page.BobType, "03");
+    EXPECT_EQ(page.LeadToShow, 3);
+    EXPECT_EQ(page.Numbers, 2);
+    EXPECT_EQ(window->GlobalOptions.Numbers, 2);
+    EXPECT_EQ(window->GlobalOptions.LeadToShow, 0); // not the lead, not the calls
+    EXPECT_EQ(window->GlobalOptions.BobType, "");
+    EXPECT_EQ(window->Card(window->CurrentMethod()).Store().GetBobChange(16), "16");
+
+    Enter(12, "BRISTOL SURPRISE MAXIMUS", "-5T-14.5T-5T.36.14-7T.58.16-9T.70.18-18.9T-18-1T LH1T");
+    onDialog = [&](QDialog& dialog) {
+        EXPECT_EQ(items(options.cboSize), QStringList({" Normal", " Expanded", " Fixed"}));
+        options.cboSize->setCurrentIndex(0);
+        options.cboNumbers->setCurrentIndex(1);
+        dialog.setResult(QDialog::Rejected);
+        options.butOkClick();
+    };
+    window->SetOptions();
+    EXPECT_EQ(window->Card(window->CurrentMethod()).PageOptions.Size, 1);
+    EXPECT_EQ(window->GlobalOptions.Numbers, 2); // this method only
+}
+
+TEST_F(MainWindow, ExitAsksAndSavesTheOptionsLast)
+{
+    Enter(6, "PLAIN BOB MINOR", "x16x16x16x16x16x12");
+    answers = {false};
+    EXPECT_FALSE(window->AskExit());
+    EXPECT_EQ(Last(), "Exit from Tambrel?");
+    answers = {true, false}; // exit, but keep the edited method
+    EXPECT_FALSE(window->AskExit());
+    EXPECT_EQ(OpenTabs(), 1);
+    window->GlobalOptions.Numbers = 3;
+    answers = {true, true};
+    EXPECT_TRUE(window->AskExit());
+    ASSERT_TRUE(data->OpenTables("OPTIONS"));
+    EXPECT_EQ(data->dbfOptions.RecordCount(), 24U);
+    data->CloseTables();
+    TBellOptions reloaded;
+    std::vector<std::string> warnings;
+    reloaded.Load(*data, warnings);
+    EXPECT_EQ(reloaded.Numbers, 3);
+}
+
+TEST_F(MainWindow, CommandsOfLaterVersionsSaySoAndChangeNothing)
+{
+    Enter(6, "PLAIN BOB MINOR", "x16x16x16x16x16x12");
+    window->ImportMethods();
+    EXPECT_EQ(Last(), "Importing methods is not available in this version of Tambrel yet.");
+    EXPECT_EQ(OpenTabs(), 1);
+    window->MethodAction("OPEN");
+    EXPECT_EQ(OpenTabs(), 1);
+    window->FindSimilar();
+    EXPECT_EQ(Last(), "Find Similar Methods is not available in this version of Tambrel yet.");
+    Enter(8, "CAMBRIDGE SURPRISE MAJOR", "-38-14-1258-36-14-58-16-78LH12"); // 32 changes
+    Enter(9, "GRANDSIRE CATERS", "3.1.9.1.9.1.9.1.9.1.9.1.9.1.9.1.9.1");
+    window->FindSimilar();
+    EXPECT_EQ(Last(), "To use Find Similar Methods, the method must be:\r\r    Symetric\r    On a "
+                      "maximum of 8 Bells\r    Have 40 or less Changes in a lead");
+}
+
+TEST_F(MainWindow, HelpWithAndWithoutItsPages)
+{
+    help->Command("OPEN");
+    help->Command("SHOW", "options.htm", window.get());
+    EXPECT_EQ(Last(), kMsgHelpMissing);
+
+    std::filesystem::create_directories(dir.Path("program/help"));
+    dir.Write("program/help/index.htm", "<h1>Contents</h1><a href=\"options.htm\">Options</a>");
+    dir.Write("program/help/options.htm", "<h1>Set Options</h1>");
+    help->Command("OPEN");
+    help->Command("SHOW", "options.htm", window.get());
+    ASSERT_NE(help->Browser(), nullptr);
+    EXPECT_TRUE(help->Browser()->source().toLocalFile().endsWith("options.htm"));
+    EXPECT_TRUE(help->Visible());
+    help->Command("CLOSE");
+    EXPECT_FALSE(help->Visible());
+}
+
+TEST(SingleInstance, TheSecondStartRaisesTheFirst)
+{
+    const QString key = QStringLiteral("tambrel-test-%1").arg(QCoreApplication::applicationPid());
+    SingleInstance first(key);
+    ASSERT_EQ(first.Claim(), SingleInstance::Outcome::First);
+    int raised = 0;
+    QObject::connect(&first, &SingleInstance::raiseRequested, [&] { ++raised; });
+    SingleInstance second(key);
+    EXPECT_EQ(second.Claim(), SingleInstance::Outcome::AlreadyRuns);
+    for (int i = 0; i < 50 && raised == 0; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    EXPECT_EQ(raised, 1);
+}
+
+TEST(SingleInstance, ALockLeftByACrashDoesNotBlock)
+{
+    const QString key = QStringLiteral("tambrel-stale-%1").arg(QCoreApplication::applicationPid());
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString folder =
+        !runtime.isEmpty() && QDir(runtime).exists() ? runtime : QDir::tempPath();
+    {
+        // A lock as a program that has since died would have left it.
+        QFile lock(folder + QLatin1Char('/') + key + QStringLiteral(".lock"));
+        ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+        lock.write(QByteArray::number(2147483) + "\n" +
+                   QCoreApplication::applicationName().toUtf8() + "\n" +
+                   QSysInfo::machineHostName().toUtf8() + "\n");
+    }
+    SingleInstance guard(key);
+    EXPECT_EQ(guard.Claim(), SingleInstance::Outcome::First);
+}
+
+} // namespace
+} // namespace tambrel
