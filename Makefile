@@ -2,7 +2,6 @@
 PRESET ?= asan
 FUZZ_SECONDS ?= 600
 FUZZ_TARGET ?= notation_fuzz
-SAMPLE_NOTATION ?= -38-14-1258-36-14-58-16-78LH12
 
 .PHONY: deps run test build release bench fuzz format format-check methods-data clean
 
@@ -17,9 +16,10 @@ release: deps
 	@cmake --preset release >/dev/null
 	@cmake --build --preset release
 
+# Starts the desktop program; its library folder is Library/ beside it in the build tree,
+# filled from the bundled data on the first start.
 run: release
-	@build/release/app/tambrel-cli method --bells 8 --name "Cambridge Surprise Major" \
-		--notation=$(SAMPLE_NOTATION)
+	@build/release/app/tambrel
 
 test: build
 	@ctest --preset $(PRESET) -j2
