@@ -1,4 +1,5 @@
 #include "app/cli/CliCommands.h"
+#include "app/cli/CliSupport.h"
 
 #include "app/cli/LibraryCommands.h"
 #include "app/cli/MethodFacts.h"
@@ -17,8 +18,6 @@
 namespace tambrel {
 
 namespace {
-
-constexpr int kExitRefused = 2;
 
 // Ringers write a notation starting with a cross as "-38-14...", which an option parser would
 // take for another option. Joining every value to its option keeps it a value; an empty value
@@ -55,12 +54,6 @@ void JoinOptionValues(std::vector<std::string>& args)
         }
     }
     args = std::move(joined);
-}
-
-int Refuse(std::ostream& err, std::string_view message)
-{
-    err << message << '\n';
-    return kExitRefused;
 }
 
 struct MethodOptions {

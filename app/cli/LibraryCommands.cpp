@@ -1,4 +1,5 @@
 #include "app/cli/LibraryCommands.h"
+#include "app/cli/CliSupport.h"
 
 #include "app/cli/MethodFacts.h"
 #include "engine/Messages.h"
@@ -15,14 +16,6 @@
 namespace tambrel {
 
 namespace {
-
-constexpr int kExitRefused = 2;
-
-int Refuse(std::ostream& err, std::string_view message)
-{
-    err << message << '\n';
-    return kExitRefused;
-}
 
 void WriteRecord(std::ostream& out, TDbf& table, bool json)
 {

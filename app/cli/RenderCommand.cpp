@@ -1,4 +1,5 @@
 #include "app/cli/RenderCommand.h"
+#include "app/cli/CliSupport.h"
 
 #include "app/cli/LibraryCommands.h"
 #include "app/cli/MethodFacts.h"
@@ -20,14 +21,6 @@
 namespace tambrel {
 
 namespace {
-
-constexpr int kExitRefused = 2;
-
-int Refuse(std::ostream& err, std::string_view message)
-{
-    err << message << '\n';
-    return kExitRefused;
-}
 
 // Drawing needs fonts, so a GUI application; without a display it runs offscreen.
 void EnsureGuiApplication()
