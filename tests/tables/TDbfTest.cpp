@@ -267,7 +267,8 @@ TEST_F(MethodTable, AppendFromDelimitedSkipsOverWideRecords)
                                     std::string(99, '1') +
                                     ",A\n"
                                     "8,SHORT RECORD\n"
-                                    "10,\"BÉLA, ŁUKASZ\",x,Z\n");
+                                    "10,\"BÉLA, ŁUKASZ\",x,Z\n"
+                                    "\n\r\n"); // blank lines at the end are skipped too
     const DelimitedReport report = table.AppendFromDelimited(file);
     ASSERT_TRUE(report.status) << report.status.error;
     EXPECT_EQ(report.appended, 4U);
