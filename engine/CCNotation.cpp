@@ -73,4 +73,13 @@ Result<std::string> ExpandCCNotation(std::string_view notation)
     return Result<std::string>::ok(std::move(out));
 }
 
+std::string ExpandTypedNotation(std::string_view typed)
+{
+    if (typed.find(',') == std::string_view::npos) {
+        return std::string(typed);
+    }
+    Result<std::string> lead = ExpandCCNotation(typed);
+    return lead ? std::move(*lead.value) : std::string(typed);
+}
+
 } // namespace tambrel

@@ -14,4 +14,9 @@ namespace tambrel {
 // Crosses may be "-", "x" or "X"; other characters are left for CheckPlaceNotation to judge.
 Result<std::string> ExpandCCNotation(std::string_view notation);
 
+// A notation as a ringer types or pastes it, in this program's grammar: the comma form is
+// expanded; anything else, and a comma form that cannot be expanded, comes back as typed, so
+// that CheckPlaceNotation refuses it with its usual message.
+std::string ExpandTypedNotation(std::string_view typed);
+
 } // namespace tambrel

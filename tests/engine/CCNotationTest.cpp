@@ -55,5 +55,14 @@ TEST(ExpandCCNotation, EmptySidesAreRefused)
     }
 }
 
+TEST(ExpandTypedNotation, CommaFormExpandedOtherTextAsTyped)
+{
+    EXPECT_EQ(ExpandTypedNotation("x16x16x16,12"), "-16-16-16-16-16-12");
+    EXPECT_EQ(ExpandTypedNotation("-38-14LH12"), "-38-14LH12");
+    // Unexpandable: left for the validator, whose message points at the comma.
+    EXPECT_EQ(ExpandTypedNotation("12,"), "12,");
+    EXPECT_NE(CheckPlaceNotation(ExpandTypedNotation("12,"), 6), "");
+}
+
 } // namespace
 } // namespace tambrel
