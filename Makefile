@@ -3,7 +3,7 @@ PRESET ?= asan
 FUZZ_SECONDS ?= 600
 FUZZ_TARGET ?= notation_fuzz
 
-.PHONY: deps run test build release bench fuzz format format-check methods-data clean
+.PHONY: deps run test build release programs bench fuzz format format-check methods-data clean
 
 deps:
 	@scripts/install-deps.sh
@@ -16,15 +16,21 @@ release: deps
 	@cmake --preset release >/dev/null
 	@cmake --build --preset release
 
+# Only the two programs and what they link: no tests or benchmarks before the window opens.
+programs: deps
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release --target tambrel tambrel-cli
+
 # Starts the desktop program; its library folder is Library/ beside it in the build tree,
 # filled from the bundled data on the first start.
-run: release
+run: programs
 	@build/release/app/tambrel
 
 test: build
 	@ctest --preset $(PRESET) -j2
 
-bench: release
+bench: programs
+	@cmake --build --preset release --target tambrel_bench
 	@build/release/bench/tambrel_bench --benchmark_counters_tabular=true
 	@scripts/bench-batch.sh build/release/app/tambrel-cli
 
@@ -34,7 +40,7 @@ fuzz: deps
 	@scripts/run-fuzz.sh build/fuzz/fuzz/$(FUZZ_TARGET) $(FUZZ_SECONDS)
 
 # Regenerates the bundled main library from the Central Council collection.
-methods-data: release
+methods-data: programs
 	@build/release/app/tambrel-cli convert-cc --input ../shared/data/cccbr-methods.csv \
 		--output data/Methods.csv --build "CCCBR 2023-09-18"
 

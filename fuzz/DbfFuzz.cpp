@@ -3,6 +3,7 @@
 // its record length, holds whole records taken from the file as they are, and corrects its
 // record count only with a warning; writing it out and reading it back gives the same table;
 // key expressions over its first field evaluate on every record to the field's bytes.
+#include "fuzz/FuzzCheck.h"
 #include "tables/CodePage.h"
 #include "tables/DbfFile.h"
 #include "tables/Expression.h"
@@ -22,13 +23,6 @@ namespace {
 
 using tambrel::DbfFile;
 
-void Require(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
-
 std::size_t Read16(std::string_view bytes, std::size_t at)
 {
     return static_cast<std::size_t>(static_cast<unsigned char>(bytes[at])) |
@@ -42,53 +36,53 @@ std::size_t Read32(std::string_view bytes, std::size_t at)
 
 void CheckShape(const DbfFile& table, std::string_view bytes)
 {
-    Require(table.recordLength >= 2);
+    TAMBREL_REQUIRE(table.recordLength >= 2);
     const auto length = static_cast<std::size_t>(table.recordLength);
-    Require(table.records.size() % length == 0);
-    Require(!table.fields.empty());
+    TAMBREL_REQUIRE(table.records.size() % length == 0);
+    TAMBREL_REQUIRE(!table.fields.empty());
     int end = 1; // the deletion flag comes first
     for (const tambrel::FieldDef& field : table.fields) {
-        Require(!field.name.empty() && field.name.size() <= 10);
-        Require(field.name.find('\0') == std::string::npos);
-        Require(field.width >= 1 && field.width <= 255);
-        Require(field.offset == end);
+        TAMBREL_REQUIRE(!field.name.empty() && field.name.size() <= 10);
+        TAMBREL_REQUIRE(field.name.find('\0') == std::string::npos);
+        TAMBREL_REQUIRE(field.width >= 1 && field.width <= 255);
+        TAMBREL_REQUIRE(field.offset == end);
         end += field.width;
-        Require(end <= table.recordLength);
+        TAMBREL_REQUIRE(end <= table.recordLength);
     }
-    Require(end == table.recordLength);
-    Require(Read16(bytes, 10) == length);
+    TAMBREL_REQUIRE(end == table.recordLength);
+    TAMBREL_REQUIRE(Read16(bytes, 10) == length);
 
     // The records are the file's own bytes from the header length on, and only whole ones.
     const std::size_t headerLength = Read16(bytes, 8);
     const std::size_t available = (bytes.size() - headerLength) / length;
     const std::size_t headerCount = Read32(bytes, 4);
-    Require(table.RecordCount() <= available);
-    Require(table.RecordCount() == headerCount || table.RecordCount() == available);
-    Require(table.warnings.empty() == (table.RecordCount() == headerCount));
-    Require(std::string_view(table.records.data(), table.records.size()) ==
-            bytes.substr(headerLength, table.records.size()));
+    TAMBREL_REQUIRE(table.RecordCount() <= available);
+    TAMBREL_REQUIRE(table.RecordCount() == headerCount || table.RecordCount() == available);
+    TAMBREL_REQUIRE(table.warnings.empty() == (table.RecordCount() == headerCount));
+    TAMBREL_REQUIRE(std::string_view(table.records.data(), table.records.size()) ==
+                    bytes.substr(headerLength, table.records.size()));
 }
 
 void CheckRoundTrip(const DbfFile& table)
 {
     const std::string image = table.Serialize();
-    Require(image.size() ==
-            static_cast<std::size_t>(table.HeaderLength()) + table.records.size() + 1);
+    TAMBREL_REQUIRE(image.size() ==
+                    static_cast<std::size_t>(table.HeaderLength()) + table.records.size() + 1);
     std::string error;
     const std::optional<DbfFile> again = DbfFile::Parse(image, error);
-    Require(again.has_value());
-    Require(again->warnings.empty()); // what we write needs no mending
-    Require(again->languageDriver == table.languageDriver);
-    Require(again->hasProductionIndex == table.hasProductionIndex);
-    Require(again->recordLength == table.recordLength);
-    Require(again->fields.size() == table.fields.size());
+    TAMBREL_REQUIRE(again.has_value());
+    TAMBREL_REQUIRE(again->warnings.empty()); // what we write needs no mending
+    TAMBREL_REQUIRE(again->languageDriver == table.languageDriver);
+    TAMBREL_REQUIRE(again->hasProductionIndex == table.hasProductionIndex);
+    TAMBREL_REQUIRE(again->recordLength == table.recordLength);
+    TAMBREL_REQUIRE(again->fields.size() == table.fields.size());
     for (std::size_t i = 0; i < table.fields.size(); ++i) {
-        Require(again->fields[i].name == table.fields[i].name);
-        Require(again->fields[i].type == table.fields[i].type);
-        Require(again->fields[i].width == table.fields[i].width);
-        Require(again->fields[i].offset == table.fields[i].offset);
+        TAMBREL_REQUIRE(again->fields[i].name == table.fields[i].name);
+        TAMBREL_REQUIRE(again->fields[i].type == table.fields[i].type);
+        TAMBREL_REQUIRE(again->fields[i].width == table.fields[i].width);
+        TAMBREL_REQUIRE(again->fields[i].offset == table.fields[i].offset);
     }
-    Require(again->records == table.records);
+    TAMBREL_REQUIRE(again->records == table.records);
 }
 
 // A name the expression parser reads as one field name, as dBase field names are.
@@ -133,9 +127,9 @@ void CheckKeys(const DbfFile& table, std::string_view bytes)
         "Left(" + first.name + ", " + std::to_string(count) + ")", table, error);
     if (plain) {
         // The first field is the one its name finds, so these must all be accepted.
-        Require(field && upperCase && left);
-        Require(field->Width() == first.width && upperCase->Width() == first.width);
-        Require(left->Width() == count);
+        TAMBREL_REQUIRE(field && upperCase && left);
+        TAMBREL_REQUIRE(field->Width() == first.width && upperCase->Width() == first.width);
+        TAMBREL_REQUIRE(left->Width() == count);
     }
 
     const auto width = static_cast<std::size_t>(first.width);
@@ -144,23 +138,23 @@ void CheckKeys(const DbfFile& table, std::string_view bytes)
         const std::string_view value(record + first.offset, width);
         for (const std::optional<Expression>* expression : {&field, &upperCase, &left}) {
             if (*expression) {
-                Require((*expression)->Key(record, upper).size() ==
-                        static_cast<std::size_t>((*expression)->Width()));
+                TAMBREL_REQUIRE((*expression)->Key(record, upper).size() ==
+                                static_cast<std::size_t>((*expression)->Width()));
             }
         }
         if (!plain) {
             continue;
         }
-        Require(field->Key(record, upper) == value);
+        TAMBREL_REQUIRE(field->Key(record, upper) == value);
         const std::string upperKey = upperCase->Key(record, upper);
         for (std::size_t i = 0; i < width; ++i) {
-            Require(static_cast<unsigned char>(upperKey[i]) ==
-                    upper[static_cast<unsigned char>(value[i])]);
+            TAMBREL_REQUIRE(static_cast<unsigned char>(upperKey[i]) ==
+                            upper[static_cast<unsigned char>(value[i])]);
         }
         const std::string leftKey = left->Key(record, upper);
         const std::size_t kept = std::min(width, leftKey.size());
-        Require(leftKey.compare(0, kept, value.substr(0, kept)) == 0);
-        Require(leftKey.find_first_not_of(' ', kept) == std::string::npos);
+        TAMBREL_REQUIRE(leftKey.compare(0, kept, value.substr(0, kept)) == 0);
+        TAMBREL_REQUIRE(leftKey.find_first_not_of(' ', kept) == std::string::npos);
     }
 }
 
@@ -172,10 +166,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string error;
     const std::optional<DbfFile> table = DbfFile::Parse(bytes, error);
     if (!table) {
-        Require(!error.empty());
+        TAMBREL_REQUIRE(!error.empty());
         return 0;
     }
-    Require(error.empty());
+    TAMBREL_REQUIRE(error.empty());
     CheckShape(*table, bytes);
     CheckRoundTrip(*table);
     CheckKeys(*table, bytes);

@@ -5,6 +5,7 @@
 // As a description: the bytes choose 1..4 tags, their key lengths (1..100), up to 400 records
 // and their keys; the entries, sorted as the table engine sorts them (key bytes, then record
 // number), must come back from SerializeMdx and ParseMdx unchanged and in the same order.
+#include "fuzz/FuzzCheck.h"
 #include "tables/MdxFile.h"
 
 #include <algorithm>
@@ -22,13 +23,6 @@ namespace {
 
 using tambrel::MdxTag;
 using tambrel::ParsedMdxTag;
-
-void Require(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
 
 // Hands out the input a byte at a time, starting again from its front when it runs out, so a
 // short input still describes whole tags.
@@ -56,23 +50,23 @@ private:
 void CheckRoundTrip(const std::vector<MdxTag>& tags)
 {
     const std::string image = tambrel::SerializeMdx("FUZZ", tags);
-    Require(image.size() % 512 == 0);
+    TAMBREL_REQUIRE(image.size() % 512 == 0);
     std::string error;
     const std::optional<std::vector<ParsedMdxTag>> parsed = tambrel::ParseMdx(image, error);
-    Require(parsed.has_value());
-    Require(parsed->size() == tags.size());
+    TAMBREL_REQUIRE(parsed.has_value());
+    TAMBREL_REQUIRE(parsed->size() == tags.size());
     for (std::size_t t = 0; t < tags.size(); ++t) {
         const MdxTag& tag = tags[t];
         const ParsedMdxTag& back = (*parsed)[t];
-        Require(back.name == tag.name);
-        Require(back.expression == tag.expression);
-        Require(back.keyLength == tag.keyLength);
-        Require(back.recnos == tag.order);
-        Require(back.keys.size() == tag.order.size());
+        TAMBREL_REQUIRE(back.name == tag.name);
+        TAMBREL_REQUIRE(back.expression == tag.expression);
+        TAMBREL_REQUIRE(back.keyLength == tag.keyLength);
+        TAMBREL_REQUIRE(back.recnos == tag.order);
+        TAMBREL_REQUIRE(back.keys.size() == tag.order.size());
         const auto keyLength = static_cast<std::size_t>(tag.keyLength);
         for (std::size_t i = 0; i < tag.order.size(); ++i) {
             const std::size_t at = (tag.order[i] - 1) * keyLength;
-            Require(back.keys[i] == std::string_view(tag.keys).substr(at, keyLength));
+            TAMBREL_REQUIRE(back.keys[i] == std::string_view(tag.keys).substr(at, keyLength));
         }
     }
 }
@@ -82,25 +76,26 @@ void CheckFile(std::string_view bytes)
     std::string error;
     const std::optional<std::vector<ParsedMdxTag>> parsed = tambrel::ParseMdx(bytes, error);
     if (!parsed) {
-        Require(!error.empty());
+        TAMBREL_REQUIRE(!error.empty());
         return;
     }
     const auto tagCount = static_cast<std::size_t>(static_cast<unsigned char>(bytes[28]) |
                                                    static_cast<unsigned char>(bytes[29]) << 8U);
-    Require(parsed->size() == tagCount);
-    Require(parsed->size() <= static_cast<std::size_t>(tambrel::kMaxTags));
+    TAMBREL_REQUIRE(parsed->size() == tagCount);
+    TAMBREL_REQUIRE(parsed->size() <= static_cast<std::size_t>(tambrel::kMaxTags));
 
     std::vector<MdxTag> again;
     bool writable = true;
     for (const ParsedMdxTag& tag : *parsed) {
-        Require(!tag.name.empty() && tag.name.size() <= 10);
-        Require(tag.name.find('\0') == std::string::npos);
-        Require(tag.expression.size() <= 221 && tag.expression.find('\0') == std::string::npos);
-        Require(tag.keyLength >= 1 && tag.keyLength <= tambrel::kMaxKeyLength);
-        Require(tag.keys.size() == tag.recnos.size());
+        TAMBREL_REQUIRE(!tag.name.empty() && tag.name.size() <= 10);
+        TAMBREL_REQUIRE(tag.name.find('\0') == std::string::npos);
+        TAMBREL_REQUIRE(tag.expression.size() <= 221 &&
+                        tag.expression.find('\0') == std::string::npos);
+        TAMBREL_REQUIRE(tag.keyLength >= 1 && tag.keyLength <= tambrel::kMaxKeyLength);
+        TAMBREL_REQUIRE(tag.keys.size() == tag.recnos.size());
         const auto keyLength = static_cast<std::size_t>(tag.keyLength);
         for (const std::string& key : tag.keys) {
-            Require(key.size() == keyLength);
+            TAMBREL_REQUIRE(key.size() == keyLength);
         }
 
         // Entries naming records 1..n once each can be written again just as they stand.

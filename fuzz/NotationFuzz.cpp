@@ -7,6 +7,7 @@
 #include "engine/Calls.h"
 #include "engine/PlaceNotation.h"
 #include "engine/TBellStore.h"
+#include "fuzz/FuzzCheck.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,13 +17,6 @@
 #include <string_view>
 
 namespace {
-
-void Require(bool condition)
-{
-    if (!condition) {
-        std::abort();
-    }
-}
 
 bool IsPermutation(const tambrel::Row& row, int bells)
 {
@@ -51,18 +45,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string error = CheckPlaceNotation(notation, bells);
     static ChangeList changes;
     const int count = SplitNotation(notation, bells, changes);
-    Require(count >= 0 && count <= kMaxChanges);
+    TAMBREL_REQUIRE(count >= 0 && count <= kMaxChanges);
     if (!error.empty() || !IsValidStage(bells)) {
         return 0;
     }
 
-    Require(count >= 1);
+    TAMBREL_REQUIRE(count >= 1);
     for (int i = 0; i < count; ++i) {
         const std::string& change = changes[static_cast<std::size_t>(i)];
         for (std::size_t k = 0; k < change.size(); ++k) {
             const int place = BellOf(change[k]);
-            Require(place >= 1 && place <= bells);
-            Require(k == 0 || BellOf(change[k - 1]) < place);
+            TAMBREL_REQUIRE(place >= 1 && place <= bells);
+            TAMBREL_REQUIRE(k == 0 || BellOf(change[k - 1]) < place);
         }
     }
 
@@ -71,16 +65,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     store->SetName("FUZZ");
     store->SetPlaceNotation(notation);
     store->Calculate();
-    Require(store->LeadLength() == count);
-    Require(store->RowCount() % count == 0 && store->RowCount() <= TBellStore::kMaxRows);
-    Require(store->RowCount() >= count);
+    TAMBREL_REQUIRE(store->LeadLength() == count);
+    TAMBREL_REQUIRE(store->RowCount() % count == 0 && store->RowCount() <= TBellStore::kMaxRows);
+    TAMBREL_REQUIRE(store->RowCount() >= count);
     for (int r = 0; r <= store->RowCount(); ++r) {
-        Require(IsPermutation(store->RowAt(r), bells));
+        TAMBREL_REQUIRE(IsPermutation(store->RowAt(r), bells));
     }
     if (!store->CourseTooLong()) {
-        Require(store->RowAt(store->RowCount()) == Rounds(bells));
+        TAMBREL_REQUIRE(store->RowAt(store->RowCount()) == Rounds(bells));
     } else {
-        Require(store->RowCount() + count > TBellStore::kMaxRows);
+        TAMBREL_REQUIRE(store->RowCount() + count > TBellStore::kMaxRows);
     }
 
     // The same text as a call: laid or not, the call leads stay leads of valid changes.
@@ -94,21 +88,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int i = 1; i <= count; ++i) {
         const std::string& change = store->GetBobChange(i);
         for (std::size_t k = 0; k < change.size(); ++k) {
-            Require(BellOf(change[k]) >= 1 && BellOf(change[k]) <= bells);
-            Require(k == 0 || BellOf(change[k - 1]) < BellOf(change[k]));
+            TAMBREL_REQUIRE(BellOf(change[k]) >= 1 && BellOf(change[k]) <= bells);
+            TAMBREL_REQUIRE(k == 0 || BellOf(change[k - 1]) < BellOf(change[k]));
         }
     }
     if (count < kMaxChanges) {
-        Require(store->GetBobChange(count + 1).empty()); // nothing past the lead
+        TAMBREL_REQUIRE(store->GetBobChange(count + 1).empty()); // nothing past the lead
     }
 
     // The tidy form is accepted and gives the same lead back.
     const std::string tidy = store->TidyNotation();
-    Require(CheckPlaceNotation(tidy, bells).empty());
+    TAMBREL_REQUIRE(CheckPlaceNotation(tidy, bells).empty());
     static ChangeList again;
-    Require(SplitNotation(tidy, bells, again) == count);
+    TAMBREL_REQUIRE(SplitNotation(tidy, bells, again) == count);
     for (int i = 0; i < count; ++i) {
-        Require(again[static_cast<std::size_t>(i)] == changes[static_cast<std::size_t>(i)]);
+        TAMBREL_REQUIRE(again[static_cast<std::size_t>(i)] == changes[static_cast<std::size_t>(i)]);
     }
     return 0;
 }

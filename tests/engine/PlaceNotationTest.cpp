@@ -159,7 +159,9 @@ TEST(BuildTidyNotation, ShortFormAndRoundTrip)
           Case{"x16x16x16x16x16x12", 6, "-1-1-1 LH2", true},
           Case{"3.1.5.1.5.1.5.1.5.1", 5, "3.1.5.1.5.1.5.1.5.1", false},
           Case{"-38 LH -", 8, "-3 LH-", true}, Case{"1456.36.12", 6, "45.3.2", false},
-          Case{"x.12", 6, "- LH2", true}}) {
+          Case{"x.12", 6, "- LH2", true},
+          // Mirrored except for the changes either side of the half-lead: no mark.
+          Case{"x14x16.36.14x12", 6, "-4-1.3.4-2", false}}) {
         SCOPED_TRACE(c.notation);
         const std::vector<std::string> changes = Split(c.notation, c.bells);
         const TidyForm tidy = BuildTidyNotation(changes, c.bells);
