@@ -195,6 +195,47 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos)
     return end - pos;
 }
 
+std::size_t Utf8WellFormedLength(std::string_view text, std::size_t pos)
+{
+    const auto byte = [&](std::size_t i) {
+        return pos + i < text.size() ? static_cast<unsigned char>(text[pos + i]) : 0U;
+    };
+    const unsigned lead = byte(0);
+    if (pos >= text.size()) {
+        return 0;
+    }
+    if (lead < 0x80) {
+        return 1;
+    }
+    // The range the second byte may take closes off overlong forms, surrogates and values
+    // past U+10FFFF; every later byte is a plain continuation.
+    unsigned low = 0x80;
+    unsigned high = 0xBF;
+    std::size_t length = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (byte(1) < low || byte(1) > high) {
+        return 0;
+    }
+    for (std::size_t i = 2; i < length; ++i) {
+        if (!IsContinuation(static_cast<unsigned char>(byte(i)))) {
+            return 0;
+        }
+    }
+    return length;
+}
+
 int Utf8Length(std::string_view text)
 {
     int count = 0;

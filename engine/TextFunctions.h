@@ -38,4 +38,8 @@ std::string Utf8Left(std::string_view text, int count);
 // Length of the UTF-8 sequence that starts at `pos`, at least 1 and never past the end.
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos);
 
+// Length of the well-formed UTF-8 character at `pos` (1 to 4), or 0 when the bytes there are
+// not one: a stray or cut sequence, an overlong form, a surrogate or a code point past U+10FFFF.
+std::size_t Utf8WellFormedLength(std::string_view text, std::size_t pos);
+
 } // namespace tambrel

@@ -4,6 +4,7 @@
 #include "app/cli/LibraryCommands.h"
 #include "app/cli/MethodFacts.h"
 #include "app/cli/RenderCommand.h"
+#include "engine/CCNotation.h"
 #include "engine/Messages.h"
 
 #include <CLI/CLI.hpp>
@@ -104,7 +105,7 @@ int RunCheck(const MethodOptions& options, std::ostream& out)
     if (error.empty()) {
         return 0;
     }
-    out << error << '\n';
+    out << TerminalText(error) << '\n';
     return kExitRefused;
 }
 
@@ -256,6 +257,10 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
         return Refuse(err, e.what());
     }
 
+    // Ringers paste the Central Council's comma form; it is checked, shown and used expanded.
+    method.notation = ExpandTypedNotation(method.notation);
+    check.notation = ExpandTypedNotation(check.notation);
+    render.notation = ExpandTypedNotation(render.notation);
     if (methodCommand->parsed()) {
         return RunMethod(method, programFolder, out, err);
     }

@@ -2,6 +2,7 @@
 #include "app/cli/CliSupport.h"
 
 #include "app/cli/MethodFacts.h"
+#include "engine/CCNotation.h"
 #include "engine/Messages.h"
 #include "engine/TextFunctions.h"
 #include "library/CallsData.h"
@@ -278,6 +279,7 @@ int LibraryCommands::Find(std::ostream& out, std::ostream& err)
     }
     std::string value = UpperCase(Trim(m_name));
     if (!m_notation.empty()) {
+        m_notation = ExpandTypedNotation(m_notation);
         // The libraries hold tidy notation, so look up the tidy form of what was given.
         if (std::string error = CheckPlaceNotation(m_notation, *bells); !error.empty()) {
             return Refuse(err, error);

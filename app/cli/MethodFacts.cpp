@@ -68,16 +68,13 @@ void AppendString(std::string& out, std::string_view text)
     for (std::size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
         if (c >= 0x80) {
-            const std::size_t length = Utf8SequenceLength(text, i);
-            const bool whole = (length == 2 && c >= 0xC2 && c <= 0xDF) ||
-                               (length == 3 && c >= 0xE0 && c <= 0xEF) ||
-                               (length == 4 && c >= 0xF0 && c <= 0xF4);
-            if (whole) {
+            if (const std::size_t length = Utf8WellFormedLength(text, i); length > 0) {
                 out.append(text.substr(i, length));
+                i += length;
             } else {
                 out += "\xEF\xBF\xBD"; // not UTF-8: the replacement character
+                ++i;
             }
-            i += whole ? length : 1;
             continue;
         }
         switch (c) {

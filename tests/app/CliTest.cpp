@@ -145,7 +145,9 @@ TEST(CliMethod, RefusalsExitTwoWithTheMessage)
         args.insert(args.begin(), "method");
         const CliRun plain = Cli(args);
         EXPECT_EQ(plain.status, 2);
-        EXPECT_EQ(plain.err, c.message + "\n");
+        std::string onTerminal = c.message; // line breaks a terminal shows as such
+        std::replace(onTerminal.begin(), onTerminal.end(), '\r', '\n');
+        EXPECT_EQ(plain.err, onTerminal + "\n");
         EXPECT_EQ(plain.out, "");
 
         args.push_back("--json");
@@ -175,6 +177,45 @@ TEST(CliMethod, NamesWithAnyCharactersGiveValidJson)
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(Json(run.out)["name"], "QUOTE \" BACK \\ TAB\t BELL\x07 \xC3\x89 \xEF\xBF\xBD");
     EXPECT_NE(run.out.find("\\u0007"), std::string::npos);
+}
+
+TEST(CliMethod, MalformedUtf8NeverReachesTheJson)
+{
+    // An overlong "/", a surrogate, a code point past U+10FFFF and a cut sequence: each byte
+    // of them becomes a replacement character, so strict parsers read every line.
+    const std::string replaced = "\xEF\xBF\xBD";
+    const std::string name = "A\xE0\x80\xAF\xED\xA0\x80\xF4\x90\x80\x80\xE2\x82";
+    const CliRun named = Cli(
+        {"method", "--bells", "6", "--notation", "x16x16x16x16x16x12", "--name", name, "--json"});
+    ASSERT_EQ(named.status, 0) << named.err;
+    std::string expected = "A";
+    for (int i = 0; i < 12; ++i) {
+        expected += replaced;
+    }
+    EXPECT_EQ(Json(named.out)["name"], expected);
+
+    const CliRun refused = Cli({"method", "--bells", "8", "--notation",
+                                "-38-14-1258-36-14-58-16-78LH\xF4\x90\x80\x80", "--json"});
+    EXPECT_EQ(refused.status, 2);
+    const std::string error = Json(refused.out)["error"];
+    EXPECT_EQ(error.find("\xF4\x90"), std::string::npos);
+    EXPECT_NE(error.find(replaced), std::string::npos);
+}
+
+TEST(CliMethod, TheCentralCouncilCommaFormIsExpanded)
+{
+    const CliRun cambridge =
+        Cli({"method", "--bells", "8", "--notation", "-38-14-1258-36-14-58-16-78,12", "--json"});
+    ASSERT_EQ(cambridge.status, 0) << cambridge.err;
+    const nlohmann::json facts = Json(cambridge.out);
+    EXPECT_EQ(facts["notation"], "-38-14-1258-36-14-58-16-78-16-58-14-36-1258-14-38-12");
+    EXPECT_EQ(facts["tidy_notation"], "-3-4-25-36-4-5-6-7 LH2");
+    EXPECT_EQ(facts["lead_head_code"], "B");
+    EXPECT_EQ(Cli({"check", "--bells", "7", "--notation", "3.1.7.1.7.1.7,1"}).status, 0);
+    // Refused as ever, with the validator's own message.
+    const CliRun refused = Cli({"check", "--bells", "6", "--notation", "x16x16,"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.out.rfind("Error in the Place Notation:\n\nx16x16,", 0), 0U) << refused.out;
 }
 
 TEST(CliRender, PictureFilesOfTheDiagram)
@@ -244,7 +285,7 @@ TEST(CliCheck, QuietWhenValid)
 
     const CliRun bad = Cli({"check", "--bells", "8", "--notation", "12..14"});
     EXPECT_EQ(bad.status, 2);
-    EXPECT_EQ(bad.out, "Error in the Place Notation:\r\r12..14\r\rError at:\r\r12.. <--\n");
+    EXPECT_EQ(bad.out, "Error in the Place Notation:\n\n12..14\n\nError at:\n\n12.. <--\n");
 
     const CliRun bells = Cli({"check", "--bells", "99", "--notation", "12"});
     EXPECT_EQ(bells.status, 2);
