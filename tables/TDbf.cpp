@@ -624,6 +624,14 @@ std::string TDbf::FieldText(std::string_view field) const
     return m_table->codePage->FromOem(std::string_view(record + def.offset, width));
 }
 
+std::string TDbf::AsStored(std::string_view text) const
+{
+    if (!Active()) {
+        return std::string(text);
+    }
+    return m_table->codePage->FromOem(m_table->codePage->ToOem(text).bytes);
+}
+
 Status TDbf::Replace(std::string_view field, std::string_view text, WriteNote* note)
 {
     if (!Active()) {

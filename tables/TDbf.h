@@ -96,6 +96,10 @@ public:
     // table does not have.
     std::string FieldText(std::string_view field) const;
 
+    // `text` as this table stores it and reads it back: letters its code page lacks become
+    // their plain Latin letters. Compare a stored value with this, not with what was typed.
+    std::string AsStored(std::string_view text) const;
+
     struct WriteNote {
         bool transliterated = false; // a letter the code page lacks was replaced
         bool cut = false;            // the value was longer than the field

@@ -302,8 +302,11 @@ int LibraryCommands::Find(std::ostream& out, std::ostream& err)
     if (table.FindExact(key)) {
         const std::string field = m_notation.empty() ? "name" : "places";
         const std::string bellsKey = PadRight(std::to_string(*bells), 2);
+        // The key was found through the table's code page; the records must be compared
+        // through it too, or a name with letters it lacks ("JANÁČEK") never matches.
+        const std::string stored = UpperCase(table.AsStored(value));
         for (; !table.Eof() && table.FieldText("bells") == bellsKey &&
-               UpperCase(Trim(table.FieldText(field))) == value;
+               UpperCase(Trim(table.FieldText(field))) == stored;
              table.Skip()) {
             WriteRecord(out, table, m_json);
             ++found;

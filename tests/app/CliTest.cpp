@@ -482,6 +482,12 @@ TEST_F(CliLibrary, FindByNameOrNotation)
     ASSERT_EQ(byNotation.status, 0) << byNotation.err;
     EXPECT_EQ(Json(byNotation.out)["name"], "CAMBRIDGE SURPRISE MAJOR");
 
+    // A letter code page 850 lacks is stored as its plain letter, and still found.
+    const CliRun uluru =
+        Library({"find", "--bells", "4", "--name", "ULU\xE1\xB9\x9EU Minimus", "--json"});
+    ASSERT_EQ(uluru.status, 0) << uluru.err;
+    EXPECT_EQ(Json(uluru.out)["name"], "ULURU MINIMUS");
+
     EXPECT_EQ(Library({"find", "--bells", "8", "--name", "No Such Method"}).status, 1);
     EXPECT_EQ(Library({"find", "--bells", "8", "--notation", "12..14"}).status, 2);
     EXPECT_EQ(Library({"find", "--bells", "99", "--name", "X"}).err,
