@@ -143,6 +143,8 @@ std::vector<std::string> TBellOptions::LoadRecords(const std::vector<Record>& re
             continue; // keys compare with case; anything else is not ours
         }
         if (std::string problem = SetValue(key, Trim(record.value)); !problem.empty()) {
+            // Also when an earlier record of the key set a value: the warning says default.
+            SetValue(key, TBellOptions().ValueText(key));
             problems.push_back(problem + " The default is kept.");
         }
     }

@@ -83,6 +83,7 @@ TEST_F(OptionsTable, KeysCompareWithCaseAndLaterRecordsWin)
            {"bells", "12"},
            {"Bells", "10"},
            {"Bells", "6"},
+           {"Size", "3"},
            {"Size", "9"},
            {"Numbers", "two"},
            {"BlueBell1", "300"},
@@ -97,7 +98,7 @@ TEST_F(OptionsTable, KeysCompareWithCaseAndLaterRecordsWin)
     EXPECT_FALSE(options.ShowBob); // anything else is false
     EXPECT_FALSE(options.Colour);  // empty too
     EXPECT_EQ(options.Bells, 6);   // "bells" is not a key; the last "Bells" wins
-    EXPECT_EQ(options.Size, 1);    // out of range: the default stays
+    EXPECT_EQ(options.Size, 1);    // the later value is refused: the default, as the warning says
     EXPECT_EQ(options.Numbers, 0);
     EXPECT_EQ(options.BlueBell1, 2);
     EXPECT_EQ(options.PrintPoster, 0);
