@@ -117,6 +117,17 @@ Status TfrmDataMod::BuildFromBundled(std::string_view file, const TableLayout& l
                                      std::to_string(report.overWideLines.size()) +
                                      " records with values too wide for the table were left out.");
             }
+            if (!report.transliteratedValues.empty()) {
+                std::string names;
+                for (const std::string& value : report.transliteratedValues) {
+                    names += (names.empty() ? "" : ", ") + value;
+                }
+                m_warnings.push_back(std::string(source) + ": " +
+                                     std::to_string(report.transliteratedValues.size()) +
+                                     " values have letters that code page 850 lacks; they are "
+                                     "stored with plain letters: " +
+                                     names + ".");
+            }
         }
         if (Status closed = cursor.Close(); status && !closed) {
             status = closed;

@@ -880,23 +880,29 @@ DelimitedReport TDbf::AppendFromDelimited(const std::filesystem::path& path)
         const std::vector<std::string> values = SplitDelimitedLine(line);
         record.assign(length, ' ');
         bool fits = true;
-        bool transliterated = false;
+        std::vector<std::string> transliterated;
         for (std::size_t f = 0; f < t.file.fields.size() && f < values.size(); ++f) {
             const FieldDef& def = t.file.fields[f];
-            const CodePage::Encoded encoded = t.codePage->ToOem(TrimRight(values[f]));
+            const std::string value = TrimRight(values[f]);
+            const CodePage::Encoded encoded = t.codePage->ToOem(value);
             if (encoded.bytes.size() > static_cast<std::size_t>(def.width)) {
                 fits = false; // never store a cut value: it could read as another, valid one
                 break;
             }
-            transliterated = transliterated || encoded.transliterated;
+            if (encoded.transliterated) {
+                transliterated.push_back(value);
+            }
             std::memcpy(record.data() + def.offset, encoded.bytes.data(), encoded.bytes.size());
         }
         if (!fits) {
             report.overWideLines.push_back(number);
             continue;
         }
-        if (transliterated) {
+        if (!transliterated.empty()) {
             report.transliteratedLines.push_back(number);
+            for (std::string& value : transliterated) {
+                report.transliteratedValues.push_back(std::move(value));
+            }
         }
         t.file.records.insert(t.file.records.end(), record.begin(), record.end());
         ++report.appended;

@@ -32,8 +32,9 @@ Status CreateTable(const std::filesystem::path& path, const TableLayout& layout)
 struct DelimitedReport {
     Status status;
     std::size_t appended = 0;
-    std::vector<std::size_t> overWideLines;       // skipped: a value wider than its field
-    std::vector<std::size_t> transliteratedLines; // appended with letters replaced
+    std::vector<std::size_t> overWideLines;        // skipped: a value wider than its field
+    std::vector<std::size_t> transliteratedLines;  // appended with letters replaced
+    std::vector<std::string> transliteratedValues; // those values as the file gave them
 };
 
 // A dBase table cursor: pointed at a table file, opened exclusively, navigated in record order

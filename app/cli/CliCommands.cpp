@@ -175,7 +175,16 @@ int RunConvert(const std::string& input, const std::string& output, const std::s
             << "  notation over 98 characters:  " << counts->notationTooLong << '\n'
             << "  title over 60 characters:     " << counts->titleTooLong << '\n'
             << "  title with a double quote:    " << counts->titleWithQuote << '\n'
-            << "  notation not understood:      " << counts->notationRefused << '\n';
+            << "  notation not understood:      " << counts->notationRefused << '\n'
+            << "  blank title:                  " << counts->titleBlank << '\n';
+        if (!counts->transliterated.empty()) {
+            err << counts->transliterated.size()
+                << " names have letters that code page 850 lacks; a library stores them with "
+                   "plain letters:\n";
+            for (const std::string& name : counts->transliterated) {
+                err << "  " << name << '\n';
+            }
+        }
         return 0;
     });
 }

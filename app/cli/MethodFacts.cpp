@@ -3,6 +3,7 @@
 #include "engine/CCNotation.h"
 #include "engine/Messages.h"
 #include "engine/TextFunctions.h"
+#include "tables/CodePage.h"
 #include "tables/Delimited.h"
 
 #include <charconv>
@@ -325,6 +326,7 @@ std::optional<ConvertCounts> ConvertCollection(std::istream& csv, std::ostream& 
 
     out << "0,TB_Method_Library," << QuoteDelimitedValue(build) << ",\n";
     ConvertCounts counts;
+    CodePage codePage;
     auto store = std::make_unique<TBellStore>();
     while (std::getline(csv, line)) {
         if (Trim(line).empty() || Trim(line) == "\r") {
@@ -343,11 +345,18 @@ std::optional<ConvertCounts> ConvertCollection(std::istream& csv, std::ostream& 
             continue;
         }
         const std::string title = Trim(Field(values, titleColumn));
+        if (title.empty()) {
+            ++counts.titleBlank; // a method the library could not name
+            continue;
+        }
         if (title.find('"') != std::string::npos) {
             ++counts.titleWithQuote;
             continue;
         }
-        if (Utf8Length(title) > TBellStore::kMaxNameLength) {
+        // The name as the library will hold it: replaced letters may take more room.
+        const CodePage::Encoded stored = codePage.ToOem(UpperCase(title));
+        if (Utf8Length(title) > TBellStore::kMaxNameLength ||
+            stored.bytes.size() > static_cast<std::size_t>(TBellStore::kMaxNameLength)) {
             ++counts.titleTooLong;
             continue;
         }
@@ -375,6 +384,9 @@ std::optional<ConvertCounts> ConvertCollection(std::istream& csv, std::ostream& 
         out << stage << ',' << QuoteDelimitedValue(store->Name()) << ','
             << QuoteDelimitedValue(store->TidyNotation()) << ',' << store->LeadHeadCode() << '\n';
         ++counts.written;
+        if (stored.transliterated) {
+            counts.transliterated.push_back(store->Name());
+        }
     }
     return counts;
 }

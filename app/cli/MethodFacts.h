@@ -59,11 +59,15 @@ struct ConvertCounts {
     std::size_t titleTooLong = 0;
     std::size_t titleWithQuote = 0;
     std::size_t notationRefused = 0;
+    std::size_t titleBlank = 0;
+    // Written, but a library stores these names with plain letters for those code page 850
+    // lacks.
+    std::vector<std::string> transliterated;
 
     std::size_t LeftOut() const
     {
         return underFourBells + overSixteenBells + overHundredChanges + notationTooLong +
-               titleTooLong + titleWithQuote + notationRefused;
+               titleTooLong + titleWithQuote + notationRefused + titleBlank;
     }
 };
 

@@ -343,6 +343,8 @@ TEST(CliConvert, WritesTheLibraryImportFile)
                   "15738264,b,palindromic,\n"
                   "5,Grandsire Doubles,Grandsire,Bob,\"3,1.5.1.5.1\",12534,a,palindromic,\n"
                   "8,\"Bells, Bells Major\",x,Bob,-18-18-18-18-18-18-18-12,,,,\n"
+                  "4,\"Ulu\xE1\xB9\x9Fu Minimus\",x,Bob,-14-14,,,,\n"
+                  "6, ,x,Bob,x16x16x16x16x16x12,,,,\n"
                   "8,\"Say \"\"Hi\"\" Major\",x,Bob,-18-18-18-18-18-18-18-12,,,,\n"
                   "18,Too Big Eighteen,x,Bob,-,,,,\n"
                   "3,Too Small Singles,x,Bob,\"3,1\",,,,\n"
@@ -358,8 +360,14 @@ TEST(CliConvert, WritesTheLibraryImportFile)
               "0,TB_Method_Library,\"Test 1\",\n"
               "8,\"CAMBRIDGE SURPRISE MAJOR\",\"-3-4-25-36-4-5-6-7 LH2\",B\n"
               "5,\"GRANDSIRE DOUBLES\",3.1.5.1.5.1.5.1.5.1,A\n"
-              "8,\"BELLS, BELLS MAJOR\",\"-1-1-1-1 LH2\",A\n");
-    EXPECT_NE(run.err.find("Converted 3 methods; left out 6:"), std::string::npos) << run.err;
+              "8,\"BELLS, BELLS MAJOR\",\"-1-1-1-1 LH2\",A\n"
+              "4,\"ULU\xE1\xB9\x9EU MINIMUS\",\"-1 LH1\",Z\n");
+    EXPECT_NE(run.err.find("Converted 4 methods; left out 7:"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("blank title:                  1"), std::string::npos);
+    EXPECT_NE(run.err.find("1 names have letters that code page 850 lacks; a library stores them "
+                           "with plain letters:\n  ULU\xE1\xB9\x9EU MINIMUS\n"),
+              std::string::npos)
+        << run.err;
     EXPECT_NE(run.err.find("title with a double quote:    1"), std::string::npos);
     EXPECT_NE(run.err.find("over 100 changes in a lead:   1"), std::string::npos);
     EXPECT_NE(run.err.find("notation over 98 characters:  1"), std::string::npos);

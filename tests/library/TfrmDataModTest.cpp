@@ -39,10 +39,19 @@ protected:
 
 TEST_F(DataModule, CreationMakesEveryTableAndOpensCallsAndOptions)
 {
+    dir.Write("data/Methods.csv", test::ReadFile(dir.Path("data/Methods.csv")) +
+                                      "8,\"JAN\xC3\x81\xC4\x8C"
+                                      "EK SURPRISE MAJOR\",-5-4-5,Z\n");
     std::vector<std::string> created;
     ASSERT_TRUE(module.EnsureTables(&created));
     EXPECT_EQ(created, (std::vector<std::string>{"Methods.dbf", "My_Lib.dbf", "Find_Lib.dbf",
                                                  "Calls.dbf", "Options.dbf"}));
+    // The letter code page 850 lacks is named, so the caller can say what the library holds.
+    EXPECT_EQ(module.TakeWarnings(),
+              (std::vector<std::string>{
+                  "Methods.csv: 1 values have letters that code page 850 lacks; they are stored "
+                  "with plain letters: JAN\xC3\x81\xC4\x8C"
+                  "EK SURPRISE MAJOR."}));
     ASSERT_TRUE(module.frmDataModCreate());
     EXPECT_TRUE(module.dbfCalls.Active());
     EXPECT_TRUE(module.dbfOptions.Active());
@@ -52,7 +61,7 @@ TEST_F(DataModule, CreationMakesEveryTableAndOpensCallsAndOptions)
     EXPECT_EQ(module.dbfOptions.RecordCount(), 0U);
 
     ASSERT_TRUE(module.OpenTables("MAIN"));
-    EXPECT_EQ(module.dbfMethods.RecordCount(), 4U);
+    EXPECT_EQ(module.dbfMethods.RecordCount(), 5U);
     ASSERT_TRUE(module.dbfMethods.SetOrderToTag("NAME"));
     module.dbfMethods.GoTop();
     EXPECT_EQ(Trimmed(module.dbfMethods, "name"), "TB_Method_Library");
