@@ -23,16 +23,29 @@ int BellsOf(const std::string& text)
 }
 
 void AddCall(CallsLibrary& library, const std::string& bells, const std::string& ref,
-             const std::string& name, const std::string& places, const std::string& lines)
+             const std::string& name, const std::string& places, const std::string& lines,
+             std::vector<std::string>* warnings = nullptr)
 {
     const int count = BellsOf(bells);
     if (count == 0) {
         library.buildText = Trim(places);
         return;
     }
-    if (count > 0 && Trim(places).size() <= kMaxCallNotation) {
-        library.Add(count, ref, Trim(name), Trim(places), Trim(lines));
+    if (count < 0) {
+        return;
     }
+    const std::string notation = Trim(places);
+    if (notation.size() > kMaxCallNotation) {
+        // Cut, it would be another call; so it is not used at all, and the user is told.
+        if (warnings != nullptr) {
+            warnings->push_back(
+                "The call " + Trim(name) + " (" + std::to_string(count) + " bells, " + Trim(ref) +
+                ") has a notation of " + std::to_string(notation.size()) + " characters; at most " +
+                std::to_string(kMaxCallNotation) + " fit the calls table, so it is left out.");
+        }
+        return;
+    }
+    library.Add(count, ref, Trim(name), notation, Trim(lines));
 }
 
 } // namespace
@@ -50,7 +63,8 @@ CallsLibrary ReadCallsTable(TDbf& calls)
     return library;
 }
 
-std::optional<CallsLibrary> ReadCallsFile(const std::filesystem::path& path, std::string& error)
+std::optional<CallsLibrary> ReadCallsFile(const std::filesystem::path& path, std::string& error,
+                                          std::vector<std::string>* warnings)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -73,7 +87,7 @@ std::optional<CallsLibrary> ReadCallsFile(const std::filesystem::path& path, std
             return std::nullopt;
         }
         first = false;
-        AddCall(library, values[0], values[1], values[2], values[3], values[4]);
+        AddCall(library, values[0], values[1], values[2], values[3], values[4], warnings);
     }
     if (first) {
         error = "The calls file " + path.string() + " is empty.";

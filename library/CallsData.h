@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tambrel {
 
@@ -16,8 +17,10 @@ CallsLibrary ReadCallsTable(TDbf& calls);
 
 // The calls of a calls import file (bells,call_ref,name,places,lines, the marker record
 // first), read as the calls import reads it: references padded to two digits, notations over
-// 20 characters left out. Nothing, and `error` set, when the file cannot be read or does not
-// begin with the marker record.
-std::optional<CallsLibrary> ReadCallsFile(const std::filesystem::path& path, std::string& error);
+// 20 characters (the width of the table's field) left out, each with a message in `warnings`.
+// Nothing, and `error` set, when the file cannot be read or does not begin with the marker
+// record.
+std::optional<CallsLibrary> ReadCallsFile(const std::filesystem::path& path, std::string& error,
+                                          std::vector<std::string>* warnings = nullptr);
 
 } // namespace tambrel

@@ -152,8 +152,12 @@ bool LoadCliCalls(const std::string& folder, const std::filesystem::path& progra
             err << "Warning: " << opened.error << " The bundled calls are used instead.\n";
         }
     }
+    std::vector<std::string> warnings;
     const std::optional<CallsLibrary> bundled =
-        ReadCallsFile(BundledDataFolder(programFolder) / "Calls.csv", error);
+        ReadCallsFile(BundledDataFolder(programFolder) / "Calls.csv", error, &warnings);
+    for (const std::string& warning : warnings) {
+        err << "Warning: " << warning << '\n';
+    }
     if (bundled) {
         calls = *bundled;
     }

@@ -210,13 +210,23 @@ TEST(CallsData, FilesWithoutTheMarkerAreRefused)
     EXPECT_EQ(error,
               "The calls file " + dir.Path("a.csv") + " does not begin with its marker record.");
     EXPECT_FALSE(ReadCallsFile(dir.Path("missing.csv"), error));
-    const std::optional<CallsLibrary> calls = ReadCallsFile(
-        dir.Write("b.csv", "0,00,TB_Calls_Library,Build,\n8,1,Bob,14,234\n8,02,Long," +
-                               std::string(21, '1') + ",\n"),
-        error);
+    // Twenty characters fill the table's field and are kept; twenty-one are not, and said.
+    const std::string twenty = "1234.1234.1234.12345";
+    std::vector<std::string> warnings;
+    const std::optional<CallsLibrary> calls =
+        ReadCallsFile(dir.Write("b.csv", "0,00,TB_Calls_Library,Build,\n8,1,Bob,14,234\n"
+                                         "8,02,Long," +
+                                             twenty + "1,\n8,03,Full," + twenty + ",\n"),
+                      error, &warnings);
     ASSERT_TRUE(calls);
-    EXPECT_EQ(calls->Size(), 1U); // the over-long notation is left out
+    EXPECT_EQ(calls->Size(), 2U);
     EXPECT_NE(calls->Find(8, "01"), nullptr);
+    ASSERT_NE(calls->Find(8, "03"), nullptr);
+    EXPECT_EQ(calls->Find(8, "03")->places, twenty);
+    EXPECT_EQ(calls->Find(8, "02"), nullptr);
+    EXPECT_EQ(warnings, (std::vector<std::string>{
+                            "The call Long (8 bells, 02) has a notation of 21 characters; at most "
+                            "20 fit the calls table, so it is left out."}));
     EXPECT_EQ(calls->buildText, "Build");
 }
 
