@@ -392,6 +392,7 @@ Status TDbf::SetOrderToTag(std::string_view tag)
     if (!Active()) {
         return Fail("The table is not open.");
     }
+    m_editing = false;
     const std::uint32_t recno = m_eof ? 0 : RecnoAt(m_pos);
     int chosen = -1;
     if (!tag.empty()) {
@@ -427,6 +428,7 @@ bool TDbf::Find(std::string_view key)
     if (!Active() || m_tag < 0) {
         return false;
     }
+    m_editing = false;
     const Tag& tag = m_table->tags[static_cast<std::size_t>(m_tag)];
     const std::string wanted = SearchKey(key);
     if (wanted.size() > tag.keyLength) {
@@ -472,6 +474,7 @@ void TDbf::FindNear(std::string_view key)
     if (!Active() || m_tag < 0) {
         return;
     }
+    m_editing = false;
     const Tag& tag = m_table->tags[static_cast<std::size_t>(m_tag)];
     for (std::size_t pos = tag.LowerBound(SearchKey(key)); pos < tag.order.size(); ++pos) {
         if (Visible(pos)) {
@@ -488,6 +491,7 @@ Status TDbf::SetWhileTo(std::string_view condition)
     if (!Active()) {
         return Fail("The table is not open.");
     }
+    m_editing = false;
     if (Trim(condition).empty()) {
         m_while.reset();
         m_whileText.clear();
@@ -517,6 +521,7 @@ void TDbf::GoTop()
     if (!Active()) {
         return;
     }
+    m_editing = false;
     const auto [begin, end] = Range();
     for (std::size_t pos = begin; pos < end; ++pos) {
         if (Visible(pos)) {
@@ -534,6 +539,7 @@ void TDbf::Skip(int count)
     if (!Active() || count == 0) {
         return;
     }
+    m_editing = false;
     const auto [begin, end] = Range();
     if (count > 0) {
         for (; count > 0 && !m_eof; --count) {

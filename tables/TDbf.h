@@ -106,7 +106,9 @@ public:
         bool cut = false;            // the value was longer than the field
     };
     // Sets a field of the record buffer, taking the current record into it first when the
-    // buffer is not being edited.
+    // buffer is not being edited. The edit is written only by AppendRec or ReplaceRec; any move
+    // (GoTop, Skip, Go, Find, FindExact, FindNear, SetOrderToTag, SetWhileTo) drops it, so an
+    // edit never reaches another record and moving never writes a table.
     Status Replace(std::string_view field, std::string_view text, WriteNote* note = nullptr);
     void ClearRecord();
     Status AppendRec();

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -216,6 +218,69 @@ TEST_F(MethodTable, EditingReplacesAndKeepsTheIndexInStep)
     EXPECT_TRUE(table.Eof() && table.Bof());
 }
 
+// Begun on record 1, an edit never lands on the record a move reaches: moving drops it.
+TEST_F(MethodTable, APendingEditStaysWithItsRecord)
+{
+    AddLibrary();
+    struct Move {
+        const char* name;
+        std::function<void()> run;
+    };
+    const std::vector<Move> moves = {
+        {"Skip", [&] { table.Skip(1); }},
+        {"GoTop", [&] { table.GoTop(); }},
+        {"Go", [&] { ASSERT_TRUE(table.Go(2)); }},
+        {"Find", [&] { table.Find("8 "); }},
+        {"FindExact", [&] { table.FindExact("8 PLAIN BOB MAJOR"); }},
+        {"FindNear", [&] { table.FindNear("8 C"); }},
+        {"SetOrderToTag", [&] { ASSERT_TRUE(table.SetOrderToTag("PLACES")); }},
+        {"SetWhileTo", [&] { ASSERT_TRUE(table.SetWhileTo("Bells=\"0 \"")); }},
+    };
+    for (const Move& move : moves) {
+        SCOPED_TRACE(move.name);
+        ASSERT_TRUE(table.SetOrderToTag("NAME"));
+        ASSERT_TRUE(table.SetWhileTo(""));
+        ASSERT_TRUE(table.Go(1));
+        ASSERT_TRUE(table.Replace("name", "CHANGED"));
+        move.run();
+        EXPECT_NE(TrimName(), "CHANGED");
+        ASSERT_TRUE(table.ReplaceRec());
+        ASSERT_TRUE(table.SetOrderToTag(""));
+        ASSERT_TRUE(table.SetWhileTo(""));
+        table.GoTop();
+        const std::vector<std::string> names = Names();
+        ASSERT_EQ(names.size(), 7U);
+        EXPECT_EQ(names[0], "TB_Method_Library");
+        EXPECT_EQ(names[1], "CAMBRIDGE SURPRISE MAJOR");
+        EXPECT_EQ(std::count(names.begin(), names.end(), "CHANGED"), 0);
+    }
+}
+
+// Two methods with one notation: the index orders them by record number, so the record a
+// cursor goes to under that order is the one it edits.
+TEST_F(MethodTable, EqualKeysKeepRecordOrder)
+{
+    AddLibrary();
+    Add({"8", "CAMBRIDGE TWIN MAJOR", "-3-4-25-36-4-5-6-7 LH2", "B"}); // record 8
+    ASSERT_TRUE(table.SetOrderToTag("PLACES"));
+    for (const std::uint32_t recno : {2U, 8U}) {
+        ASSERT_TRUE(table.Go(recno));
+        EXPECT_EQ(table.RecNo(), recno);
+    }
+    ASSERT_TRUE(table.Go(8));
+    ASSERT_TRUE(table.Replace("name", "CAMBRIDGE SECOND MAJOR"));
+    ASSERT_TRUE(table.ReplaceRec());
+    ASSERT_TRUE(table.Go(2));
+    EXPECT_EQ(TrimName(), "CAMBRIDGE SURPRISE MAJOR");
+    ASSERT_TRUE(table.FindExact("8 -3-4-25-36-4-5-6-7 LH2"));
+    EXPECT_EQ(table.RecNo(), 2U);
+    table.Skip();
+    EXPECT_EQ(TrimName(), "CAMBRIDGE SECOND MAJOR");
+    ASSERT_TRUE(table.Close());
+    ASSERT_TRUE(table.Open());
+    EXPECT_TRUE(table.Warnings().empty()); // the index written matches its table
+}
+
 TEST_F(MethodTable, ReplacingEveryRecordAtOnce)
 {
     AddLibrary();
@@ -327,6 +392,21 @@ TEST_F(MethodTable, HeaderCountLargerThanTheFileIsCorrected)
     EXPECT_EQ(table.RecordCount(), 7U);
     ASSERT_TRUE(table.Close());
     EXPECT_EQ(ReadFile(path)[4], 7); // written back corrected
+}
+
+// Some dBase programs leave slack after the end-of-file mark: the stated records are read and
+// the file is left as it is.
+TEST_F(MethodTable, BytesAfterTheEndOfFileMarkAreSlack)
+{
+    AddLibrary();
+    ASSERT_TRUE(table.Close());
+    const std::string bytes = ReadFile(path) + std::string(221, 'x'); // one record's length
+    ASSERT_TRUE(WriteFileAtomically(path, bytes));
+    ASSERT_TRUE(table.Open());
+    EXPECT_TRUE(table.Warnings().empty());
+    EXPECT_EQ(table.RecordCount(), 7U);
+    ASSERT_TRUE(table.Close());
+    EXPECT_EQ(ReadFile(path), bytes);
 }
 
 TEST_F(MethodTable, DamagedTablesAreRefusedClearly)
