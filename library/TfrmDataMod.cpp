@@ -248,6 +248,21 @@ Status TfrmDataMod::ReindexTables()
     if (!status) {
         return status;
     }
+    // Every table is locked before any index is deleted: one in use elsewhere refuses the
+    // command while everything is still as it was.
+    constexpr std::string_view kIndexed[] = {"Methods.dbf", "My_Lib.dbf", "Find_Lib.dbf",
+                                             "Calls.dbf"};
+    std::vector<FileLock> locks(std::size(kIndexed));
+    for (std::size_t i = 0; i < std::size(kIndexed); ++i) {
+        const auto found = FindIgnoringCase(m_folder, kIndexed[i]);
+        if (!found) {
+            return Status::Fail("The table " + (m_folder / kIndexed[i]).string() +
+                                " does not exist.");
+        }
+        if (status = locks[i].Acquire(*found); !status) {
+            return status;
+        }
+    }
     for (const std::string_view index :
          {"Methods.mdx", "My_Lib.mdx", "Find_Lib.mdx", "Calls.mdx"}) {
         if (const auto found = FindIgnoringCase(m_folder, index)) {
@@ -256,6 +271,14 @@ Status TfrmDataMod::ReindexTables()
         }
     }
     for (const std::string_view codes : {"MAIN", "PERSONAL", "FIND_LIB,CALLS"}) {
+        if (codes == "MAIN") {
+            dbfMethods.AdoptLock(std::move(locks[0]));
+        } else if (codes == "PERSONAL") {
+            dbfMethods.AdoptLock(std::move(locks[1]));
+        } else {
+            dbfMethods.AdoptLock(std::move(locks[2]));
+            dbfCalls.AdoptLock(std::move(locks[3]));
+        }
         status = OpenTables(codes);
         if (status) {
             status = dbfMethods.Pack();

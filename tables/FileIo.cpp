@@ -7,6 +7,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace tambrel {
 
@@ -115,6 +116,21 @@ FileLock::~FileLock()
     Release();
 }
 
+FileLock::FileLock(FileLock&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)), m_path(std::move(other.m_path))
+{
+}
+
+FileLock& FileLock::operator=(FileLock&& other) noexcept
+{
+    if (this != &other) {
+        Release();
+        m_fd = std::exchange(other.m_fd, -1);
+        m_path = std::move(other.m_path);
+    }
+    return *this;
+}
+
 void FileLock::Release()
 {
     if (m_fd >= 0) {
@@ -148,6 +164,7 @@ Status FileLock::Acquire(const std::filesystem::path& path)
         if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
             held.st_ino == named.st_ino && held.st_dev == named.st_dev) {
             m_fd = fd;
+            m_path = path;
             return {};
         }
         ::close(fd);

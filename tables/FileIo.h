@@ -24,10 +24,13 @@ public:
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
+    FileLock(FileLock&& other) noexcept;
+    FileLock& operator=(FileLock&& other) noexcept;
 
     Status Acquire(const std::filesystem::path& path);
     void Release();
     bool Held() const { return m_fd >= 0; }
+    const std::filesystem::path& Path() const { return m_path; } // of the file last locked
 
     // Writes `bytes` to a new file beside `path`, locked and synced, renames it over `path` and
     // syncs the folder: a crash leaves either the old file or the new one, whole. The lock then
@@ -36,6 +39,7 @@ public:
 
 private:
     int m_fd = -1;
+    std::filesystem::path m_path;
 };
 
 // The same replacement for a file that needs no lock of its own (an index beside its table).

@@ -134,9 +134,12 @@ Status TDbf::Open()
     }
     auto table = std::make_unique<Table>();
     table->dbfPath = *found;
-    if (Status locked = table->lock.Acquire(table->dbfPath); !locked) {
+    if (m_adoptedLock.Held() && m_adoptedLock.Path() == table->dbfPath) {
+        table->lock = std::move(m_adoptedLock);
+    } else if (Status locked = table->lock.Acquire(table->dbfPath); !locked) {
         return locked;
     }
+    m_adoptedLock.Release();
     std::string bytes;
     if (Status read = ReadWholeFile(table->dbfPath, bytes); !read) {
         return read;
@@ -254,6 +257,7 @@ Status TDbf::Open()
 
 Status TDbf::Close()
 {
+    m_adoptedLock.Release();
     if (!Active()) {
         return {};
     }

@@ -56,6 +56,9 @@ public:
     const std::filesystem::path& DbfFileName() const { return m_fileName; }
     bool Active() const { return m_table != nullptr; }
     Status Open();
+    // A lock taken beforehand on the table file, used by the next Open of that file instead of
+    // locking again; so a command can hold all its tables before it changes any of them.
+    void AdoptLock(FileLock lock) { m_adoptedLock = std::move(lock); }
     Status Close(); // writes what is not yet written
 
     // Data-aware controls stay still while the count is above zero.
@@ -156,6 +159,7 @@ private:
     std::vector<IndexDef> m_tagDefs;
     std::filesystem::path m_fileName;
     std::unique_ptr<Table> m_table;
+    FileLock m_adoptedLock;
     std::vector<std::string> m_warnings;
     int m_controlsDisabled = 0;
     bool m_errorsRaised = true;

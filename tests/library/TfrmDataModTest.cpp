@@ -1,4 +1,5 @@
 #include "library/TfrmDataMod.h"
+#include "library/LibraryTables.h"
 #include "tables/FileIo.h"
 #include "tests/support/TestSupport.h"
 
@@ -111,6 +112,28 @@ TEST_F(DataModule, ReopeningKeepsPositionOrderAndRestriction)
     EXPECT_EQ(methods.DbfFileName(), dir.Path("Library/My_Lib.dbf"));
     EXPECT_EQ(methods.CurrentTag(), "");
     EXPECT_TRUE(methods.WhileCondition().empty());
+}
+
+// A table in use elsewhere refuses the command before any index is touched.
+TEST_F(DataModule, ReindexRefusedChangesNothing)
+{
+    ASSERT_TRUE(module.EnsureTables());
+    std::vector<std::string> before;
+    for (const char* index : {"Methods.mdx", "My_Lib.mdx", "Find_Lib.mdx", "Calls.mdx"}) {
+        before.push_back(test::ReadFile(dir.Path(std::string("Library/") + index)));
+    }
+    TDbf elsewhere(kMethodTags);
+    elsewhere.SetDbfFileName(dir.Path("Library/Find_Lib.dbf"));
+    ASSERT_TRUE(elsewhere.Open());
+    EXPECT_EQ(module.ReindexTables().error,
+              "The table Find_Lib.dbf is in use by another program (or another window of "
+              "Tambrel). Close it there and try again.");
+    std::size_t i = 0;
+    for (const char* index : {"Methods.mdx", "My_Lib.mdx", "Find_Lib.mdx", "Calls.mdx"}) {
+        EXPECT_EQ(test::ReadFile(dir.Path(std::string("Library/") + index)), before[i++]) << index;
+    }
+    ASSERT_TRUE(elsewhere.Close());
+    EXPECT_TRUE(module.ReindexTables());
 }
 
 TEST_F(DataModule, ReindexRemovesDeletedRecordsAndRebuildsIndexes)
