@@ -162,7 +162,7 @@ std::vector<TBellOptions::Record> TBellOptions::SaveRecords() const
 
 void TBellOptions::Load(TfrmDataMod& data, std::vector<std::string>& warnings)
 {
-    if (const Status opened = data.OpenTables("OPTIONS"); !opened) {
+    if (const Status opened = data.OpenTables("OPTIONS", TableAccess::Read); !opened) {
         warnings.push_back("The options could not be read, so the defaults are used: " +
                            opened.error);
         data.CloseTables();

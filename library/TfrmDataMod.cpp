@@ -79,14 +79,15 @@ Status TfrmDataMod::frmDataModCreate()
     if (Status made = EnsureTables(); !made) {
         return made;
     }
+    // Held for reading: other programs may read them too while this one runs.
     dbfCalls.DisableControls();
-    Status status = Open(dbfCalls, "Calls.dbf");
+    Status status = Open(dbfCalls, "Calls.dbf", TableAccess::Read);
     dbfCalls.EnableControls();
     if (!status) {
         return status;
     }
     dbfOptions.DisableControls();
-    status = Open(dbfOptions, "Options.dbf");
+    status = Open(dbfOptions, "Options.dbf", TableAccess::Read);
     dbfOptions.EnableControls();
     return status;
 }
@@ -95,18 +96,15 @@ Status TfrmDataMod::BuildFromBundled(std::string_view file, const TableLayout& l
                                      const std::vector<IndexDef>& tags, std::string_view source)
 {
     // Built whole in a folder of its own and moved in, so a table never exists half-filled.
-    const std::filesystem::path building = m_folder / (".building-" + std::to_string(::getpid()));
-    std::error_code ec;
-    std::filesystem::remove_all(building, ec);
-    std::filesystem::create_directories(building, ec);
-    if (ec) {
-        return Status::Fail("Cannot make the folder " + building.string() + ": " + ec.message() +
-                            ".");
+    std::filesystem::path building;
+    if (Status made = MakeTemporaryFolder(m_folder, ".building", building); !made) {
+        return made;
     }
+    std::error_code ec;
     const std::filesystem::path table = building / file;
     Status status = CreateTable(table, layout);
     if (status && !source.empty()) {
-        TDbf cursor(tags);
+        TDbf cursor(tags, layout);
         cursor.SetDbfFileName(table);
         status = cursor.Open();
         if (status) {
@@ -133,7 +131,7 @@ Status TfrmDataMod::BuildFromBundled(std::string_view file, const TableLayout& l
             status = closed;
         }
     } else if (status) {
-        TDbf cursor(tags); // an empty table gets its index file at once
+        TDbf cursor(tags, layout); // an empty table gets its index file at once
         cursor.SetDbfFileName(table);
         status = cursor.Open();
         if (Status closed = cursor.Close(); status && !closed) {
@@ -165,6 +163,11 @@ Status TfrmDataMod::EnsureTables(std::vector<std::string>* created)
     if (ec || !std::filesystem::is_directory(m_folder)) {
         return Status::Fail("Cannot make the library folder " + m_folder.string() + ".");
     }
+    // What a program killed while writing left behind goes; a running one's stays.
+    for (const std::string& leftover : RemoveLeftovers(m_folder)) {
+        m_warnings.push_back("Removed " + leftover +
+                             ", left in the library folder by a program that was stopped.");
+    }
     struct Needed {
         std::string_view file;
         const TableLayout& layout;
@@ -195,21 +198,26 @@ Status TfrmDataMod::EnsureTables(std::vector<std::string>* created)
     return {};
 }
 
-Status TfrmDataMod::Open(TDbf& cursor, std::string_view file)
+Status TfrmDataMod::Open(TDbf& cursor, std::string_view file, TableAccess access)
 {
     const std::filesystem::path path = m_folder / file;
     if (cursor.Active() && cursor.DbfFileName() == path) {
-        return {};
+        if (access == TableAccess::Read || cursor.Access() != TableAccess::Read) {
+            return {};
+        }
+        if (Status closed = cursor.Close(); !closed) {
+            return closed;
+        }
     }
     cursor.SetDbfFileName(path);
-    Status status = cursor.Open();
+    Status status = cursor.Open(access);
     for (const std::string& warning : cursor.Warnings()) {
         m_warnings.push_back(warning);
     }
     return status;
 }
 
-Status TfrmDataMod::OpenTables(std::string_view codes)
+Status TfrmDataMod::OpenTables(std::string_view codes, TableAccess access)
 {
     for (const TableFile& row : kTableFiles) {
         if (codes.find(row.code) == std::string_view::npos) {
@@ -223,7 +231,7 @@ Status TfrmDataMod::OpenTables(std::string_view codes)
                 return made;
             }
         }
-        if (Status opened = Open(cursor, row.file); !opened) {
+        if (Status opened = Open(cursor, row.file, access); !opened) {
             return opened;
         }
     }
@@ -279,7 +287,7 @@ Status TfrmDataMod::ReindexTables()
             dbfMethods.AdoptLock(std::move(locks[2]));
             dbfCalls.AdoptLock(std::move(locks[3]));
         }
-        status = OpenTables(codes);
+        status = OpenTables(codes, TableAccess::Repair);
         if (status) {
             status = dbfMethods.Pack();
         }

@@ -35,27 +35,32 @@ public:
     Status EnsureTables(std::vector<std::string>* created = nullptr);
 
     // Opens the cursors the codes name; a code counts wherever it occurs in the text, and a
-    // cursor already open on its file stays as it is (position, order and restriction).
-    Status OpenTables(std::string_view codes);
+    // cursor already open on its file stays as it is (position, order and restriction), unless
+    // it was opened for reading and `access` asks more: then it is opened again. Commands that
+    // only read ask for TableAccess::Read, so they never change a table and never keep another
+    // reader out.
+    Status OpenTables(std::string_view codes, TableAccess access = TableAccess::Write);
     Status CloseTables();
 
-    // Rebuilds the indexes: deletes the index files, then opens and packs each indexed table.
+    // Rebuilds the indexes: locks every indexed table, deletes the index files, then opens,
+    // mends and packs each table.
     Status ReindexTables();
 
     const std::filesystem::path& LibraryFolder() const { return m_folder; }
     const std::filesystem::path& DataFolder() const { return m_data; }
-    // Warnings the tables gave while opening (corrected counts, rebuilt indexes).
+    // Warnings the tables gave while opening (corrected counts, rebuilt indexes) and what the
+    // folder was cleared of.
     std::vector<std::string> TakeWarnings();
 
-    TDbf dbfMethods{kMethodTags};
-    TDbf dbfCalls{kCallsTags};
-    TDbf dbfOptions;
-    TDbf dbfImportMeths;
-    TDbf dbfTemp{kMethodTags};
-    TDbf dbfImportCalls;
+    TDbf dbfMethods{kMethodTags, kMethodLayout};
+    TDbf dbfCalls{kCallsTags, kCallsLayout};
+    TDbf dbfOptions{{}, kOptionsLayout};
+    TDbf dbfImportMeths{{}, kMethodLayout};
+    TDbf dbfTemp{kMethodTags, kMethodLayout};
+    TDbf dbfImportCalls{{}, kCallsLayout};
 
 private:
-    Status Open(TDbf& cursor, std::string_view file);
+    Status Open(TDbf& cursor, std::string_view file, TableAccess access);
     Status BuildFromBundled(std::string_view file, const TableLayout& layout,
                             const std::vector<IndexDef>& tags, std::string_view source);
 

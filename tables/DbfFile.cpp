@@ -84,8 +84,8 @@ std::optional<DbfFile> DbfFile::Parse(std::string_view bytes, std::string& error
     }
 
     int offset = 1;
-    for (std::size_t at = kHeaderSize; at + kDescriptorSize <= headerLength;
-         at += kDescriptorSize) {
+    std::size_t at = kHeaderSize;
+    for (; at + kDescriptorSize <= headerLength; at += kDescriptorSize) {
         if (bytes[at] == kHeaderEnd) {
             break;
         }
@@ -109,25 +109,55 @@ std::optional<DbfFile> DbfFile::Parse(std::string_view bytes, std::string& error
         error = "The table's field list does not match its record length.";
         return std::nullopt;
     }
+    // The header ends at its terminator. Some writers leave blank (NUL) bytes after it; any
+    // other byte there means the header length is wrong, and every record would be read
+    // shifted.
+    const std::size_t described = at + 1;
+    if (at >= headerLength || bytes[at] != kHeaderEnd ||
+        bytes.substr(described, headerLength - described).find_first_not_of('\0') !=
+            std::string_view::npos) {
+        error = "The table's header length (" + std::to_string(headerLength) +
+                ") disagrees with its " + std::to_string(file.fields.size()) + " fields (" +
+                std::to_string(described) + ").";
+        return std::nullopt;
+    }
     file.recordLength = offset;
 
+    const auto flagAt = [&](std::size_t record) { // 1-based
+        return bytes[headerLength + (record - 1) * recordLength];
+    };
+    const auto whole = [](char flag) { return flag == ' ' || flag == '*'; };
     const std::size_t available = (bytes.size() - headerLength) / recordLength;
     std::size_t count = headerCount;
     if (count > available) {
         file.warnings.push_back("The table's header counts " + std::to_string(headerCount) +
                                 " records but the file holds " + std::to_string(available) +
-                                "; the count was corrected.");
+                                " whole records.");
         count = available;
     } else if (count < available) {
         // Records past the count with no end-of-file byte after the count: a writer added them
-        // and stopped before raising the count. Trailing bytes after 0x1A are another writer's
-        // slack and are ignored.
+        // and stopped before raising the count, and every whole one is kept. Bytes after 0x1A
+        // are another writer's slack and are ignored.
         const std::size_t end = headerLength + count * recordLength;
         if (end < bytes.size() && bytes[end] != kEndOfFile) {
-            file.warnings.push_back("The table's header counts " + std::to_string(headerCount) +
-                                    " records but the file holds " + std::to_string(available) +
-                                    "; the count was corrected.");
-            count = available;
+            std::size_t found = count;
+            while (found < available && whole(flagAt(found + 1))) {
+                ++found;
+            }
+            if (found > count) {
+                file.warnings.push_back("The table's header counts " + std::to_string(headerCount) +
+                                        " records but the file holds " + std::to_string(found) +
+                                        " whole records.");
+                count = found;
+            }
+        }
+    }
+    for (std::size_t r = 1; r <= count; ++r) {
+        if (!whole(flagAt(r))) {
+            error = "Record " + std::to_string(r) + " is damaged: it begins with the byte " +
+                    std::to_string(static_cast<unsigned char>(flagAt(r))) +
+                    ", where a blank or \"*\" marks a record.";
+            return std::nullopt;
         }
     }
     const std::string_view data = bytes.substr(headerLength, count * recordLength);

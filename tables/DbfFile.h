@@ -48,8 +48,10 @@ struct DbfFile {
     static std::optional<DbfFile> Create(const std::vector<std::pair<std::string, int>>& layout,
                                          std::string& error);
 
-    // Reads a whole file image. A header count larger than the records present is corrected
-    // down to the whole records there are, with a warning; anything unreadable is an error.
+    // Reads a whole file image. A header count that disagrees with the whole records present
+    // is corrected to them, with a warning (the records' repair); a header length that
+    // disagrees with the fields, a record that does not begin with a blank or "*", and
+    // anything else unreadable is an error: damage is refused, never reinterpreted.
     static std::optional<DbfFile> Parse(std::string_view bytes, std::string& error);
 
     // The file image: header dated today, descriptors, records and the end-of-file byte.

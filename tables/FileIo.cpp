@@ -1,9 +1,12 @@
 #include "tables/FileIo.h"
 
 #include <cerrno>
+#include <charconv>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,6 +30,82 @@ std::string Lower(std::string_view text)
 std::string SystemError(const std::string& what, const std::filesystem::path& path)
 {
     return what + " " + path.string() + ": " + std::strerror(errno) + ".";
+}
+
+// What a file that is not a regular one is, for the message refusing it.
+std::string KindOf(mode_t mode)
+{
+    if (S_ISDIR(mode)) {
+        return "a folder";
+    }
+    if (S_ISFIFO(mode)) {
+        return "a pipe";
+    }
+    if (S_ISSOCK(mode)) {
+        return "a socket";
+    }
+    if (S_ISCHR(mode) || S_ISBLK(mode)) {
+        return "a device";
+    }
+    return "not a regular file";
+}
+
+std::string Megabytes(std::uintmax_t bytes)
+{
+    return std::to_string((bytes + (1U << 20U) - 1) >> 20U) + " MB";
+}
+
+// Opens `path` for reading without blocking (a pipe would wait for a writer) and checks that it
+// is a regular file of at most `limit` bytes; -1 with `error` set otherwise.
+int OpenRegular(const std::filesystem::path& path, std::uintmax_t limit, struct stat& info,
+                std::string& error)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        error = SystemError("Cannot read", path);
+        return -1;
+    }
+    if (::fstat(fd, &info) != 0) {
+        error = SystemError("Cannot read", path);
+        ::close(fd);
+        return -1;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        error =
+            "Cannot read " + path.string() + ": it is " + KindOf(info.st_mode) + ", not a file.";
+        ::close(fd);
+        return -1;
+    }
+    if (static_cast<std::uintmax_t>(info.st_size) > limit) {
+        error = "Cannot read " + path.string() + ": it is " +
+                Megabytes(static_cast<std::uintmax_t>(info.st_size)) + ", more than the " +
+                Megabytes(limit) + " such a file may be.";
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+Status ReadFd(int fd, const std::filesystem::path& path, std::uintmax_t size, std::string& bytes)
+{
+    bytes.assign(static_cast<std::size_t>(size), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n =
+            ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return Status::Fail(SystemError("Cannot read", path));
+        }
+        if (n == 0) {
+            break; // shortened since it was measured
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    bytes.resize(done);
+    return {};
 }
 
 Status WriteAll(int fd, std::string_view bytes)
@@ -55,19 +134,56 @@ void SyncFolder(const std::filesystem::path& path)
     }
 }
 
+// The user's file-creation mask, read without changing it (umask() would, for a moment,
+// for every thread of the program).
+mode_t CreationMask()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("Umask:", 0) == 0) {
+            const std::string value = line.substr(line.find_first_not_of(" \t", 6));
+            unsigned mask = 0;
+            const auto [ptr, ec] =
+                std::from_chars(value.data(), value.data() + value.size(), mask, 8);
+            if (ec == std::errc{}) {
+                return static_cast<mode_t>(mask);
+            }
+        }
+    }
+    return 022;
+}
+
+// A new file beside `path`, named path + ".tmp-<pid>-XXXXXX", made with O_EXCL so that nothing
+// already there (a planted link) is opened. It takes the mode of the file it will replace, or
+// the mode a new file would get. Returns its descriptor, or -1 with `error` set.
+int MakeTemporary(const std::filesystem::path& path, std::filesystem::path& temporary,
+                  std::string& error)
+{
+    std::string name = path.string() + ".tmp-" + std::to_string(::getpid()) + "-XXXXXX";
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) {
+        error = SystemError("Cannot write a file beside", path);
+        return -1;
+    }
+    temporary = name;
+    struct stat old {};
+    const mode_t mode = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)
+                            ? (old.st_mode & 07777)
+                            : (0666 & ~CreationMask());
+    ::fchmod(fd, mode);
+    return fd;
+}
+
 // Writes a synced new file beside `path`; returns its descriptor (>= 0) or -1 with `error`.
 int WriteTemporary(const std::filesystem::path& path, std::string_view bytes,
                    std::filesystem::path& temporary, std::string& error)
 {
-    temporary = path;
-    temporary += ".new" + std::to_string(::getpid());
-    const int fd = ::open(temporary.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd = MakeTemporary(path, temporary, error);
     if (fd < 0) {
-        error = SystemError("Cannot write", temporary);
         return -1;
     }
     if (Status written = WriteAll(fd, bytes); !written || ::fsync(fd) != 0) {
-        error = "Cannot write " + temporary.string() + ": " +
+        error = "Cannot write " + path.string() + ": " +
                 (written ? std::string(std::strerror(errno)) : written.error) + ".";
         ::close(fd);
         ::unlink(temporary.c_str());
@@ -76,13 +192,45 @@ int WriteTemporary(const std::filesystem::path& path, std::string_view bytes,
     return fd;
 }
 
+// The process number in a temporary name: "<stem>.tmp-<pid>-XXXXXX" or ".building-<pid>-XXXXXX",
+// and the forms earlier versions used, "<stem>.new<pid>" and ".building-<pid>".
+std::optional<pid_t> WriterOf(const std::string& name)
+{
+    std::string_view digits;
+    if (const std::size_t at = name.rfind(".tmp-"); at != std::string::npos) {
+        digits = std::string_view(name).substr(at + 5);
+    } else if (name.rfind(".building-", 0) == 0) {
+        digits = std::string_view(name).substr(10);
+    } else if (const std::size_t mark = name.rfind(".new"); mark != std::string::npos) {
+        digits = std::string_view(name).substr(mark + 4);
+    } else {
+        return std::nullopt;
+    }
+    const std::size_t end = digits.find('-');
+    const std::string_view number = digits.substr(0, end);
+    if (end != std::string_view::npos && digits.size() - end != 7) {
+        return std::nullopt; // "-" and the six characters mkstemp fills in
+    }
+    pid_t pid = 0;
+    const auto [ptr, ec] = std::from_chars(number.data(), number.data() + number.size(), pid);
+    if (number.empty() || ec != std::errc{} || ptr != number.data() + number.size() || pid <= 0) {
+        return std::nullopt;
+    }
+    return pid;
+}
+
+bool Running(pid_t pid)
+{
+    return pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH;
+}
+
 } // namespace
 
 std::optional<std::filesystem::path> FindIgnoringCase(const std::filesystem::path& folder,
                                                       std::string_view name)
 {
     std::error_code ec;
-    if (std::filesystem::exists(folder / name, ec)) {
+    if (std::filesystem::exists(std::filesystem::symlink_status(folder / name, ec))) {
         return folder / name;
     }
     const std::string wanted = Lower(name);
@@ -95,20 +243,17 @@ std::optional<std::filesystem::path> FindIgnoringCase(const std::filesystem::pat
     return std::nullopt;
 }
 
-Status ReadWholeFile(const std::filesystem::path& path, std::string& bytes)
+Status ReadRegularFile(const std::filesystem::path& path, std::string& bytes, std::uintmax_t limit)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return Status::Fail(SystemError("Cannot read", path));
+    struct stat info {};
+    std::string error;
+    const int fd = OpenRegular(path, limit, info, error);
+    if (fd < 0) {
+        return Status::Fail(error);
     }
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    in.seekg(0, std::ios::beg);
-    bytes.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
-    if (size > 0 && !in.read(bytes.data(), size)) {
-        return Status::Fail(SystemError("Cannot read", path));
-    }
-    return {};
+    Status read = ReadFd(fd, path, static_cast<std::uintmax_t>(info.st_size), bytes);
+    ::close(fd);
+    return read;
 }
 
 FileLock::~FileLock()
@@ -117,7 +262,7 @@ FileLock::~FileLock()
 }
 
 FileLock::FileLock(FileLock&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)), m_path(std::move(other.m_path))
+    : m_fd(std::exchange(other.m_fd, -1)), m_kind(other.m_kind), m_path(std::move(other.m_path))
 {
 }
 
@@ -126,6 +271,7 @@ FileLock& FileLock::operator=(FileLock&& other) noexcept
     if (this != &other) {
         Release();
         m_fd = std::exchange(other.m_fd, -1);
+        m_kind = other.m_kind;
         m_path = std::move(other.m_path);
     }
     return *this;
@@ -139,17 +285,19 @@ void FileLock::Release()
     }
 }
 
-Status FileLock::Acquire(const std::filesystem::path& path)
+Status FileLock::Acquire(const std::filesystem::path& path, Kind kind)
 {
     Release();
     // The file may be renamed over between open and flock; retry until the lock is on the
     // file the name refers to.
     for (int attempt = 0; attempt < 5; ++attempt) {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat held {};
+        std::string error;
+        const int fd = OpenRegular(path, kMaxTableBytes, held, error);
         if (fd < 0) {
-            return Status::Fail(SystemError("Cannot open", path));
+            return Status::Fail(error);
         }
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (::flock(fd, (kind == Kind::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
             const bool busy = errno == EWOULDBLOCK;
             ::close(fd);
             if (busy) {
@@ -159,11 +307,11 @@ Status FileLock::Acquire(const std::filesystem::path& path)
             }
             return Status::Fail(SystemError("Cannot lock", path));
         }
-        struct stat held {};
         struct stat named {};
-        if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
-            held.st_ino == named.st_ino && held.st_dev == named.st_dev) {
+        if (::stat(path.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
+            held.st_dev == named.st_dev) {
             m_fd = fd;
+            m_kind = kind;
             m_path = path;
             return {};
         }
@@ -172,8 +320,25 @@ Status FileLock::Acquire(const std::filesystem::path& path)
     return Status::Fail("The table " + path.filename().string() + " keeps changing; try again.");
 }
 
+Status FileLock::ReadAll(std::string& bytes, std::uintmax_t limit) const
+{
+    struct stat info {};
+    if (m_fd < 0 || ::fstat(m_fd, &info) != 0) {
+        return Status::Fail("Cannot read " + m_path.string() + ": it is not open.");
+    }
+    if (static_cast<std::uintmax_t>(info.st_size) > limit) {
+        return Status::Fail("Cannot read " + m_path.string() + ": it is " +
+                            Megabytes(static_cast<std::uintmax_t>(info.st_size)) +
+                            ", more than the " + Megabytes(limit) + " such a file may be.");
+    }
+    return ReadFd(m_fd, m_path, static_cast<std::uintmax_t>(info.st_size), bytes);
+}
+
 Status FileLock::WriteLockedFile(const std::filesystem::path& path, std::string_view bytes)
 {
+    if (m_fd >= 0 && m_kind != Kind::Exclusive) {
+        return Status::Fail("The table " + path.filename().string() + " is open for reading only.");
+    }
     std::filesystem::path temporary;
     std::string error;
     const int fd = WriteTemporary(path, bytes, temporary, error);
@@ -191,6 +356,8 @@ Status FileLock::WriteLockedFile(const std::filesystem::path& path, std::string_
     SyncFolder(path);
     Release();
     m_fd = fd;
+    m_kind = Kind::Exclusive;
+    m_path = path;
     return {};
 }
 
@@ -209,6 +376,129 @@ Status WriteFileAtomically(const std::filesystem::path& path, std::string_view b
         return Status::Fail(error);
     }
     SyncFolder(path);
+    return {};
+}
+
+OutputFile::OutputFile(std::filesystem::path target) : m_target(std::move(target)) {}
+
+OutputFile::~OutputFile()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+    if (!m_temporary.empty()) {
+        ::unlink(m_temporary.c_str());
+    }
+}
+
+Status OutputFile::Open()
+{
+    std::error_code ec;
+    std::filesystem::path target = m_target;
+    if (std::filesystem::is_symlink(target, ec)) {
+        const std::filesystem::path resolved = std::filesystem::weakly_canonical(target, ec);
+        if (!ec) {
+            target = resolved;
+        }
+    }
+    struct stat info {};
+    if (::stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        if (S_ISDIR(info.st_mode)) {
+            return Status::Fail("Cannot write " + m_target.string() + ": it is a folder.");
+        }
+        m_fd = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        if (m_fd < 0) {
+            return Status::Fail(SystemError("Cannot write", m_target));
+        }
+        return {};
+    }
+    m_fd = MakeTemporary(target, m_temporary, m_error);
+    if (m_fd < 0) {
+        return Status::Fail(m_error);
+    }
+    m_target = target;
+    return {};
+}
+
+Status OutputFile::Write(std::string_view bytes)
+{
+    if (!m_error.empty()) {
+        return Status::Fail(m_error);
+    }
+    if (m_fd < 0) {
+        m_error = "Cannot write " + m_target.string() + ": it is not open.";
+        return Status::Fail(m_error);
+    }
+    if (Status written = WriteAll(m_fd, bytes); !written) {
+        m_error = "Cannot write " + m_target.string() + ": " + written.error + ".";
+        return Status::Fail(m_error);
+    }
+    return {};
+}
+
+Status OutputFile::Commit()
+{
+    if (!m_error.empty()) {
+        return Status::Fail(m_error);
+    }
+    if (m_fd < 0) {
+        return Status::Fail("Cannot write " + m_target.string() + ": it is not open.");
+    }
+    if (m_temporary.empty()) {
+        const int fd = std::exchange(m_fd, -1);
+        if (::close(fd) != 0) {
+            m_error = SystemError("Cannot write", m_target);
+            return Status::Fail(m_error);
+        }
+        return {};
+    }
+    // A full disk may show only here: a file is whole once synced and closed without error.
+    const bool synced = ::fsync(m_fd) == 0;
+    const int fd = std::exchange(m_fd, -1);
+    if (!synced || ::close(fd) != 0) {
+        m_error = SystemError("Cannot write", m_target);
+        return Status::Fail(m_error);
+    }
+    if (::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
+        m_error = SystemError("Cannot replace", m_target);
+        return Status::Fail(m_error);
+    }
+    m_temporary.clear();
+    SyncFolder(m_target);
+    return {};
+}
+
+std::vector<std::string> RemoveLeftovers(const std::filesystem::path& folder)
+{
+    std::vector<std::string> removed;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        const std::optional<pid_t> writer = WriterOf(name);
+        struct stat info {};
+        if (!writer || Running(*writer) || ::lstat(it->path().c_str(), &info) != 0 ||
+            info.st_uid != ::getuid()) {
+            continue;
+        }
+        std::error_code gone;
+        std::filesystem::remove_all(it->path(), gone);
+        if (!gone) {
+            removed.push_back(name);
+        }
+    }
+    return removed;
+}
+
+Status MakeTemporaryFolder(const std::filesystem::path& parent, std::string_view stem,
+                           std::filesystem::path& made)
+{
+    std::string name =
+        (parent / (std::string(stem) + "-" + std::to_string(::getpid()) + "-XXXXXX")).string();
+    if (::mkdtemp(name.data()) == nullptr) {
+        return Status::Fail(SystemError("Cannot make a folder in", parent));
+    }
+    made = name;
     return {};
 }
 

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
+#include <sstream>
 
 namespace tambrel {
 
@@ -71,6 +71,7 @@ struct TDbf::Tag {
 };
 
 struct TDbf::Table {
+    TableAccess access = TableAccess::Write;
     std::filesystem::path dbfPath;
     std::filesystem::path mdxPath;
     DbfFile file;
@@ -99,7 +100,10 @@ Status CreateTable(const std::filesystem::path& path, const TableLayout& layout)
     return WriteFileAtomically(path, file->Serialize());
 }
 
-TDbf::TDbf(std::vector<IndexDef> tags) : m_tagDefs(std::move(tags)) {}
+TDbf::TDbf(std::vector<IndexDef> tags, TableLayout layout)
+    : m_tagDefs(std::move(tags)), m_layout(std::move(layout))
+{
+}
 
 TDbf::~TDbf()
 {
@@ -119,7 +123,7 @@ Status TDbf::Fail(std::string message) const
     return m_errorsRaised ? Status::Fail(std::move(message)) : Status::Ok();
 }
 
-Status TDbf::Open()
+Status TDbf::Open(TableAccess access)
 {
     if (Active()) {
         return {};
@@ -130,18 +134,24 @@ Status TDbf::Open()
     const std::optional<std::filesystem::path> found =
         FindIgnoringCase(folder, m_fileName.filename().string());
     if (!found) {
+        m_adoptedLock.Release();
         return Status::Fail("The table " + m_fileName.string() + " does not exist.");
     }
     auto table = std::make_unique<Table>();
     table->dbfPath = *found;
-    if (m_adoptedLock.Held() && m_adoptedLock.Path() == table->dbfPath) {
+    table->access = access;
+    const FileLock::Kind kind =
+        access == TableAccess::Read ? FileLock::Kind::Shared : FileLock::Kind::Exclusive;
+    if (m_adoptedLock.Held() && m_adoptedLock.Path() == table->dbfPath &&
+        (m_adoptedLock.HeldKind() == FileLock::Kind::Exclusive || kind == FileLock::Kind::Shared)) {
         table->lock = std::move(m_adoptedLock);
-    } else if (Status locked = table->lock.Acquire(table->dbfPath); !locked) {
+    } else if (Status locked = table->lock.Acquire(table->dbfPath, kind); !locked) {
+        m_adoptedLock.Release();
         return locked;
     }
     m_adoptedLock.Release();
     std::string bytes;
-    if (Status read = ReadWholeFile(table->dbfPath, bytes); !read) {
+    if (Status read = table->lock.ReadAll(bytes, kMaxTableBytes); !read) {
         return read;
     }
     std::string error;
@@ -150,18 +160,36 @@ Status TDbf::Open()
         return Status::Fail("The table " + table->dbfPath.string() + " cannot be read: " + error);
     }
     table->file = std::move(*file);
-    table->codePage = std::make_unique<CodePage>(table->file.languageDriver);
-    for (std::string& warning : table->file.warnings) {
-        m_warnings.push_back(table->dbfPath.filename().string() + ": " + warning);
-        table->dbfDirty = true; // write the corrected count back
+    if (std::string wrong = LayoutProblem(table->file); !wrong.empty()) {
+        return Status::Fail("The table " + table->dbfPath.string() + " cannot be read: " + wrong);
     }
+    const std::string tableName = table->dbfPath.filename().string();
+    if (!table->file.warnings.empty()) {
+        // The records themselves need mending: only a reindex does that, so that nothing
+        // rewrites a library while merely reading it or adding to it.
+        if (access == TableAccess::Write) {
+            return Status::Fail("The table " + table->dbfPath.string() +
+                                " needs mending: " + table->file.warnings.front() +
+                                " Reindex the libraries to mend it; until then it can be read "
+                                "but not changed.");
+        }
+        for (const std::string& warning : table->file.warnings) {
+            m_warnings.push_back(tableName + ": " + warning +
+                                 (access == TableAccess::Repair
+                                      ? " The count was corrected."
+                                      : " They are read; the file is left as it is until the "
+                                        "libraries are reindexed."));
+        }
+        table->dbfDirty = access == TableAccess::Repair;
+    }
+    table->codePage = std::make_unique<CodePage>(table->file.languageDriver);
 
     for (const IndexDef& def : m_tagDefs) {
         std::optional<Expression> expression =
             Expression::ParseKey(def.expression, table->file, error);
         if (!expression) {
-            return Status::Fail("The index tag " + def.name + " of " +
-                                table->dbfPath.filename().string() + " is not usable: " + error);
+            return Status::Fail("The index tag " + def.name + " of " + tableName +
+                                " is not usable: " + error);
         }
         if (expression->Width() > kMaxKeyLength) {
             return Status::Fail("The key of index tag " + def.name +
@@ -185,59 +213,35 @@ Status TDbf::Open()
         const std::optional<std::filesystem::path> mdx =
             FindIgnoringCase(folder, stem.string() + ".mdx");
         m_table->mdxPath = mdx ? *mdx : folder / (stem.string() + extension);
-        bool usable = false;
-        if (mdx) {
-            std::string indexBytes;
-            std::optional<std::vector<ParsedMdxTag>> parsed;
-            if (ReadWholeFile(*mdx, indexBytes)) {
-                parsed = ParseMdx(indexBytes, error);
+        std::string fault; // why the index file cannot serve; empty when it does
+        if (!mdx) {
+            fault = "is missing";
+        } else if (std::string indexBytes;
+                   Status read = ReadRegularFile(*mdx, indexBytes, kMaxIndexBytes)) {
+            std::optional<std::vector<ParsedMdxTag>> parsed = ParseMdx(indexBytes, error);
+            if (!parsed) {
+                fault = "is damaged (" + error + ")";
+            } else if (!TakeOrders(*parsed)) {
+                fault = "did not match its table";
             }
-            usable = parsed.has_value();
-            const std::size_t count = m_table->file.RecordCount();
-            for (Tag& tag : m_table->tags) {
-                if (!usable) {
-                    break;
-                }
-                const auto match =
-                    std::find_if(parsed->begin(), parsed->end(), [&](const ParsedMdxTag& p) {
-                        return UpperAscii(p.name) == tag.def.name;
-                    });
-                usable =
-                    match != parsed->end() &&
-                    NormalExpression(match->expression) == NormalExpression(tag.def.expression) &&
-                    static_cast<std::size_t>(match->keyLength) == tag.keyLength &&
-                    match->recnos.size() == count;
-                // Every record once, with the key its data gives, in (key, record) order.
-                std::vector<bool> seen(count + 1, false);
-                for (std::size_t i = 0; usable && i < count; ++i) {
-                    const std::uint32_t r = match->recnos[i];
-                    usable = r >= 1 && r <= count && !seen[r] &&
-                             std::memcmp(match->keys[i].data(), tag.KeyOf(r), tag.keyLength) == 0 &&
-                             (i == 0 || tag.Before(match->recnos[i - 1], r));
-                    if (usable) {
-                        seen[r] = true;
-                    }
-                }
-                if (usable) {
-                    tag.order = std::move(match->recnos);
-                }
-            }
-            if (usable && parsed->size() != m_table->tags.size()) {
-                usable = false;
-            }
-            if (!usable) {
-                m_warnings.push_back(mdx->filename().string() +
-                                     ": the index did not match its table and was rebuilt.");
-            }
+        } else {
+            fault = "could not be read (" + read.error + ")";
         }
-        if (!usable) {
+        if (!fault.empty()) {
             for (Tag& tag : m_table->tags) {
                 BuildOrder(tag);
             }
-            m_table->mdxDirty = true;
-        }
-        if (!m_table->file.hasProductionIndex) {
-            m_table->dbfDirty = true;
+            const std::string indexName = m_table->mdxPath.filename().string();
+            if (access == TableAccess::Read) {
+                m_warnings.push_back(indexName + ": the index " + fault +
+                                     "; it was rebuilt for this use only, until the libraries "
+                                     "are reindexed.");
+            } else {
+                m_table->mdxDirty = true;
+                if (mdx) { // a missing index is simply made, as dBase does
+                    m_warnings.push_back(indexName + ": the index " + fault + " and was rebuilt.");
+                }
+            }
         }
     }
 
@@ -253,6 +257,78 @@ Status TDbf::Open()
         }
     }
     return {};
+}
+
+bool TDbf::TakeOrders(std::vector<ParsedMdxTag>& parsed)
+{
+    if (parsed.size() != m_table->tags.size()) {
+        return false;
+    }
+    const std::size_t count = m_table->file.RecordCount();
+    std::vector<std::vector<std::uint32_t>> orders;
+    for (const Tag& tag : m_table->tags) {
+        const auto match = std::find_if(parsed.begin(), parsed.end(), [&](const ParsedMdxTag& p) {
+            return UpperAscii(p.name) == tag.def.name;
+        });
+        if (match == parsed.end() ||
+            NormalExpression(match->expression) != NormalExpression(tag.def.expression) ||
+            static_cast<std::size_t>(match->keyLength) != tag.keyLength ||
+            match->recnos.size() != count) {
+            return false;
+        }
+        // Every record once, with the key its data gives, in (key, record) order.
+        std::vector<bool> seen(count + 1, false);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::uint32_t r = match->recnos[i];
+            if (r < 1 || r > count || seen[r] ||
+                std::memcmp(match->keys[i].data(), tag.KeyOf(r), tag.keyLength) != 0 ||
+                (i > 0 && !tag.Before(match->recnos[i - 1], r))) {
+                return false;
+            }
+            seen[r] = true;
+        }
+        orders.push_back(std::move(match->recnos));
+    }
+    for (std::size_t t = 0; t < orders.size(); ++t) {
+        m_table->tags[t].order = std::move(orders[t]);
+    }
+    return true;
+}
+
+std::string TDbf::LayoutProblem(const DbfFile& file) const
+{
+    if (m_layout.empty()) {
+        return {};
+    }
+    if (file.fields.size() != m_layout.size()) {
+        return "it has " + std::to_string(file.fields.size()) + " fields where " +
+               std::to_string(m_layout.size()) + " belong.";
+    }
+    for (std::size_t f = 0; f < m_layout.size(); ++f) {
+        const FieldDef& field = file.fields[f];
+        const auto& [name, width] = m_layout[f];
+        if (field.name != UpperAscii(name) || field.type != 'C' || field.width != width) {
+            return "its field " + std::to_string(f + 1) + " is " + field.name + " (" +
+                   std::string(1, field.type) + " " + std::to_string(field.width) + ") where " +
+                   UpperAscii(name) + " (C " + std::to_string(width) + ") belongs.";
+        }
+    }
+    return {};
+}
+
+TableAccess TDbf::Access() const
+{
+    return Active() ? m_table->access : TableAccess::Read;
+}
+
+bool TDbf::Writable(Status& refusal) const
+{
+    if (m_table->access != TableAccess::Read) {
+        return true;
+    }
+    refusal = Status::Fail("The table " + m_table->dbfPath.filename().string() +
+                           " is open for reading only.");
+    return false;
 }
 
 Status TDbf::Close()
@@ -647,6 +723,9 @@ Status TDbf::Replace(std::string_view field, std::string_view text, WriteNote* n
     if (!Active()) {
         return Fail("The table is not open.");
     }
+    if (Status refusal; !Writable(refusal)) {
+        return refusal;
+    }
     const int index = m_table->file.FieldIndex(field);
     if (index < 0) {
         return Fail("The table " + m_table->dbfPath.filename().string() + " has no field " +
@@ -717,6 +796,9 @@ Status TDbf::AppendRec()
     if (!Active()) {
         return Fail("The table is not open.");
     }
+    if (Status refusal; !Writable(refusal)) {
+        return refusal;
+    }
     Table& t = *m_table;
     const auto length = static_cast<std::size_t>(t.file.recordLength);
     if (!m_editing) {
@@ -735,6 +817,9 @@ Status TDbf::ReplaceRec()
 {
     if (!Active()) {
         return Fail("The table is not open.");
+    }
+    if (Status refusal; !Writable(refusal)) {
+        return refusal;
     }
     if (m_eof) {
         return Fail("There is no record to write over.");
@@ -755,6 +840,9 @@ Status TDbf::DeleteRec()
 {
     if (!Active()) {
         return Fail("The table is not open.");
+    }
+    if (Status refusal; !Writable(refusal)) {
+        return refusal;
     }
     if (m_eof) {
         return Fail("There is no record to delete.");
@@ -784,6 +872,9 @@ Status TDbf::Zap()
     if (!Active()) {
         return Fail("The table is not open.");
     }
+    if (Status refusal; !Writable(refusal)) {
+        return refusal;
+    }
     m_table->file.records.clear();
     for (Tag& tag : m_table->tags) {
         tag.keys.clear();
@@ -802,6 +893,9 @@ Status TDbf::Pack()
 {
     if (!Active()) {
         return Fail("The table is not open.");
+    }
+    if (Status refusal; !Writable(refusal)) {
+        return refusal;
     }
     DbfFile& file = m_table->file;
     const auto length = static_cast<std::size_t>(file.recordLength);
@@ -823,6 +917,9 @@ Status TDbf::Reindex()
     if (!Active()) {
         return Fail("The table is not open.");
     }
+    if (Status refusal; !Writable(refusal)) {
+        return refusal;
+    }
     for (Tag& tag : m_table->tags) {
         tag.keys.resize(m_table->file.RecordCount() * tag.keyLength);
         for (std::uint32_t r = 1; r <= m_table->file.RecordCount(); ++r) {
@@ -840,6 +937,9 @@ Status TDbf::ReplaceAllRecords(const std::vector<std::vector<std::string>>& rows
 {
     if (!Active()) {
         return Fail("The table is not open.");
+    }
+    if (Status refusal; !Writable(refusal)) {
+        return refusal;
     }
     BeginBulkUpdate();
     Status status = Zap();
@@ -867,11 +967,16 @@ DelimitedReport TDbf::AppendFromDelimited(const std::filesystem::path& path)
         report.status = Fail("The table is not open.");
         return report;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        report.status = Status::Fail("Cannot read the file " + path.string() + ".");
+    if (Status refusal; !Writable(refusal)) {
+        report.status = refusal;
         return report;
     }
+    std::string text;
+    if (Status read = ReadRegularFile(path, text, kMaxImportBytes); !read) {
+        report.status = read;
+        return report;
+    }
+    std::istringstream in(text);
     Table& t = *m_table;
     const auto length = static_cast<std::size_t>(t.file.recordLength);
     BeginBulkUpdate();

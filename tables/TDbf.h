@@ -4,6 +4,7 @@
 #include "tables/DbfFile.h"
 #include "tables/Expression.h"
 #include "tables/FileIo.h"
+#include "tables/MdxFile.h"
 #include "tables/Status.h"
 
 #include <cstdint>
@@ -37,16 +38,26 @@ struct DelimitedReport {
     std::vector<std::string> transliteratedValues; // those values as the file gave them
 };
 
-// A dBase table cursor: pointed at a table file, opened exclusively, navigated in record order
-// or by a tag of its production index, and edited through a record buffer. Deleted records
+// How a cursor holds its table.
+enum class TableAccess {
+    Read,   // shared with other readers; nothing is written, not even a repair
+    Write,  // alone; a missing or stale index is rebuilt and written, and a table whose records
+            // need mending is refused until a reindex mends it
+    Repair, // alone, as a reindex does: every repair is written
+};
+
+// A dBase table cursor: pointed at a table file, opened for reading (shared) or writing (alone),
+// navigated in record order or by a tag of its production index, and edited through a record
+// buffer. Deleted records
 // are hidden from every move. The whole table is held in memory; every change is written to
 // disk as a new file renamed over the old (the index beside it), after each single-record
 // command or, inside a bulk update, once at its end.
 class TDbf {
 public:
     // `tags`: the production index this cursor keeps (none for plain tables); a missing or
-    // stale index file is rebuilt from them when the table opens.
-    explicit TDbf(std::vector<IndexDef> tags = {});
+    // stale index file is rebuilt from them when the table opens. `layout`: the fields the
+    // table must have (any, when empty); a table with others is refused as damaged.
+    explicit TDbf(std::vector<IndexDef> tags = {}, TableLayout layout = {});
     ~TDbf();
     TDbf(const TDbf&) = delete;
     TDbf& operator=(const TDbf&) = delete;
@@ -55,7 +66,8 @@ public:
     void SetDbfFileName(const std::filesystem::path& path);
     const std::filesystem::path& DbfFileName() const { return m_fileName; }
     bool Active() const { return m_table != nullptr; }
-    Status Open();
+    Status Open(TableAccess access = TableAccess::Write);
+    TableAccess Access() const; // how the open table is held
     // A lock taken beforehand on the table file, used by the next Open of that file instead of
     // locking again; so a command can hold all its tables before it changes any of them.
     void AdoptLock(FileLock lock) { m_adoptedLock = std::move(lock); }
@@ -139,6 +151,9 @@ private:
     struct Table;
 
     Status Fail(std::string message) const;
+    bool Writable(Status& refusal) const; // false, with the refusal, on a table open for reading
+    bool TakeOrders(std::vector<ParsedMdxTag>& parsed); // the index file's orders, if they fit
+    std::string LayoutProblem(const DbfFile& file) const;
     Status Changed();
     Status Flush();
     void BuildOrder(Tag& tag);
@@ -157,6 +172,7 @@ private:
     void EraseKeys(std::uint32_t recno);
 
     std::vector<IndexDef> m_tagDefs;
+    TableLayout m_layout;
     std::filesystem::path m_fileName;
     std::unique_ptr<Table> m_table;
     FileLock m_adoptedLock;

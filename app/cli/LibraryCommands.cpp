@@ -132,7 +132,7 @@ bool LoadCliCalls(const std::string& folder, const std::filesystem::path& progra
         Status status;
         auto module = MakeDataModule(folder, programFolder, err, status);
         if (status) {
-            status = module->OpenTables("CALLS");
+            status = module->OpenTables("CALLS", TableAccess::Read);
         }
         if (status) {
             calls = ReadCallsTable(module->dbfCalls);
@@ -143,9 +143,9 @@ bool LoadCliCalls(const std::string& folder, const std::filesystem::path& progra
     }
     const std::filesystem::path library = DefaultLibraryFolder(programFolder);
     if (FindIgnoringCase(library, "Calls.dbf")) {
-        TDbf table(kCallsTags);
+        TDbf table(kCallsTags, kCallsLayout);
         table.SetDbfFileName(library / "Calls.dbf");
-        if (const Status opened = table.Open(); opened) {
+        if (const Status opened = table.Open(TableAccess::Read); opened) {
             calls = ReadCallsTable(table);
             return true;
         } else {
@@ -188,7 +188,7 @@ int LibraryCommands::Info(std::ostream& out, std::ostream& err)
         {"OPTIONS", "Options.dbf", &TfrmDataMod::dbfOptions, {}},
     };
     for (const TableRow& row : rows) {
-        if (Status opened = module->OpenTables(row.code); !opened) {
+        if (Status opened = module->OpenTables(row.code, TableAccess::Read); !opened) {
             module->CloseTables();
             return Refuse(err, opened.error);
         }
@@ -236,7 +236,7 @@ int LibraryCommands::List(std::ostream& out, std::ostream& err)
     }
     Status status;
     auto module = MakeDataModule(m_folder, m_programFolder, err, status);
-    if (!status || !(status = module->OpenTables(m_table))) {
+    if (!status || !(status = module->OpenTables(m_table, TableAccess::Read))) {
         return Refuse(err, status.error);
     }
     TDbf& table = module->dbfMethods;
@@ -296,7 +296,7 @@ int LibraryCommands::Find(std::ostream& out, std::ostream& err)
     }
     Status status;
     auto module = MakeDataModule(m_folder, m_programFolder, err, status);
-    if (!status || !(status = module->OpenTables(m_table))) {
+    if (!status || !(status = module->OpenTables(m_table, TableAccess::Read))) {
         return Refuse(err, status.error);
     }
     TDbf& table = module->dbfMethods;

@@ -378,20 +378,49 @@ TEST_F(MethodTable, ReopeningUsesOrRebuildsTheIndex)
     EXPECT_TRUE(std::filesystem::exists(mdx));
 }
 
-TEST_F(MethodTable, HeaderCountLargerThanTheFileIsCorrected)
+// A wrong record count: reading sees the whole records and leaves the file alone, writing is
+// refused until a reindex (the repair) corrects the count; no whole record is ever dropped.
+TEST_F(MethodTable, WrongRecordCountsAreMendedOnlyByARepair)
 {
     AddLibrary();
     ASSERT_TRUE(table.Close());
-    std::string bytes = ReadFile(path);
-    bytes[4] = 100; // the header claims 100 records
-    ASSERT_TRUE(WriteFileAtomically(path, bytes));
-    ASSERT_TRUE(table.Open());
-    ASSERT_EQ(table.Warnings().size(), 1U);
-    EXPECT_EQ(table.Warnings()[0], "Methods.dbf: The table's header counts 100 records but the "
-                                   "file holds 7; the count was corrected.");
-    EXPECT_EQ(table.RecordCount(), 7U);
-    ASSERT_TRUE(table.Close());
-    EXPECT_EQ(ReadFile(path)[4], 7); // written back corrected
+    const std::string good = ReadFile(path);
+    struct Case {
+        char count;       // what the header claims
+        bool endMarkKept; // the end-of-file byte after the claimed records, as after a crash
+    };
+    for (const Case c : {Case{100, true}, Case{3, false}}) {
+        SCOPED_TRACE(static_cast<int>(c.count));
+        std::string bytes = good;
+        bytes[4] = c.count;
+        ASSERT_TRUE(WriteFileAtomically(path, bytes));
+        const std::string counted = "Methods.dbf: The table's header counts " +
+                                    std::to_string(c.count) +
+                                    " records but the file holds 7 whole records.";
+
+        ASSERT_TRUE(table.Open(TableAccess::Read));
+        EXPECT_EQ(table.Warnings(),
+                  (std::vector<std::string>{counted + " They are read; the file is left as it "
+                                                      "is until the libraries are reindexed."}));
+        EXPECT_EQ(table.RecordCount(), 7U);
+        EXPECT_EQ(table.AppendRec().error, "The table Methods.dbf is open for reading only.");
+        ASSERT_TRUE(table.Close());
+        EXPECT_EQ(ReadFile(path), bytes);
+
+        EXPECT_EQ(table.Open().error,
+                  "The table " + path + " needs mending: " + counted.substr(13) +
+                      " Reindex the libraries to mend it; until then it can be read but not "
+                      "changed.");
+        EXPECT_EQ(ReadFile(path), bytes);
+
+        ASSERT_TRUE(table.Open(TableAccess::Repair));
+        EXPECT_EQ(table.Warnings(),
+                  (std::vector<std::string>{counted + " The count was corrected."}));
+        ASSERT_TRUE(table.Close());
+        const std::string mended = ReadFile(path);
+        EXPECT_EQ(mended[4], 7);
+        EXPECT_EQ(mended.substr(161), good.substr(161)); // every record, as it was
+    }
 }
 
 // Some dBase programs leave slack after the end-of-file mark: the stated records are read and

@@ -265,17 +265,17 @@ std::string CheckAfterKill(const fs::path& table, const WriterRun& run,
     return digest;
 }
 
-// The temporary files a write leaves when killed ("Methods.dbf.new1234") must each belong to
-// a killed writer: the opens after each kill, which wrote too, finished theirs.
+// The temporary files a write leaves when killed ("Methods.dbf.tmp-1234-Ab3xQ9") must each
+// belong to a killed writer: the opens after each kill, which wrote too, finished theirs.
 void CheckStrays(const fs::path& folder, const std::vector<WriterRun>& runs)
 {
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
-        const std::size_t at = name.rfind(".new");
+        const std::size_t at = name.rfind(".tmp-");
         if (at == std::string::npos) {
             continue;
         }
-        const pid_t pid = std::atoi(name.c_str() + at + 4);
+        const pid_t pid = std::atoi(name.c_str() + at + 5);
         EXPECT_TRUE(std::ranges::any_of(runs, [pid](const WriterRun& r) { return r.pid == pid; }))
             << name << " was not left by a killed writer";
     }
