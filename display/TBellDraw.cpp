@@ -17,9 +17,11 @@ namespace {
 const QString kArial = QStringLiteral("Arial");
 const QString kTimes = QStringLiteral("Times New Roman");
 
+// The whole part, cut toward zero: a negative fraction such as the pen width's
+// (width of "8" - 6) / 3 at small sizes counts as 0, not -1.
 int Whole(double value)
 {
-    return static_cast<int>(std::floor(value));
+    return static_cast<int>(std::trunc(value));
 }
 
 QString Symbol(int bell)

@@ -298,6 +298,39 @@ TEST(Diagram, HighDpiPicturesKeepLogicalGeometry)
     EXPECT_EQ(card.ClipboardImage().size(), QSize(2 * normal.maxX, 2 * (normal.maxY + normal.rh)));
 }
 
+TEST(Diagram, SixteenBellBlueLineIsTwiceTheTreblesWidth)
+{
+    // Plain hunt: the treble and the blue bell travel paths of the same length in the lead, so
+    // the ink of each line is in proportion to its pen's width.
+    Drawn hunt(16, test::Repeat("x1D", 16), "Plain Hunt on Sixteen");
+    hunt.Options().Numbers = 3; // lines only
+    hunt.Options().Treble = 3;
+    hunt.Options().BlueBell1 = 2;
+    hunt.Options().BlueBell2 = 0;
+    hunt.Options().ShowBob = false;
+    for (const int width : {140, 160}) { // small figures: size 6 and 7
+        SCOPED_TRACE(width);
+        hunt.Show(QSize(width, 800));
+        ASSERT_LE(hunt.card->Diagram().FontSize(), 7);
+        EXPECT_EQ(hunt.State().pw, 2);
+        const QImage image = hunt.card->Picture().Used();
+        double red = 0;
+        double blue = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb pixel = image.pixel(x, y);
+                if (qRed(pixel) > qBlue(pixel) + 20) {
+                    red += (255 - qGreen(pixel)) / 255.0;
+                } else if (qBlue(pixel) > qRed(pixel) + 20) {
+                    blue += (255 - qGreen(pixel)) / 255.0;
+                }
+            }
+        }
+        ASSERT_GT(red, 0);
+        EXPECT_GT(blue / red, 1.5);
+    }
+}
+
 // Printer pages as pictures, A4 at 96 dots an inch, so that tests can look at each page.
 class PagesSurface : public Surface {
 public:
