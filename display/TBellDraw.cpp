@@ -205,7 +205,7 @@ void TBellDraw::RenderDiagram(Surface& surface)
         limit = area.height() > area.width() ? Whole(area.height() * 0.5) : area.height();
     }
 
-    // 10. The largest font whose digits fit the cells and whose lead fits the height.
+    // 10. The largest font whose digits fit the cells and whose first column fits the height.
     int size = m_poster > 0 ? 73 : (n < 6 ? 25 : 19);
     const auto rowHeight = [&](int fontSize) {
         const int h8 = painter.fontMetrics().height();
@@ -216,7 +216,12 @@ void TBellDraw::RenderDiagram(Surface& surface)
         SetFont(painter, kArial, size);
         s.rh = rowHeight(size);
         const QFontMetrics metrics = painter.fontMetrics();
-        const int needed = s.rh * (s.L + 1) + titleBottom + (s.continuous ? 0 : metrics.height());
+        // The first column's bottom as steps 11 and 12 will place it, below the gap under the
+        // heading: a column measured any shorter is moved on past a page or the window's
+        // bottom, or cut there. A continuous lead also keeps room for its start row.
+        const int gap = size > 10 ? Whole(2.5 * metrics.height()) : s.gap;
+        const int needed = s.continuous ? titleBottom + s.rh * (s.L + 1)
+                                        : titleBottom + gap - s.rh + s.rh * (s.L + 1);
         if (Whole(metrics.horizontalAdvance(QStringLiteral("8")) * 1.5) < s.cw && needed < limit) {
             break;
         }

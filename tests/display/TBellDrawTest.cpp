@@ -4,10 +4,14 @@
 #include "engine/CCNotation.h"
 #include "tests/support/TestSupport.h"
 
+#include <QBuffer>
 #include <QFont>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QImage>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
 
 #include <gtest/gtest.h>
 
@@ -415,6 +419,84 @@ TEST(Printing, PortraitColumnsFitHalfThePageAndWrapOntoNewPages)
     // Each new page repeats the heading.
     for (const QImage& page : pages.Pages()) {
         EXPECT_TRUE(InkIn(page, QRect(0, 0, 794, 30)));
+    }
+}
+
+TEST(Printing, PostersHoldTheirColumnsOnEachPageWithNoRowCut)
+{
+    struct Method {
+        int bells;
+        std::string notation;
+        std::size_t columns; // leads of the plain course and the bob lead
+    };
+    const Method pbMinor{6, "x16x16x16LH12", 6};
+    const Method pbMajor{8, "x18x18x18x18LH12", 8};
+    const Method bristol{8, "-58-14.58-58.36.14-14.58-14-18LH18", 8};
+    const Method stedman{7, "3.1.7.3.1.3.1.3.7.1.3.1", 8};
+    const Method grandsire{7, "3.1.7.1.7.1.7.1.7.1.7.1.7.1", 6};
+    struct Case {
+        const Method& method;
+        int poster;
+        bool landscape;
+        int pages;
+    };
+    // Landscape pages hold one band of columns, portrait pages two.
+    const Case cases[] = {
+        {pbMinor, 2, true, 3},    {pbMinor, 3, true, 2},    {pbMinor, 4, true, 2},
+        {pbMinor, 2, false, 2},   {pbMinor, 3, false, 1},   {pbMinor, 4, false, 1},
+        {pbMajor, 2, true, 4},    {pbMajor, 3, true, 3},    {pbMajor, 4, true, 2},
+        {pbMajor, 2, false, 2},   {pbMajor, 3, false, 2},   {pbMajor, 4, false, 1},
+        {bristol, 2, true, 4},    {bristol, 3, true, 3},    {bristol, 4, true, 2},
+        {bristol, 2, false, 2},   {bristol, 3, false, 2},   {bristol, 4, false, 1},
+        {stedman, 2, true, 4},    {stedman, 3, true, 3},    {stedman, 4, true, 2},
+        {stedman, 2, false, 2},   {stedman, 3, false, 2},   {stedman, 4, false, 1},
+        {grandsire, 2, true, 3},  {grandsire, 3, true, 2},  {grandsire, 4, true, 2},
+        {grandsire, 2, false, 2}, {grandsire, 3, false, 1}, {grandsire, 4, false, 1},
+    };
+    for (const Case& c : cases) {
+        Drawn method(c.method.bells, c.method.notation, "Method");
+        method.Options().PrintPoster = c.poster;
+        // Pictures of pages at screen resolution, and a printer's A4 with margins at 1200 dots
+        // an inch, whose font metrics round differently.
+        for (const bool printer : {false, true}) {
+            SCOPED_TRACE(c.method.notation + " poster " + std::to_string(c.poster) +
+                         (c.landscape ? " landscape" : " portrait") +
+                         (printer ? " on the printer" : " on pictures"));
+            method.columns.clear();
+            QSize page;
+            if (printer) {
+                QBuffer file;
+                file.open(QIODevice::WriteOnly);
+                QPdfWriter writer(&file);
+                writer.setResolution(1200);
+                writer.setPageLayout(
+                    QPageLayout(QPageSize(QPageSize::A4),
+                                c.landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                                QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
+                QPainter painter(&writer);
+                PrinterSurface pages(writer, painter);
+                page = pages.Size();
+                method.card->Diagram().RenderDiagram(pages);
+            } else {
+                page = c.landscape ? QSize(1123, 794) : QSize(794, 1123);
+                PagesSurface pages(page);
+                method.card->Diagram().RenderDiagram(pages);
+                EXPECT_EQ(static_cast<int>(pages.Pages().size()), method.State().page);
+            }
+            const ColumnState& s = method.State();
+            ASSERT_EQ(method.columns.size(), c.method.columns);
+            EXPECT_EQ(s.page, c.pages);
+            std::vector<std::size_t> perPage(static_cast<std::size_t>(s.page) + 1, 0);
+            for (const ColumnState& column : method.columns) {
+                EXPECT_LE(column.y + s.colH, page.height()) << "page " << column.page;
+                EXPECT_LE(column.x + s.colW, page.width()) << "page " << column.page;
+                ++perPage[static_cast<std::size_t>(column.page)];
+            }
+            const std::size_t full = static_cast<std::size_t>(c.poster) * (c.landscape ? 1 : 2);
+            for (std::size_t p = 1; p < perPage.size() - 1; ++p) {
+                EXPECT_EQ(perPage[p], full) << "page " << p;
+            }
+        }
     }
 }
 
