@@ -197,10 +197,11 @@ void TBellDraw::RenderDiagram(Surface& surface)
         s.cw = painter.fontMetrics().horizontalAdvance(QStringLiteral("8"));
     }
 
-    // 9. The height one lead column may take.
+    // 9. Where the first lead column must end. The heading is part of what the window shows,
+    // so a lead fitted to the screen ends within the visible height, heading included.
     int limit = 0;
     if (!s.printing) {
-        limit = m_options.Fit2Screen ? surface.Client().height() + titleBottom : 99999;
+        limit = m_options.Fit2Screen ? surface.Client().height() : 99999;
     } else {
         limit = area.height() > area.width() ? Whole(area.height() * 0.5) : area.height();
     }

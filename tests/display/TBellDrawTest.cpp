@@ -64,6 +64,14 @@ std::string Expanded(std::string_view cc)
     return *ExpandCCNotation(cc).value;
 }
 
+// The font the lead columns are drawn in on the picture, measured on `device`.
+QFontMetrics RowMetrics(int size, const QPaintDevice* device)
+{
+    QFont font(size > 9 ? QStringLiteral("Times New Roman") : QStringLiteral("Arial"));
+    font.setPointSize(size);
+    return QFontMetrics(font, device);
+}
+
 bool Dark(QRgb pixel)
 {
     return qGray(pixel) < 100;
@@ -300,6 +308,38 @@ TEST(Diagram, HighDpiPicturesKeepLogicalGeometry)
     pb.Show(QSize(1200, 800));
     EXPECT_EQ(pb.State().cw, normal.cw);
     EXPECT_EQ(card.ClipboardImage().size(), QSize(2 * normal.maxX, 2 * (normal.maxY + normal.rh)));
+}
+
+TEST(Diagram, FitToScreenShowsTheWholeFirstLeadWithoutScrolling)
+{
+    struct Case {
+        int bells;
+        std::string notation;
+        int size;
+        bool continuous;
+    };
+    const std::string cambridge = "-38-14-1258-36-14-58-16-78LH12";
+    const std::string pbMajor = "x18x18x18x18LH12";
+    for (const Case& c :
+         {Case{8, cambridge, 2, false}, Case{8, cambridge, 1, false}, Case{8, cambridge, 3, false},
+          Case{8, pbMajor, 2, false}, Case{8, cambridge, 2, true}}) {
+        for (const int height : {500, 600, 700, 800}) {
+            SCOPED_TRACE(c.notation + " size " + std::to_string(c.size) +
+                         (c.continuous ? " continuous" : "") + " height " + std::to_string(height));
+            Drawn method(c.bells, c.notation, "Method");
+            method.Options().Fit2Screen = true;
+            method.Options().Size = c.size;
+            method.Options().Continuous = c.continuous;
+            method.Show(QSize(1200, height));
+            ASSERT_GT(method.card->Diagram().FontSize(), 6); // a size that fits exists
+            const ColumnState first = method.Kind(LeadKind::Plain).front();
+            const QFontMetrics metrics =
+                RowMetrics(method.card->Diagram().FontSize(), &method.card->Picture().Bitmap());
+            // The lead's last row (the lead head after the lead-end rule) ends in the window.
+            EXPECT_LE(first.y - metrics.height() / 2 + first.L * first.rh + metrics.height(),
+                      height);
+        }
+    }
 }
 
 TEST(Diagram, SixteenBellBlueLineIsTwiceTheTreblesWidth)
