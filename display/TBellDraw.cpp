@@ -442,14 +442,23 @@ void TBellDraw::PlaceColumn(Surface& surface)
     ColumnState& s = m_state;
     QSize area = surface.Size();
     if (s.continuous) {
-        if (s.y + s.colH > area.height()) {
+        // A column that holds nothing yet keeps its lead even when the lead is taller than the
+        // picture (the next column is no taller, and this one would stay empty); the picture
+        // then grows to hold the lead, a screen height at a time.
+        const int top = s.afterPlain ? s.y0 - s.rh + s.gap : s.y0;
+        if (s.y + s.colH > area.height() && s.y > top) {
             s.x += s.colW;
-            s.y = s.y0;
-            if (s.afterPlain) {
-                s.y = s.y0 - s.rh + s.gap;
-            }
+            s.y = top;
             if (!s.printing && s.x + s.colW > area.width()) {
                 area.rwidth() += surface.Screen().width();
+                surface.SetSize(area);
+            }
+        }
+        if (!s.printing) {
+            while (area.height() < s.y + s.colH) {
+                area.rheight() += std::max(surface.Screen().height(), 1);
+            }
+            if (area != surface.Size()) {
                 surface.SetSize(area);
             }
         }

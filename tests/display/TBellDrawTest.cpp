@@ -81,6 +81,18 @@ bool Red(QRgb pixel)
     return qRed(pixel) > 180 && qGreen(pixel) < 110 && qBlue(pixel) < 110;
 }
 
+bool InkIn(const QImage& page, QRect area)
+{
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (Dark(page.pixel(x, y))) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 TEST(Fonts, MetricCompatibleFamiliesStandForTheWindowsOnes)
 {
     for (const auto& [family, resolved] : {std::pair<QString, QString>{"Arial", "Liberation Sans"},
@@ -342,6 +354,38 @@ TEST(Diagram, FitToScreenShowsTheWholeFirstLeadWithoutScrolling)
     }
 }
 
+TEST(Diagram, ContinuousLeadTallerThanThePictureStartsTheFirstColumnAndGrowsIt)
+{
+    Drawn cambridge(8, "-38-14-1258-36-14-58-16-78LH12", "Cambridge Surprise Major");
+    cambridge.Options().Continuous = true;
+    cambridge.Options().Fit2Screen = false;
+    std::vector<int> heights; // the picture's height as each column is drawn
+    cambridge.card->Diagram().onColumn = [&](const ColumnState& s) {
+        cambridge.columns.push_back(s);
+        heights.push_back(cambridge.card->Picture().Size().height());
+    };
+    cambridge.Show(QSize(1200, 200), QSize(1200, 200)); // a picture 500 pixels high
+    const ColumnState& s = cambridge.State();
+    ASSERT_GT(s.colH, 500); // one lead is taller than the picture was
+    ASSERT_FALSE(cambridge.columns.empty());
+    EXPECT_EQ(cambridge.columns.front().x, s.x0);
+    EXPECT_EQ(cambridge.columns.front().y, s.y0);
+    for (std::size_t i = 0; i < cambridge.columns.size(); ++i) {
+        const ColumnState& c = cambridge.columns[i];
+        EXPECT_LE(c.y + s.colH, heights[i]) << "column " << i;
+        if (i > 0 && c.x != cambridge.columns[i - 1].x) {
+            EXPECT_EQ(c.x, cambridge.columns[i - 1].x + s.colW) << "no column left empty";
+        }
+    }
+    // The first lead's last row is on the finished picture.
+    const QImage image = cambridge.card->Picture().Used();
+    const ColumnState& first = cambridge.columns.front();
+    const QFontMetrics metrics = RowMetrics(cambridge.card->Diagram().FontSize(), &image);
+    const int lastRowTop = first.y - metrics.height() / 2 + first.L * first.rh;
+    ASSERT_LE(lastRowTop + metrics.height(), image.height());
+    EXPECT_TRUE(InkIn(image, QRect(first.x, lastRowTop, s.colW, metrics.height())));
+}
+
 TEST(Diagram, SixteenBellBlueLineIsTwiceTheTreblesWidth)
 {
     // Plain hunt: the treble and the blue bell travel paths of the same length in the lead, so
@@ -402,18 +446,6 @@ private:
     std::vector<QImage> m_pages;
     QPainter m_painter;
 };
-
-bool InkIn(const QImage& page, QRect area)
-{
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            if (Dark(page.pixel(x, y))) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
 
 TEST(Printing, PosterPagesNameTheMethodOnTheFirstOnly)
 {
