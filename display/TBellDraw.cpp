@@ -17,9 +17,11 @@ namespace {
 const QString kArial = QStringLiteral("Arial");
 const QString kTimes = QStringLiteral("Times New Roman");
 
+// The whole part, cut toward zero: a negative fraction such as the pen width's
+// (width of "8" - 6) / 3 at small sizes counts as 0, not -1.
 int Whole(double value)
 {
-    return static_cast<int>(std::floor(value));
+    return static_cast<int>(std::trunc(value));
 }
 
 QString Symbol(int bell)
@@ -195,15 +197,16 @@ void TBellDraw::RenderDiagram(Surface& surface)
         s.cw = painter.fontMetrics().horizontalAdvance(QStringLiteral("8"));
     }
 
-    // 9. The height one lead column may take.
+    // 9. Where the first lead column must end. The heading is part of what the window shows,
+    // so a lead fitted to the screen ends within the visible height, heading included.
     int limit = 0;
     if (!s.printing) {
-        limit = m_options.Fit2Screen ? surface.Client().height() + titleBottom : 99999;
+        limit = m_options.Fit2Screen ? surface.Client().height() : 99999;
     } else {
         limit = area.height() > area.width() ? Whole(area.height() * 0.5) : area.height();
     }
 
-    // 10. The largest font whose digits fit the cells and whose lead fits the height.
+    // 10. The largest font whose digits fit the cells and whose first column fits the height.
     int size = m_poster > 0 ? 73 : (n < 6 ? 25 : 19);
     const auto rowHeight = [&](int fontSize) {
         const int h8 = painter.fontMetrics().height();
@@ -214,7 +217,12 @@ void TBellDraw::RenderDiagram(Surface& surface)
         SetFont(painter, kArial, size);
         s.rh = rowHeight(size);
         const QFontMetrics metrics = painter.fontMetrics();
-        const int needed = s.rh * (s.L + 1) + titleBottom + (s.continuous ? 0 : metrics.height());
+        // The first column's bottom as steps 11 and 12 will place it, below the gap under the
+        // heading: a column measured any shorter is moved on past a page or the window's
+        // bottom, or cut there. A continuous lead also keeps room for its start row.
+        const int gap = size > 10 ? Whole(2.5 * metrics.height()) : s.gap;
+        const int needed = s.continuous ? titleBottom + s.rh * (s.L + 1)
+                                        : titleBottom + gap - s.rh + s.rh * (s.L + 1);
         if (Whole(metrics.horizontalAdvance(QStringLiteral("8")) * 1.5) < s.cw && needed < limit) {
             break;
         }
@@ -434,14 +442,23 @@ void TBellDraw::PlaceColumn(Surface& surface)
     ColumnState& s = m_state;
     QSize area = surface.Size();
     if (s.continuous) {
-        if (s.y + s.colH > area.height()) {
+        // A column that holds nothing yet keeps its lead even when the lead is taller than the
+        // picture (the next column is no taller, and this one would stay empty); the picture
+        // then grows to hold the lead, a screen height at a time.
+        const int top = s.afterPlain ? s.y0 - s.rh + s.gap : s.y0;
+        if (s.y + s.colH > area.height() && s.y > top) {
             s.x += s.colW;
-            s.y = s.y0;
-            if (s.afterPlain) {
-                s.y = s.y0 - s.rh + s.gap;
-            }
+            s.y = top;
             if (!s.printing && s.x + s.colW > area.width()) {
                 area.rwidth() += surface.Screen().width();
+                surface.SetSize(area);
+            }
+        }
+        if (!s.printing) {
+            while (area.height() < s.y + s.colH) {
+                area.rheight() += std::max(surface.Screen().height(), 1);
+            }
+            if (area != surface.Size()) {
                 surface.SetSize(area);
             }
         }

@@ -4,10 +4,14 @@
 #include "engine/CCNotation.h"
 #include "tests/support/TestSupport.h"
 
+#include <QBuffer>
 #include <QFont>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QImage>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
 
 #include <gtest/gtest.h>
 
@@ -60,6 +64,14 @@ std::string Expanded(std::string_view cc)
     return *ExpandCCNotation(cc).value;
 }
 
+// The font the lead columns are drawn in on the picture, measured on `device`.
+QFontMetrics RowMetrics(int size, const QPaintDevice* device)
+{
+    QFont font(size > 9 ? QStringLiteral("Times New Roman") : QStringLiteral("Arial"));
+    font.setPointSize(size);
+    return QFontMetrics(font, device);
+}
+
 bool Dark(QRgb pixel)
 {
     return qGray(pixel) < 100;
@@ -67,6 +79,18 @@ bool Dark(QRgb pixel)
 bool Red(QRgb pixel)
 {
     return qRed(pixel) > 180 && qGreen(pixel) < 110 && qBlue(pixel) < 110;
+}
+
+bool InkIn(const QImage& page, QRect area)
+{
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (Dark(page.pixel(x, y))) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 TEST(Fonts, MetricCompatibleFamiliesStandForTheWindowsOnes)
@@ -298,6 +322,103 @@ TEST(Diagram, HighDpiPicturesKeepLogicalGeometry)
     EXPECT_EQ(card.ClipboardImage().size(), QSize(2 * normal.maxX, 2 * (normal.maxY + normal.rh)));
 }
 
+TEST(Diagram, FitToScreenShowsTheWholeFirstLeadWithoutScrolling)
+{
+    struct Case {
+        int bells;
+        std::string notation;
+        int size;
+        bool continuous;
+    };
+    const std::string cambridge = "-38-14-1258-36-14-58-16-78LH12";
+    const std::string pbMajor = "x18x18x18x18LH12";
+    for (const Case& c :
+         {Case{8, cambridge, 2, false}, Case{8, cambridge, 1, false}, Case{8, cambridge, 3, false},
+          Case{8, pbMajor, 2, false}, Case{8, cambridge, 2, true}}) {
+        for (const int height : {500, 600, 700, 800}) {
+            SCOPED_TRACE(c.notation + " size " + std::to_string(c.size) +
+                         (c.continuous ? " continuous" : "") + " height " + std::to_string(height));
+            Drawn method(c.bells, c.notation, "Method");
+            method.Options().Fit2Screen = true;
+            method.Options().Size = c.size;
+            method.Options().Continuous = c.continuous;
+            method.Show(QSize(1200, height));
+            ASSERT_GT(method.card->Diagram().FontSize(), 6); // a size that fits exists
+            const ColumnState first = method.Kind(LeadKind::Plain).front();
+            const QFontMetrics metrics =
+                RowMetrics(method.card->Diagram().FontSize(), &method.card->Picture().Bitmap());
+            // The lead's last row (the lead head after the lead-end rule) ends in the window.
+            EXPECT_LE(first.y - metrics.height() / 2 + first.L * first.rh + metrics.height(),
+                      height);
+        }
+    }
+}
+
+TEST(Diagram, ContinuousLeadTallerThanThePictureStartsTheFirstColumnAndGrowsIt)
+{
+    Drawn cambridge(8, "-38-14-1258-36-14-58-16-78LH12", "Cambridge Surprise Major");
+    cambridge.Options().Continuous = true;
+    cambridge.Options().Fit2Screen = false;
+    std::vector<int> heights; // the picture's height as each column is drawn
+    cambridge.card->Diagram().onColumn = [&](const ColumnState& s) {
+        cambridge.columns.push_back(s);
+        heights.push_back(cambridge.card->Picture().Size().height());
+    };
+    cambridge.Show(QSize(1200, 200), QSize(1200, 200)); // a picture 500 pixels high
+    const ColumnState& s = cambridge.State();
+    ASSERT_GT(s.colH, 500); // one lead is taller than the picture was
+    ASSERT_FALSE(cambridge.columns.empty());
+    EXPECT_EQ(cambridge.columns.front().x, s.x0);
+    EXPECT_EQ(cambridge.columns.front().y, s.y0);
+    for (std::size_t i = 0; i < cambridge.columns.size(); ++i) {
+        const ColumnState& c = cambridge.columns[i];
+        EXPECT_LE(c.y + s.colH, heights[i]) << "column " << i;
+        if (i > 0 && c.x != cambridge.columns[i - 1].x) {
+            EXPECT_EQ(c.x, cambridge.columns[i - 1].x + s.colW) << "no column left empty";
+        }
+    }
+    // The first lead's last row is on the finished picture.
+    const QImage image = cambridge.card->Picture().Used();
+    const ColumnState& first = cambridge.columns.front();
+    const QFontMetrics metrics = RowMetrics(cambridge.card->Diagram().FontSize(), &image);
+    const int lastRowTop = first.y - metrics.height() / 2 + first.L * first.rh;
+    ASSERT_LE(lastRowTop + metrics.height(), image.height());
+    EXPECT_TRUE(InkIn(image, QRect(first.x, lastRowTop, s.colW, metrics.height())));
+}
+
+TEST(Diagram, SixteenBellBlueLineIsTwiceTheTreblesWidth)
+{
+    // Plain hunt: the treble and the blue bell travel paths of the same length in the lead, so
+    // the ink of each line is in proportion to its pen's width.
+    Drawn hunt(16, test::Repeat("x1D", 16), "Plain Hunt on Sixteen");
+    hunt.Options().Numbers = 3; // lines only
+    hunt.Options().Treble = 3;
+    hunt.Options().BlueBell1 = 2;
+    hunt.Options().BlueBell2 = 0;
+    hunt.Options().ShowBob = false;
+    for (const int width : {140, 160}) { // small figures: size 6 and 7
+        SCOPED_TRACE(width);
+        hunt.Show(QSize(width, 800));
+        ASSERT_LE(hunt.card->Diagram().FontSize(), 7);
+        EXPECT_EQ(hunt.State().pw, 2);
+        const QImage image = hunt.card->Picture().Used();
+        double red = 0;
+        double blue = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb pixel = image.pixel(x, y);
+                if (qRed(pixel) > qBlue(pixel) + 20) {
+                    red += (255 - qGreen(pixel)) / 255.0;
+                } else if (qBlue(pixel) > qRed(pixel) + 20) {
+                    blue += (255 - qGreen(pixel)) / 255.0;
+                }
+            }
+        }
+        ASSERT_GT(red, 0);
+        EXPECT_GT(blue / red, 1.5);
+    }
+}
+
 // Printer pages as pictures, A4 at 96 dots an inch, so that tests can look at each page.
 class PagesSurface : public Surface {
 public:
@@ -325,18 +446,6 @@ private:
     std::vector<QImage> m_pages;
     QPainter m_painter;
 };
-
-bool InkIn(const QImage& page, QRect area)
-{
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            if (Dark(page.pixel(x, y))) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
 
 TEST(Printing, PosterPagesNameTheMethodOnTheFirstOnly)
 {
@@ -382,6 +491,84 @@ TEST(Printing, PortraitColumnsFitHalfThePageAndWrapOntoNewPages)
     // Each new page repeats the heading.
     for (const QImage& page : pages.Pages()) {
         EXPECT_TRUE(InkIn(page, QRect(0, 0, 794, 30)));
+    }
+}
+
+TEST(Printing, PostersHoldTheirColumnsOnEachPageWithNoRowCut)
+{
+    struct Method {
+        int bells;
+        std::string notation;
+        std::size_t columns; // leads of the plain course and the bob lead
+    };
+    const Method pbMinor{6, "x16x16x16LH12", 6};
+    const Method pbMajor{8, "x18x18x18x18LH12", 8};
+    const Method bristol{8, "-58-14.58-58.36.14-14.58-14-18LH18", 8};
+    const Method stedman{7, "3.1.7.3.1.3.1.3.7.1.3.1", 8};
+    const Method grandsire{7, "3.1.7.1.7.1.7.1.7.1.7.1.7.1", 6};
+    struct Case {
+        const Method& method;
+        int poster;
+        bool landscape;
+        int pages;
+    };
+    // Landscape pages hold one band of columns, portrait pages two.
+    const Case cases[] = {
+        {pbMinor, 2, true, 3},    {pbMinor, 3, true, 2},    {pbMinor, 4, true, 2},
+        {pbMinor, 2, false, 2},   {pbMinor, 3, false, 1},   {pbMinor, 4, false, 1},
+        {pbMajor, 2, true, 4},    {pbMajor, 3, true, 3},    {pbMajor, 4, true, 2},
+        {pbMajor, 2, false, 2},   {pbMajor, 3, false, 2},   {pbMajor, 4, false, 1},
+        {bristol, 2, true, 4},    {bristol, 3, true, 3},    {bristol, 4, true, 2},
+        {bristol, 2, false, 2},   {bristol, 3, false, 2},   {bristol, 4, false, 1},
+        {stedman, 2, true, 4},    {stedman, 3, true, 3},    {stedman, 4, true, 2},
+        {stedman, 2, false, 2},   {stedman, 3, false, 2},   {stedman, 4, false, 1},
+        {grandsire, 2, true, 3},  {grandsire, 3, true, 2},  {grandsire, 4, true, 2},
+        {grandsire, 2, false, 2}, {grandsire, 3, false, 1}, {grandsire, 4, false, 1},
+    };
+    for (const Case& c : cases) {
+        Drawn method(c.method.bells, c.method.notation, "Method");
+        method.Options().PrintPoster = c.poster;
+        // Pictures of pages at screen resolution, and a printer's A4 with margins at 1200 dots
+        // an inch, whose font metrics round differently.
+        for (const bool printer : {false, true}) {
+            SCOPED_TRACE(c.method.notation + " poster " + std::to_string(c.poster) +
+                         (c.landscape ? " landscape" : " portrait") +
+                         (printer ? " on the printer" : " on pictures"));
+            method.columns.clear();
+            QSize page;
+            if (printer) {
+                QBuffer file;
+                file.open(QIODevice::WriteOnly);
+                QPdfWriter writer(&file);
+                writer.setResolution(1200);
+                writer.setPageLayout(
+                    QPageLayout(QPageSize(QPageSize::A4),
+                                c.landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                                QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
+                QPainter painter(&writer);
+                PrinterSurface pages(writer, painter);
+                page = pages.Size();
+                method.card->Diagram().RenderDiagram(pages);
+            } else {
+                page = c.landscape ? QSize(1123, 794) : QSize(794, 1123);
+                PagesSurface pages(page);
+                method.card->Diagram().RenderDiagram(pages);
+                EXPECT_EQ(static_cast<int>(pages.Pages().size()), method.State().page);
+            }
+            const ColumnState& s = method.State();
+            ASSERT_EQ(method.columns.size(), c.method.columns);
+            EXPECT_EQ(s.page, c.pages);
+            std::vector<std::size_t> perPage(static_cast<std::size_t>(s.page) + 1, 0);
+            for (const ColumnState& column : method.columns) {
+                EXPECT_LE(column.y + s.colH, page.height()) << "page " << column.page;
+                EXPECT_LE(column.x + s.colW, page.width()) << "page " << column.page;
+                ++perPage[static_cast<std::size_t>(column.page)];
+            }
+            const std::size_t full = static_cast<std::size_t>(c.poster) * (c.landscape ? 1 : 2);
+            for (std::size_t p = 1; p < perPage.size() - 1; ++p) {
+                EXPECT_EQ(perPage[p], full) << "page " << p;
+            }
+        }
     }
 }
 
