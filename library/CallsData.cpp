@@ -3,9 +3,10 @@
 #include "engine/TextFunctions.h"
 #include "library/LibraryTables.h"
 #include "tables/Delimited.h"
+#include "tables/FileIo.h"
 
 #include <charconv>
-#include <fstream>
+#include <sstream>
 #include <vector>
 
 namespace tambrel {
@@ -66,11 +67,12 @@ CallsLibrary ReadCallsTable(TDbf& calls)
 std::optional<CallsLibrary> ReadCallsFile(const std::filesystem::path& path, std::string& error,
                                           std::vector<std::string>* warnings)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "Cannot read the calls file " + path.string() + ".";
+    std::string text;
+    if (Status read = ReadRegularFile(path, text, kMaxImportBytes); !read) {
+        error = read.error;
         return std::nullopt;
     }
+    std::istringstream in(text);
     CallsLibrary library;
     bool first = true;
     for (std::string line; std::getline(in, line);) {

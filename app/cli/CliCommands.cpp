@@ -6,15 +6,16 @@
 #include "app/cli/RenderCommand.h"
 #include "engine/CCNotation.h"
 #include "engine/Messages.h"
+#include "tables/FileIo.h"
 
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
 #include <array>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <sstream>
+#include <streambuf>
 
 namespace tambrel {
 
@@ -109,26 +110,60 @@ int RunCheck(const MethodOptions& options, std::ostream& out)
     return kExitRefused;
 }
 
-// Runs `work` on the output file, or on `out` when no file is named. A file is written under
-// a temporary name and renamed into place, so a failed run leaves an older file whole.
+// A stream onto an OutputFile, so that long outputs are written as they are made.
+class OutputFileBuffer : public std::streambuf {
+public:
+    explicit OutputFileBuffer(OutputFile& file) : m_file(file) { setp(m_buffer, m_buffer + kSize); }
+    Status Flush()
+    {
+        const auto pending = static_cast<std::size_t>(pptr() - pbase());
+        setp(m_buffer, m_buffer + kSize);
+        return pending > 0 ? m_file.Write(std::string_view(m_buffer, pending)) : Status{};
+    }
+
+protected:
+    int overflow(int c) override
+    {
+        if (!Flush()) {
+            return traits_type::eof();
+        }
+        if (c != traits_type::eof()) {
+            *pptr() = static_cast<char>(c);
+            pbump(1);
+        }
+        return traits_type::not_eof(c);
+    }
+    int sync() override { return Flush() ? 0 : -1; }
+
+private:
+    static constexpr std::size_t kSize = 1U << 16U;
+    OutputFile& m_file;
+    char m_buffer[kSize];
+};
+
+// Runs `work` on the output file, or on `out` when no file is named. The file replaces an
+// older one only once it is whole: a refusal or a write error leaves the older file as it was.
 template <typename Work>
 int WithOutput(const std::string& path, std::ostream& out, std::ostream& err, Work work)
 {
     if (path.empty()) {
         return work(out);
     }
-    const std::string temporary = path + ".part";
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    if (!file) {
-        return Refuse(err, "Cannot write the file " + path + ".");
+    OutputFile file(path);
+    if (Status opened = file.Open(); !opened) {
+        return Refuse(err, opened.error);
     }
-    const int status = work(file);
-    file.close();
-    if (status != 0 || !file || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return status != 0 ? status : Refuse(err, "Cannot write the file " + path + ".");
+    auto buffer = std::make_unique<OutputFileBuffer>(file);
+    std::ostream stream(buffer.get());
+    const int status = work(stream);
+    if (status != 0) {
+        return status;
     }
-    return 0;
+    Status written = buffer->Flush();
+    if (written) {
+        written = file.Commit();
+    }
+    return written ? 0 : Refuse(err, written.error);
 }
 
 int RunBatchCommand(const std::string& input, const std::string& output, const std::string& library,
@@ -140,13 +175,14 @@ int RunBatchCommand(const std::string& input, const std::string& output, const s
     if (!LoadCliCalls(library, programFolder, calls, err, callsError)) {
         return Refuse(err, callsError);
     }
-    std::ifstream file(input, std::ios::binary);
-    if (!file) {
-        return Refuse(err, "Cannot read the file " + input + ".");
+    std::string text;
+    if (Status read = ReadRegularFile(input, text, kMaxImportBytes); !read) {
+        return Refuse(err, read.error);
     }
+    std::istringstream file(text);
     return WithOutput(output, out, err, [&](std::ostream& target) {
         RunBatch(file, target, &calls);
-        return file.bad() ? Refuse(err, "Cannot read the file " + input + ".") : 0;
+        return 0;
     });
 }
 
@@ -157,15 +193,16 @@ int RunConvert(const std::string& input, const std::string& output, const std::s
         build.find_first_of("\"\r\n") != std::string::npos) {
         return Refuse(err, "The build text must be at most 20 characters, without quotes.");
     }
-    std::ifstream file(input, std::ios::binary);
-    if (!file) {
-        return Refuse(err, "Cannot read the file " + input + ".");
+    std::string text;
+    if (Status read = ReadRegularFile(input, text, kMaxImportBytes); !read) {
+        return Refuse(err, read.error);
     }
+    std::istringstream file(text);
     return WithOutput(output, out, err, [&](std::ostream& target) {
         std::string error;
         const std::optional<ConvertCounts> counts = ConvertCollection(file, target, build, error);
-        if (!counts || file.bad()) {
-            return Refuse(err, counts ? "Cannot read the file " + input + "." : error);
+        if (!counts) {
+            return Refuse(err, error);
         }
         err << "Converted " << counts->written << " methods; left out " << counts->LeftOut()
             << ":\n"

@@ -5,6 +5,9 @@
 #include "app/cli/MethodFacts.h"
 #include "display/TBellCard.h"
 
+#include "tables/FileIo.h"
+
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QPageLayout>
 #include <QPageSize>
@@ -53,6 +56,21 @@ std::string Extension(const std::string& path)
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return extension;
+}
+
+// The drawn file, replacing an older one only once it is whole.
+int WriteOutput(const std::string& path, const QByteArray& bytes, std::ostream& err)
+{
+    OutputFile file(path);
+    Status status = file.Open();
+    if (status) {
+        status =
+            file.Write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    }
+    if (status) {
+        status = file.Commit();
+    }
+    return status ? 0 : Refuse(err, status.error);
 }
 
 bool IsCallKey(std::string_view key)
@@ -120,24 +138,27 @@ int RunRender(const RenderOptions& options, const std::filesystem::path& program
     }
 
     EnsureGuiApplication();
-    const QString path = QString::fromStdString(options.output);
     const QSize client(options.width, options.height);
+    QBuffer drawn;
+    drawn.open(QIODevice::WriteOnly);
     if (extension == ".pdf") {
-        QPdfWriter writer(path);
-        writer.setResolution(1200);
-        writer.setTitle(QString::fromStdString(store.Name()));
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4),
-                                         page.PrintOrient == "Portrait" ? QPageLayout::Portrait
-                                                                        : QPageLayout::Landscape,
-                                         QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
-        QPainter painter;
-        if (!painter.begin(&writer)) {
-            return Refuse(err, "Cannot write the file " + options.output + ".");
+        {
+            QPdfWriter writer(&drawn);
+            writer.setResolution(1200);
+            writer.setTitle(QString::fromStdString(store.Name()));
+            writer.setPageLayout(QPageLayout(
+                QPageSize(QPageSize::A4),
+                page.PrintOrient == "Portrait" ? QPageLayout::Portrait : QPageLayout::Landscape,
+                QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
+            QPainter painter;
+            if (!painter.begin(&writer)) {
+                return Refuse(err, "Cannot write the file " + options.output + ".");
+            }
+            PrinterSurface surface(writer, painter);
+            card->Diagram().RenderDiagram(surface);
+            painter.end();
         }
-        PrinterSurface surface(writer, painter);
-        card->Diagram().RenderDiagram(surface);
-        painter.end();
-        return 0;
+        return WriteOutput(options.output, drawn.data(), err);
     }
 
     card->Client = client;
@@ -145,26 +166,28 @@ int RunRender(const RenderOptions& options, const std::filesystem::path& program
     card->Show(PageView::Diagram);
     const QImage picture = card->ClipboardImage();
     if (extension == ".png") {
-        if (!picture.save(path, "PNG")) {
+        if (!picture.save(&drawn, "PNG")) {
             return Refuse(err, "Cannot write the file " + options.output + ".");
         }
-        return 0;
+        return WriteOutput(options.output, drawn.data(), err);
     }
     // SVG: the same drawing again, onto a generator of the size the picture ended at.
-    QSvgGenerator generator;
-    generator.setFileName(path);
-    generator.setResolution(96);
-    generator.setSize(picture.size());
-    generator.setViewBox(QRect(QPoint(0, 0), picture.size()));
-    generator.setTitle(QString::fromStdString(store.Name()));
-    QPainter painter;
-    if (!painter.begin(&generator)) {
-        return Refuse(err, "Cannot write the file " + options.output + ".");
+    {
+        QSvgGenerator generator;
+        generator.setOutputDevice(&drawn);
+        generator.setResolution(96);
+        generator.setSize(picture.size());
+        generator.setViewBox(QRect(QPoint(0, 0), picture.size()));
+        generator.setTitle(QString::fromStdString(store.Name()));
+        QPainter painter;
+        if (!painter.begin(&generator)) {
+            return Refuse(err, "Cannot write the file " + options.output + ".");
+        }
+        VectorSurface surface(painter, client, client);
+        card->Diagram().RenderDiagram(surface);
+        painter.end();
     }
-    VectorSurface surface(painter, client, client);
-    card->Diagram().RenderDiagram(surface);
-    painter.end();
-    return 0;
+    return WriteOutput(options.output, drawn.data(), err);
 }
 
 } // namespace tambrel

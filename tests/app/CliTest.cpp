@@ -13,11 +13,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tambrel {
@@ -325,13 +328,92 @@ TEST(CliBatch, OutputFileAndUnreadableInput)
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(Json(ReadFile(dir.Path("out.jsonl")))["lead_head"], "15738264");
 
-    const CliRun missing = Cli({"batch", "--input", dir.Path("nothing.csv")});
-    EXPECT_EQ(missing.status, 2);
-    EXPECT_EQ(missing.err, "Cannot read the file " + dir.Path("nothing.csv") + ".\n");
+    // Only regular files are read: a folder or a pipe is refused at once, never waited on.
+    ::mkfifo(dir.Path("pipe.csv").c_str(), 0600);
+    std::filesystem::create_directory(dir.Path("folder.csv"));
+    struct Case {
+        std::string input, why;
+    };
+    for (const Case& c : {Case{"nothing.csv", "No such file or directory."},
+                          Case{"pipe.csv", "it is a pipe, not a file."},
+                          Case{"folder.csv", "it is a folder, not a file."}}) {
+        const CliRun refused = Cli({"batch", "--input", dir.Path(c.input)});
+        EXPECT_EQ(refused.status, 2);
+        EXPECT_EQ(refused.err, "Cannot read " + dir.Path(c.input) + ": " + c.why + "\n");
+    }
 
     const CliRun unwritable =
         Cli({"batch", "--input", input, "--output", dir.Path("no/such/folder/out.jsonl")});
     EXPECT_EQ(unwritable.status, 2);
+}
+
+// The output is written beside its target under a name nobody can guess and renamed into
+// place: a link planted where older versions wrote first is never followed, a refused run
+// leaves the older file, and a device target is written in place, not replaced.
+TEST(CliBatch, OutputsReplaceTheirTargetsOnlyWhole)
+{
+    const TempDir dir;
+    const std::string input = dir.Write("in.csv", "8,CAMBRIDGE,\"-3-4-25-36-4-5-6-7 LH2\",B\n");
+    const std::string precious = dir.Write("precious.txt", "keep me");
+    std::filesystem::create_symlink(precious, dir.Path("out.jsonl.part"));
+    ASSERT_EQ(Cli({"batch", "--input", input, "--output", dir.Path("out.jsonl")}).status, 0);
+    EXPECT_EQ(ReadFile(precious), "keep me");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("out.jsonl.part")));
+    const std::string good = ReadFile(dir.Path("out.jsonl"));
+    EXPECT_NE(good.find("15738264"), std::string::npos);
+
+    // convert-cc refused after starting: the older output stays whole, nothing is left.
+    const std::string collection = dir.Write("cc.csv", "stage,name\n8,x\n");
+    const CliRun refused =
+        Cli({"convert-cc", "--input", collection, "--output", dir.Path("out.jsonl")});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(ReadFile(dir.Path("out.jsonl")), good);
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path(""))) {
+        ++files;
+    }
+    EXPECT_EQ(files, 5U); // in.csv, precious.txt, the planted link, out.jsonl, cc.csv
+
+    ASSERT_EQ(Cli({"batch", "--input", input, "--output", "/dev/null"}).status, 0);
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+}
+
+// A full disk: the render fails with exit status 2 and the previous picture stays as it was.
+// Needs a small file system of its own, so it runs where the tests may mount one (as root).
+TEST(CliRender, AFullDiskLeavesThePreviousFileWhole)
+{
+    const TempDir dir;
+    const std::string disk = dir.Path("disk");
+    std::filesystem::create_directory(disk);
+    if (::geteuid() != 0 ||
+        std::system(("mount -t tmpfs -o size=1m tmpfs " + disk + " 2>/dev/null").c_str()) != 0) {
+        GTEST_SKIP() << "needs a tmpfs of its own, which only root may mount";
+    }
+    struct Unmount {
+        std::string disk;
+        ~Unmount() { std::system(("umount " + disk).c_str()); }
+    } unmount{disk};
+    const std::vector<std::string> render = {"render", "--bells", "8", "--notation",
+                                             "-38-14-1258-36-14-58-16-78LH12"};
+    for (const std::string name : {"d.png", "d.svg", "d.pdf"}) {
+        SCOPED_TRACE(name);
+        const std::string target = disk + "/" + name;
+        std::vector<std::string> small = render;
+        small.insert(small.end(), {"--width", "200", "--height", "200", "-o", target});
+        const CliRun first = Cli(small);
+        ASSERT_EQ(first.status, 0) << first.err;
+        const std::string before = ReadFile(target);
+        // Fill what is left of the disk.
+        std::ofstream(disk + "/filler", std::ios::binary)
+            << std::string(std::filesystem::space(disk).available, 'x');
+        std::vector<std::string> big = render;
+        big.insert(big.end(), {"--width", "3000", "--height", "3000", "-o", target});
+        const CliRun full = Cli(big);
+        EXPECT_EQ(full.status, 2);
+        EXPECT_NE(full.err.find("Cannot write " + target), std::string::npos) << full.err;
+        EXPECT_EQ(ReadFile(target), before);
+        std::filesystem::remove(disk + "/filler");
+    }
 }
 
 TEST(CliConvert, WritesTheLibraryImportFile)
