@@ -777,7 +777,6 @@ void TfrmMain::SaveMethod()
                         QStringLiteral("This Method already exists as:\r\r") + Q(storedName) +
                             QStringLiteral("\r\rand a different method exists with the name\r\r") +
                             Q(name) + QStringLiteral("\r\rso the Method cannot be saved."));
-        card.Edited = false;
     }
     const tambrel::Status closed = m_data.CloseTables();
     if (!written) {

@@ -275,7 +275,12 @@ TEST_F(MainWindow, SavingTakesEveryBranch)
     EXPECT_EQ(Last(), "This Method already exists as:\r\rSOMETHING ELSE MAJOR\r\rand a different "
                       "method exists with the name\r\rTAKEN NAME MAJOR\r\rso the Method cannot be "
                       "saved.");
-    EXPECT_FALSE(window->Card(window->CurrentMethod()).Edited);
+    EXPECT_TRUE(window->Card(window->CurrentMethod()).Edited); // nothing saved: still edited
+    answers = {false};
+    window->CloseCurrent();
+    EXPECT_EQ(Last(), "The Current Method has been edited.\r\rDo you still want to close it?");
+    ASSERT_EQ(OpenTabs(), 1);
+    window->Card(window->CurrentMethod()).Edited = false;
     window->CloseAll();
 
     // Two records share these places; the name lookup finds this name with them.
