@@ -20,6 +20,9 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMenuBar>
@@ -856,9 +859,19 @@ void TfrmMain::PrintMethod()
     if (Exec(*frmPrint) != QDialog::Accepted) {
         return;
     }
+    // A file is asked for at every print, so that one method's printout never replaces
+    // another's unasked.
+    QString file;
+    if (PrintsToFile(printer)) {
+        file = AskPrintFile(Q(card.Store().Name()));
+        if (file.isEmpty()) {
+            return; // nothing printed, and the dialog's choices are not kept
+        }
+    }
     frmPrint->Accepted(GlobalOptions, card.PageOptions);
-    if (!ChoosePrintTarget(printer, this, Q(card.Store().Name()))) {
-        return;
+    if (!file.isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
     }
     QString error;
     {
@@ -867,6 +880,35 @@ void TfrmMain::PrintMethod()
     }
     if (!error.isEmpty()) {
         m_messages.Show(this, BoxKind::Warning, error);
+    }
+}
+
+QString TfrmMain::AskPrintFile(const QString& methodName)
+{
+    const QString suggested = SuggestedPrintFile(methodName);
+    for (;;) {
+        QString file;
+        if (choosePrintFile) {
+            file = choosePrintFile(suggested);
+        } else {
+            QFileDialog dialog(this, QStringLiteral("Print to File"));
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            dialog.setOption(QFileDialog::DontConfirmOverwrite); // asked below, No by default
+            dialog.setNameFilter(QStringLiteral("PDF files (*.pdf)"));
+            dialog.setDefaultSuffix(QStringLiteral("pdf"));
+            dialog.setDirectory(QFileInfo(suggested).absolutePath());
+            dialog.selectFile(suggested);
+            if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+                file = dialog.selectedFiles().constFirst();
+            }
+        }
+        if (file.isEmpty() || !QFileInfo::exists(file) ||
+            m_messages.Show(
+                this, BoxKind::Question,
+                QStringLiteral("The file\r\r") + QDir::toNativeSeparators(file) +
+                    QStringLiteral("\r\ralready exists.\r\rDo you want to replace it?"))) {
+            return file;
+        }
     }
 }
 

@@ -4,23 +4,35 @@
 #include "app/gui/TfrmEdit.h"
 #include "app/gui/TfrmMain.h"
 #include "app/gui/TfrmOptions.h"
+#include "display/Printing.h"
 #include "display/TBellCard.h"
 #include "display/TBellPageWidget.h"
+#include "display/TfrmPrint.h"
 #include "library/TfrmDataMod.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QStandardPaths>
 #include <QSysInfo>
 #include <QTabWidget>
+#include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -29,6 +41,12 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+// Failures show strings as text.
+void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace tambrel {
 namespace {
@@ -39,6 +57,17 @@ struct Message {
     BoxKind kind;
     QString text;
 };
+
+// Whether a PDF carries this document title, which the writer stores in UTF-16, high byte first.
+bool PdfTitled(const std::string& file, const QString& title)
+{
+    std::string utf16;
+    for (const QChar c : title) {
+        utf16 += static_cast<char>(c.unicode() >> 8);
+        utf16 += static_cast<char>(c.unicode() & 0xFF);
+    }
+    return test::ReadFile(file).find(utf16) != std::string::npos;
+}
 
 // The main window over a small library, with every message box and dialog answered by the test.
 class MainWindow : public ::testing::Test {
@@ -489,6 +518,61 @@ TEST_F(MainWindow, HelpWithAndWithoutItsPages)
     EXPECT_TRUE(help->Visible());
     help->Command("CLOSE");
     EXPECT_FALSE(help->Visible());
+}
+
+TEST_F(MainWindow, PrintingToAFileAsksEveryTimeAndReplacesOnlyOnYes)
+{
+    const QString cambridge = QString::fromStdString(dir.Path("cambridge.pdf"));
+    // The printer writes files, and an earlier print chose one.
+    window->printer.setOutputFormat(QPrinter::PdfFormat);
+    window->printer.setOutputFileName(cambridge);
+    QStringList offered;
+    std::deque<QString> files;
+    window->choosePrintFile = [&](const QString& suggested) {
+        offered << suggested;
+        QString file;
+        if (!files.empty()) {
+            file = files.front();
+            files.pop_front();
+        }
+        return file;
+    };
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+
+    Enter(8, "CAMBRIDGE SURPRISE MAJOR", "-38-14-1258-36-14-58-16-78LH12");
+    onDialog = [](QDialog& dialog) { dialog.setResult(QDialog::Accepted); };
+    files = {cambridge};
+    window->PrintMethod();
+    ASSERT_EQ(offered, QStringList({documents + "/CAMBRIDGE SURPRISE MAJOR.pdf"}));
+    EXPECT_TRUE(PdfTitled(cambridge.toStdString(), "CAMBRIDGE SURPRISE MAJOR"));
+    const std::string printed = test::ReadFile(cambridge.toStdString());
+
+    // The same file chosen by mistake: No, then Cancel prints nothing and keeps the choices
+    // of the print dialog out of the options.
+    Enter(6, "PLAIN BOB MINOR", "x16x16x16x16x16x12");
+    const TBellOptions global = window->GlobalOptions;
+    onDialog = [&](QDialog& dialog) {
+        window->frmPrint->chkColour->setChecked(!global.PrintColour);
+        window->frmPrint->speCopies->setValue(3);
+        dialog.setResult(QDialog::Accepted);
+    };
+    files = {cambridge, QString()};
+    answers = {false};
+    window->PrintMethod();
+    EXPECT_EQ(offered.mid(1), QStringList({documents + "/PLAIN BOB MINOR.pdf",
+                                           documents + "/PLAIN BOB MINOR.pdf"}));
+    EXPECT_EQ(shown.back().kind, BoxKind::Question);
+    EXPECT_EQ(Last(),
+              "The file\r\r" + cambridge + "\r\ralready exists.\r\rDo you want to replace it?");
+    EXPECT_EQ(test::ReadFile(cambridge.toStdString()), printed);
+    EXPECT_EQ(window->GlobalOptions.PrintColour, global.PrintColour);
+    EXPECT_EQ(window->Card(window->CurrentMethod()).PageOptions.Copies, global.Copies);
+
+    files = {cambridge};
+    answers = {true};
+    window->PrintMethod();
+    EXPECT_TRUE(PdfTitled(cambridge.toStdString(), "PLAIN BOB MINOR"));
+    EXPECT_EQ(window->GlobalOptions.PrintColour, !global.PrintColour);
 }
 
 TEST(SingleInstance, TheSecondStartRaisesTheFirst)

@@ -13,6 +13,7 @@
 #include <QPrinter>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -108,6 +109,13 @@ TEST(PrintCard, AJobThatCannotStartSaysSo)
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(QString::fromStdString(dir.Path("no/such/folder/x.pdf")));
     EXPECT_EQ(PrintCard(*card, printer, 1), kMsgPrintFailed);
+}
+
+TEST(PrintFile, OfferedUnderTheMethodsNameInTheDocumentsFolder)
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    EXPECT_EQ(SuggestedPrintFile("PLAIN BOB MINOR"), documents + "/PLAIN BOB MINOR.pdf");
+    EXPECT_EQ(SuggestedPrintFile("1/2 TURN DOUBLES"), documents + "/1-2 TURN DOUBLES.pdf");
 }
 
 TEST(Clipboard, ThePictureAsFarAsItIsDrawn)
