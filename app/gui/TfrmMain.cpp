@@ -709,6 +709,7 @@ void TfrmMain::SaveMethod()
     if (choice == SaveChoice::Cancel) {
         return;
     }
+    StatusText(QString()); // no word of an earlier save
     Hourglass hourglass;
     const tambrel::Status opened =
         m_data.OpenTables(choice == SaveChoice::Main ? "MAIN" : "PERSONAL");
@@ -734,6 +735,7 @@ void TfrmMain::SaveMethod()
     if (table.FindExact(bells + name)) {
         storedPlaces = Trim(table.FieldText("places"));
     }
+    // The method stored with these places: the record that a rename writes.
     std::string storedName;
     table.SetOrderToTag("PLACES");
     if (table.FindExact(bells + tidy)) {
@@ -741,6 +743,7 @@ void TfrmMain::SaveMethod()
     }
 
     tambrel::Status written;
+    bool saved = false;
     if (storedName == name || storedPlaces == tidy) {
         // Also when the name is stored with this notation and another record repeats it.
         m_messages.Show(this, BoxKind::Plain,
@@ -755,6 +758,7 @@ void TfrmMain::SaveMethod()
                 written = table.ReplaceRec();
             }
             card.Edited = !written.ok();
+            saved = written.ok();
         }
     } else if (storedName.empty() && storedPlaces.empty()) {
         table.ClearRecord();
@@ -771,6 +775,7 @@ void TfrmMain::SaveMethod()
             written = table.AppendRec();
         }
         card.Edited = !written.ok();
+        saved = written.ok();
     } else if (storedName.empty()) {
         m_messages.Show(this, BoxKind::Warning,
                         QStringLiteral("A Method already exists with the name\r\r") + Q(name) +
@@ -787,6 +792,9 @@ void TfrmMain::SaveMethod()
     } else if (!closed) {
         card.Edited = true;
         m_messages.Show(this, BoxKind::Warning, Q(closed.error));
+    } else if (saved) {
+        StatusText(choice == SaveChoice::Main ? QStringLiteral("Saved to the Main Library.")
+                                              : QStringLiteral("Saved to the Personal Library."));
     }
     ShowEdited();
 }

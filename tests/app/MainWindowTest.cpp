@@ -255,6 +255,7 @@ TEST_F(MainWindow, SavingTakesEveryBranch)
     EXPECT_EQ(shown.back().kind, BoxKind::Plain);
     EXPECT_EQ(Last(), "This Method is already in the Method Library");
     EXPECT_FALSE(window->Card(window->CurrentMethod()).Edited);
+    EXPECT_EQ(window->pnlStatus->text(), "");
     window->CloseAll();
 
     // Its notation under a new name: renamed in the library on Yes.
@@ -265,6 +266,7 @@ TEST_F(MainWindow, SavingTakesEveryBranch)
               "This Method already exists as:\r\rCAMBRIDGE SURPRISE MAJOR\r\rDo you want to "
               "rename it?");
     EXPECT_FALSE(window->Card(window->CurrentMethod()).Edited);
+    EXPECT_EQ(window->pnlStatus->text(), "Saved to the Main Library.");
     ASSERT_TRUE(data->OpenTables("MAIN"));
     data->dbfMethods.SetOrderToTag("NAME");
     EXPECT_TRUE(data->dbfMethods.FindExact("8 NEW NAME SURPRISE MAJOR"));
@@ -276,7 +278,8 @@ TEST_F(MainWindow, SavingTakesEveryBranch)
     Enter(8, "PLAIN BOB MAJOR", "x18x18x18x18x18x18x18x12");
     const std::size_t before = shown.size();
     window->SaveMethod();
-    EXPECT_EQ(shown.size(), before); // saved without a word
+    EXPECT_EQ(shown.size(), before); // no box: the status bar says where it went
+    EXPECT_EQ(window->pnlStatus->text(), "Saved to the Main Library.");
     EXPECT_FALSE(window->Card(window->CurrentMethod()).Edited);
     ASSERT_TRUE(data->OpenTables("MAIN"));
     data->dbfMethods.SetOrderToTag("PLACES");
@@ -344,6 +347,7 @@ TEST_F(MainWindow, UniqueCheckLooksInBothLibraries)
     Enter(8, "ANOTHER", "x18x18x18x18x18x18x18x14");
     saveChoice = SaveChoice::Personal;
     window->SaveMethod();
+    EXPECT_EQ(window->pnlStatus->text(), "Saved to the Personal Library.");
     window->CheckUnique();
     EXPECT_EQ(Last(), "This method is not in the Main Library and so it is probably unique.\r\rIt "
                       "exists in your Personal Library as:\r\rANOTHER");
@@ -518,6 +522,58 @@ TEST_F(MainWindow, HelpWithAndWithoutItsPages)
     EXPECT_TRUE(help->Visible());
     help->Command("CLOSE");
     EXPECT_FALSE(help->Visible());
+}
+
+TEST_F(MainWindow, EnterOnAnyQuestionChangesNothing)
+{
+    const QString existing = QString::fromStdString(dir.Write("kept.pdf", "a file kept"));
+    Enter(8, "NEW NAME SURPRISE MAJOR", "-38-14-1258-36-14-58-16-78LH12");
+    // From here on the real boxes, each answered by Enter as soon as it shows.
+    messages.hook = nullptr;
+    QStringList asked;
+    QTimer enter;
+    QObject::connect(&enter, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            asked << box->text();
+            QTest::keyClick(box, Qt::Key_Return);
+        }
+    });
+    enter.start(10);
+
+    window->SaveMethod(); // to the main library: would rename the stored method
+    messages.saveHook = nullptr;
+    window->SaveMethod(); // the library question itself
+    window->CloseCurrent();
+    window->CloseAll();
+    EXPECT_FALSE(window->AskExit());
+    std::deque<QString> files = {existing, QString()};
+    window->choosePrintFile = [&](const QString&) {
+        const QString file = files.front();
+        files.pop_front();
+        return file;
+    };
+    onDialog = [](QDialog& dialog) { dialog.setResult(QDialog::Accepted); };
+    window->PrintMethod(); // to a file that is there already
+    enter.stop();
+
+    const QString close = MessageBoxes::Displayed(
+        "The Current Method has been edited.\r\rDo you still want to close it?");
+    EXPECT_EQ(asked, QStringList({MessageBoxes::Displayed("This Method already exists as:\r\r"
+                                                          "CAMBRIDGE SURPRISE MAJOR\r\rDo you "
+                                                          "want to rename it?"),
+                                  "Save to which Library?", close, close, "Exit from Tambrel?",
+                                  MessageBoxes::Displayed("The file\r\r" + existing +
+                                                          "\r\ralready exists.\r\rDo you want "
+                                                          "to replace it?")}));
+    ASSERT_EQ(OpenTabs(), 1);
+    EXPECT_TRUE(window->Card(window->CurrentMethod()).Edited);
+    EXPECT_EQ(window->pnlStatus->text(), "");
+    EXPECT_EQ(test::ReadFile(existing.toStdString()), "a file kept");
+    ASSERT_TRUE(data->OpenTables("MAIN"));
+    data->dbfMethods.SetOrderToTag("NAME");
+    EXPECT_TRUE(data->dbfMethods.FindExact("8 CAMBRIDGE SURPRISE MAJOR"));
+    EXPECT_FALSE(data->dbfMethods.FindExact("8 NEW NAME SURPRISE MAJOR"));
+    data->CloseTables();
 }
 
 TEST_F(MainWindow, PrintingToAFileAsksEveryTimeAndReplacesOnlyOnYes)
