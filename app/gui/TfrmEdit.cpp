@@ -66,7 +66,8 @@ TfrmEdit::TfrmEdit(MessageBoxes& messages, HelpSystem& help, QWidget* parent)
 {
     setObjectName(QStringLiteral("frmEdit"));
     setWindowTitle(QStringLiteral("Edit the Current Method"));
-    setModal(true);
+    // Modal to the main window only, so that the help window opened from here stays usable.
+    setWindowModality(Qt::WindowModal);
 
     auto* lblBells = new QLabel(QStringLiteral("Number of &Bells"), this);
     lblBells->setObjectName(QStringLiteral("lblBells"));

@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTabBar>
@@ -113,6 +114,11 @@ TfrmMain::TfrmMain(TfrmDataMod& dataModule, HelpSystem& help, MessageBoxes& mess
 
     frmEdit = new TfrmEdit(m_messages, m_help, this);
     frmPrint = new TfrmPrint(printer, this);
+    frmPrint->butHelp->setIcon(ToolIcon(QStringLiteral("help")));
+    connect(frmPrint->butHelp, &QPushButton::clicked, this, [this] {
+        m_help.Command(QStringLiteral("SHOW"), QStringLiteral("reading_diagram.htm#printing"),
+                       frmPrint);
+    });
     frmOptions = new TfrmOptions(m_data, m_help, this);
     frmAbout = new TfrmAbout(this);
 

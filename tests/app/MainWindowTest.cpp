@@ -520,6 +520,9 @@ TEST_F(MainWindow, HelpWithAndWithoutItsPages)
     ASSERT_NE(help->Browser(), nullptr);
     EXPECT_TRUE(help->Browser()->source().toLocalFile().endsWith("options.htm"));
     EXPECT_TRUE(help->Visible());
+    help->Command("SHOW", "options.htm#calls", window.get()); // a section of the page
+    EXPECT_TRUE(help->Browser()->source().toLocalFile().endsWith("options.htm"));
+    EXPECT_EQ(help->Browser()->source().fragment(), "calls");
     help->Command("CLOSE");
     EXPECT_FALSE(help->Visible());
 }
@@ -629,6 +632,59 @@ TEST_F(MainWindow, PrintingToAFileAsksEveryTimeAndReplacesOnlyOnYes)
     window->PrintMethod();
     EXPECT_TRUE(PdfTitled(cambridge.toStdString(), "PLAIN BOB MINOR"));
     EXPECT_EQ(window->GlobalOptions.PrintColour, !global.PrintColour);
+}
+
+TEST_F(MainWindow, HelpFromADialogComesToTheFrontAndAnswers)
+{
+    std::filesystem::create_directories(dir.Path("program/help"));
+    std::string page = "<h1>Help</h1>";
+    for (int line = 1; line <= 200; ++line) {
+        page += "<p>Line " + std::to_string(line) + "</p>";
+    }
+    for (const std::string topic :
+         {"index.htm", "editing_method.htm", "options.htm", "reading_diagram.htm"}) {
+        dir.Write("program/help/" + topic, page);
+    }
+    help->Command("OPEN");
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    Enter(8, "CAMBRIDGE SURPRISE MAJOR", "-38-14-1258-36-14-58-16-78LH12");
+    window->execDialog = nullptr; // the real modal dialogs
+
+    struct Case {
+        QDialog* dialog;
+        std::function<void()> open;
+        QString page;
+    };
+    for (const Case& c :
+         {Case{window->frmEdit, [this] { window->MethodAction("EDIT"); }, "editing_method.htm"},
+          Case{window->frmOptions, [this] { window->SetOptions(); }, "options.htm"},
+          Case{window->frmPrint, [this] { window->PrintMethod(); }, "reading_diagram.htm"}}) {
+        SCOPED_TRACE(c.dialog->objectName().toStdString());
+        bool scrolled = false;
+        QTimer::singleShot(0, c.dialog, [&] {
+            // The dialog closes however the checks end.
+            const std::unique_ptr<QDialog, void (*)(QDialog*)> closer(
+                c.dialog, [](QDialog* dialog) { dialog->reject(); });
+            ASSERT_EQ(QApplication::activeModalWidget(), c.dialog);
+            auto* button = c.dialog->findChild<QPushButton*>("butHelp");
+            ASSERT_NE(button, nullptr);
+            button->click();
+            ASSERT_NE(help->Browser(), nullptr);
+            EXPECT_EQ(help->Browser()->source().fileName(), c.page);
+            QWidget* helpWindow = help->Browser()->window();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(helpWindow));
+            QScrollBar* bar = help->Browser()->verticalScrollBar();
+            bar->setValue(0);
+            help->Browser()->setFocus();
+            QTest::keyClick(helpWindow->windowHandle(), Qt::Key_Space); // a page further down
+            scrolled = bar->value() > 0;
+            EXPECT_TRUE(c.dialog->isVisible());
+        });
+        c.open();
+        EXPECT_TRUE(scrolled);
+        EXPECT_FALSE(c.dialog->isVisible());
+    }
 }
 
 TEST(SingleInstance, TheSecondStartRaisesTheFirst)
