@@ -687,6 +687,34 @@ TEST_F(MainWindow, HelpFromADialogComesToTheFrontAndAnswers)
     }
 }
 
+TEST_F(MainWindow, NumberOfBellsByTypingWithItsFocusShown)
+{
+    TfrmEdit& edit = *window->frmEdit;
+    edit.Prepare(window->Card(1), window->GlobalOptions);
+    QTest::keyClicks(edit.cboBells, "6");
+    EXPECT_EQ(edit.cboBells->currentText(), "  6 - Minor");
+    QTest::qWait(QApplication::keyboardInputInterval() + 100); // a new search
+    QTest::keyClicks(edit.cboBells, "1");
+    EXPECT_EQ(edit.cboBells->currentText(), "10 - Royal");
+    QTest::keyClicks(edit.cboBells, "2");
+    EXPECT_EQ(edit.cboBells->currentText(), "12 - Maximus");
+    EXPECT_EQ(edit.cboBells->itemText(0), "  4 - Minimus");
+
+    edit.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&edit));
+    const QColor frame = edit.cboBells->palette().color(QPalette::Highlight);
+    const auto edge = [&] {
+        const QImage picture = edit.cboBells->grab().toImage();
+        return picture.pixelColor(1, picture.height() / 2);
+    };
+    edit.cboBells->setFocus();
+    ASSERT_TRUE(edit.cboBells->hasFocus());
+    EXPECT_EQ(edge(), frame);
+    edit.edtName->setFocus();
+    EXPECT_NE(edge(), frame);
+    edit.hide();
+}
+
 TEST(SingleInstance, TheSecondStartRaisesTheFirst)
 {
     const QString key = QStringLiteral("tambrel-test-%1").arg(QCoreApplication::applicationPid());
