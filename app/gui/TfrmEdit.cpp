@@ -5,6 +5,7 @@
 #include "app/gui/MessageBoxes.h"
 #include "display/TBellCard.h"
 #include "engine/Bells.h"
+#include "engine/CCNotation.h"
 #include "engine/PlaceNotation.h"
 #include "engine/TextFunctions.h"
 
@@ -21,9 +22,13 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace tambrel {
 
 namespace {
+
+constexpr int kMaxTypedPlaces = 98; // the width of the libraries' places field
 
 // Yellow entry fields, with black text whatever the theme, so they stay readable in the dark.
 void Yellow(QWidget* widget)
@@ -146,7 +151,7 @@ TfrmEdit::TfrmEdit(MessageBoxes& messages, HelpSystem& help, QWidget* parent)
     lblPlaces->setObjectName(QStringLiteral("lblPlaces"));
     edtPlaces = new QLineEdit(this);
     edtPlaces->setObjectName(QStringLiteral("edtPlaces"));
-    edtPlaces->setMaxLength(98);
+    edtPlaces->setMaxLength(kMaxTypedPlaces);
     edtPlaces->setMinimumWidth(edtPlaces->fontMetrics().horizontalAdvance(QLatin1Char('8')) * 60);
     Yellow(edtPlaces);
     UpperCaseInput(edtPlaces);
@@ -212,6 +217,10 @@ void TfrmEdit::FormActivate()
     const int bells = IsValidStage(store.Bells()) ? store.Bells() : 8;
     cboBells->setCurrentIndex(bells - kMinBells);
     edtName->setText(QString::fromStdString(store.Name()));
+    // Typing stops at 98 characters, but a comma form written out may be longer: the box holds
+    // all of it, so that OK keeps the method as it is.
+    edtPlaces->setMaxLength(
+        std::max(kMaxTypedPlaces, static_cast<int>(store.PlaceNotation().size())));
     edtPlaces->setText(QString::fromStdString(store.PlaceNotation()));
     const bool editing = !store.PlaceNotation().empty();
     setWindowTitle(editing ? QStringLiteral("Edit a Method") : QStringLiteral("New Method"));
@@ -228,7 +237,9 @@ void TfrmEdit::butOKClick()
 {
     const int bells = cboBells->currentIndex() + kMinBells;
     const std::string name = edtName->text().toStdString();
-    const std::string places = edtPlaces->text().toStdString();
+    // The Central Council's comma form, as ringers copy it, is written out in full before the
+    // check: the full form is the one shown, stored and saved.
+    const std::string places = ExpandTypedNotation(edtPlaces->text().toStdString());
     // A name of blanks alone is no name.
     const std::string error =
         Trim(name).empty() ? kMsgNoName.toStdString() : CheckPlaceNotation(places, bells);

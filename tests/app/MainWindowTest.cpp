@@ -687,6 +687,54 @@ TEST_F(MainWindow, HelpFromADialogComesToTheFrontAndAnswers)
     }
 }
 
+TEST_F(MainWindow, EntryDialogTakesTheCentralCouncilForm)
+{
+    TfrmEdit& edit = *window->frmEdit;
+    onDialog = [&](QDialog&) {
+        edit.setResult(QDialog::Rejected);
+        QTest::keyClicks(edit.cboBells, "6");
+        edit.edtName->setText("PLAIN BOB MINOR");
+        QTest::keyClicks(edit.edtPlaces, "x16x16x16,12");
+        edit.butOKClick();
+    };
+    window->MethodAction("NEW");
+    ASSERT_EQ(OpenTabs(), 1);
+    const TBellStore& store = window->Card(window->CurrentMethod()).Store();
+    EXPECT_EQ(store.Bells(), 6);
+    EXPECT_EQ(store.PlaceNotation(), "-16-16-16-16-16-12");
+    EXPECT_EQ(store.LeadHeadCode(), "A");
+
+    // A lead of 68 changes typed in 54 characters: more than the box takes when written out.
+    const std::string longLead = test::Repeat("-1D", 17) + ",1D";
+    std::string expanded;
+    onDialog = [&](QDialog&) {
+        edit.setResult(QDialog::Rejected);
+        EXPECT_EQ(edit.edtPlaces->text(), "-16-16-16-16-16-12");
+        edit.edtPlaces->setText("-38-14-1258-36-14-58-16-78,12"); // Cambridge Major's, on six
+        edit.butOKClick();
+        EXPECT_EQ(shown.back().kind, BoxKind::Warning);
+        EXPECT_EQ(Last(), "Error in the Place Notation:\r\r-38-14-1258-36-14-58-16-78-16-58-14-36-"
+                          "1258-14-38-12\r\rError at:\r\r-38 <--");
+        EXPECT_EQ(edit.edtPlaces->text(), "-38-14-1258-36-14-58-16-78,12"); // as typed
+        edit.cboBells->setCurrentIndex(12);
+        edit.edtPlaces->setText(QString::fromStdString(longLead));
+        edit.butOKClick();
+    };
+    window->MethodAction("EDIT");
+    expanded = store.PlaceNotation();
+    EXPECT_EQ(store.Bells(), 16);
+    EXPECT_GT(expanded.size(), 98U);
+    EXPECT_EQ(store.LeadLength(), 68);
+
+    onDialog = [&](QDialog&) {
+        edit.setResult(QDialog::Rejected);
+        EXPECT_EQ(edit.edtPlaces->text().toStdString(), expanded); // all of it
+        edit.butOKClick();
+    };
+    window->MethodAction("EDIT");
+    EXPECT_EQ(store.PlaceNotation(), expanded);
+}
+
 TEST_F(MainWindow, NumberOfBellsByTypingWithItsFocusShown)
 {
     TfrmEdit& edit = *window->frmEdit;
