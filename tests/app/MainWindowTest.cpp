@@ -527,6 +527,55 @@ TEST_F(MainWindow, HelpWithAndWithoutItsPages)
     EXPECT_FALSE(help->Visible());
 }
 
+TEST_F(MainWindow, MethodCommandsOnlyWhileAMethodIsOpen)
+{
+    const std::vector<QAction*> methodCommands = {
+        window->mnuFClose,      window->mnuFCloseAll,    window->mnuFEdit,
+        window->mnuFSave,       window->mnuFPrint,       window->mnuVDiagram,
+        window->mnuVStatistics, window->mnuVComposition, window->mnuVInterMethod,
+        window->mnuVOptions,    window->mnuTUnique,      window->mnuTFind,
+        window->mnuTClipboard};
+    const auto expectEnabled = [&](bool enabled) {
+        for (QAction* command : methodCommands) {
+            SCOPED_TRACE(command->objectName().toStdString());
+            EXPECT_EQ(command->isEnabled(), enabled);
+        }
+        EXPECT_EQ(window->cboView->isEnabled(), enabled);
+        EXPECT_EQ(window->findChild<QToolButton*>("butPrint")->isEnabled(), enabled);
+        EXPECT_EQ(window->tbsMain->isVisibleTo(window.get()), enabled);
+        for (QAction* always :
+             {window->mnuFNew, window->mnuFOpen, window->mnuFExit, window->mnuTImportMethods,
+              window->mnuTReindex, window->mnuHContents}) {
+            EXPECT_TRUE(always->isEnabled());
+        }
+    };
+    expectEnabled(false);
+    Enter(6, "PLAIN BOB MINOR", "x16x16x16x16x16x12");
+    expectEnabled(true);
+    Enter(8, "PLAIN BOB MAJOR", "x18x18x18x18x18x18x18x12");
+    window->Card(window->CurrentMethod()).Edited = false;
+    window->CloseCurrent();
+    expectEnabled(true); // one is still open
+    window->Card(window->CurrentMethod()).Edited = false;
+    window->CloseCurrent();
+    expectEnabled(false);
+
+    QMenu* tools = nullptr;
+    for (QAction* menu : window->menuBar()->actions()) {
+        tools = menu->text() == "&Tools" ? menu->menu() : tools;
+    }
+    ASSERT_NE(tools, nullptr);
+    ClearClipboard();
+    emit tools->aboutToShow();
+    EXPECT_FALSE(window->mnuTClearClipboard->isEnabled());
+    QApplication::clipboard()->setText("-38-14-1258-36-14-58-16-78,12");
+    emit tools->aboutToShow();
+    EXPECT_TRUE(window->mnuTClearClipboard->isEnabled());
+    window->mnuTClearClipboard->trigger();
+    emit tools->aboutToShow();
+    EXPECT_FALSE(window->mnuTClearClipboard->isEnabled());
+}
+
 TEST_F(MainWindow, EnterOnAnyQuestionChangesNothing)
 {
     const QString existing = QString::fromStdString(dir.Write("kept.pdf", "a file kept"));
