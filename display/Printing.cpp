@@ -2,6 +2,7 @@
 
 #include <QClipboard>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QPrinter>
@@ -49,8 +50,8 @@ bool PrintsToFile(const QPrinter& printer)
 QString SuggestedPrintFile(const QString& methodName)
 {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty()) {
-        folder = QDir::homePath();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        folder = QDir::homePath(); // a file dialog shown a missing folder shows another instead
     }
     QString name = methodName;
     name.replace(QLatin1Char('/'), QLatin1Char('-')); // a name may hold one, a file name not

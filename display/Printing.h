@@ -23,7 +23,7 @@ QString PrintCard(TBellCard& card, QPrinter& printer, int copies);
 bool PrintsToFile(const QPrinter& printer);
 
 // The file first offered when a method is printed to a file: its name with ".pdf", in the
-// user's documents folder.
+// user's documents folder (the home folder when there is none).
 QString SuggestedPrintFile(const QString& methodName);
 
 // The page picture as far as it is drawn, onto the clipboard; and emptying the clipboard.

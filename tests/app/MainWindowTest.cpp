@@ -27,7 +27,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
-#include <QStandardPaths>
 #include <QSysInfo>
 #include <QTabWidget>
 #include <QTest>
@@ -645,13 +644,11 @@ TEST_F(MainWindow, PrintingToAFileAsksEveryTimeAndReplacesOnlyOnYes)
         }
         return file;
     };
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-
     Enter(8, "CAMBRIDGE SURPRISE MAJOR", "-38-14-1258-36-14-58-16-78LH12");
     onDialog = [](QDialog& dialog) { dialog.setResult(QDialog::Accepted); };
     files = {cambridge};
     window->PrintMethod();
-    ASSERT_EQ(offered, QStringList({documents + "/CAMBRIDGE SURPRISE MAJOR.pdf"}));
+    ASSERT_EQ(offered, QStringList({SuggestedPrintFile("CAMBRIDGE SURPRISE MAJOR")}));
     EXPECT_TRUE(PdfTitled(cambridge.toStdString(), "CAMBRIDGE SURPRISE MAJOR"));
     const std::string printed = test::ReadFile(cambridge.toStdString());
 
@@ -667,8 +664,7 @@ TEST_F(MainWindow, PrintingToAFileAsksEveryTimeAndReplacesOnlyOnYes)
     files = {cambridge, QString()};
     answers = {false};
     window->PrintMethod();
-    EXPECT_EQ(offered.mid(1), QStringList({documents + "/PLAIN BOB MINOR.pdf",
-                                           documents + "/PLAIN BOB MINOR.pdf"}));
+    EXPECT_EQ(offered.mid(1), QStringList(2, SuggestedPrintFile("PLAIN BOB MINOR")));
     EXPECT_EQ(shown.back().kind, BoxKind::Question);
     EXPECT_EQ(Last(),
               "The file\r\r" + cambridge + "\r\ralready exists.\r\rDo you want to replace it?");
