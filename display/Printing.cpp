@@ -1,11 +1,13 @@
 #include "display/Printing.h"
 
 #include <QClipboard>
-#include <QFileDialog>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QStandardPaths>
 
 #include <algorithm>
 
@@ -39,20 +41,22 @@ QString PrintCard(TBellCard& card, QPrinter& printer, int copies)
     return {};
 }
 
-bool ChoosePrintTarget(QPrinter& printer, QWidget* parent, const QString& methodName)
+bool PrintsToFile(const QPrinter& printer)
 {
-    if (!QPrinterInfo::availablePrinters().isEmpty() || !printer.outputFileName().isEmpty()) {
-        return true;
+    return printer.outputFormat() == QPrinter::PdfFormat ||
+           QPrinterInfo::availablePrinters().isEmpty();
+}
+
+QString SuggestedPrintFile(const QString& methodName)
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        folder = QDir::homePath(); // a file dialog shown a missing folder shows another instead
     }
-    const QString file = QFileDialog::getSaveFileName(parent, QStringLiteral("Print to File"),
-                                                      methodName + QStringLiteral(".pdf"),
-                                                      QStringLiteral("PDF files (*.pdf)"));
-    if (file.isEmpty()) {
-        return false;
-    }
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(file);
-    return true;
+    QString name = methodName;
+    name.replace(QLatin1Char('/'), QLatin1Char('-')); // a name may hold one, a file name not
+    name.replace(QLatin1Char('\\'), QLatin1Char('-'));
+    return folder + QLatin1Char('/') + name + QStringLiteral(".pdf");
 }
 
 void CopyToClipboard(const TBellCard& card)

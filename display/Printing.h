@@ -5,7 +5,6 @@
 #include <QString>
 
 class QPrinter;
-class QWidget;
 
 namespace tambrel {
 
@@ -19,9 +18,13 @@ inline const QString kMsgPrintFailed =
 // message to show.
 QString PrintCard(TBellCard& card, QPrinter& printer, int copies);
 
-// With no printer queue on the system, printing goes to a PDF file: asks for its name (the
-// method's name by default). False when the user cancels.
-bool ChoosePrintTarget(QPrinter& printer, QWidget* parent, const QString& methodName);
+// True when printing writes a PDF file: there is no print queue on the system, or the set-up
+// chose a file.
+bool PrintsToFile(const QPrinter& printer);
+
+// The file first offered when a method is printed to a file: its name with ".pdf", in the
+// user's documents folder (the home folder when there is none).
+QString SuggestedPrintFile(const QString& methodName);
 
 // The page picture as far as it is drawn, onto the clipboard; and emptying the clipboard.
 void CopyToClipboard(const TBellCard& card);

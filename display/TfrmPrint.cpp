@@ -31,7 +31,8 @@ TfrmPrint::TfrmPrint(QPrinter& printer, QWidget* parent) : QDialog(parent), m_pr
 {
     setObjectName(QStringLiteral("frmPrint"));
     setWindowTitle(QStringLiteral("Print Options"));
-    setModal(true);
+    // Modal to the main window only, so that the help window opened from here stays usable.
+    setWindowModality(Qt::WindowModal);
 
     speCopies = new QSpinBox(this);
     speCopies->setObjectName(QStringLiteral("speCopies"));
@@ -65,6 +66,8 @@ TfrmPrint::TfrmPrint(QPrinter& printer, QWidget* parent) : QDialog(parent), m_pr
     butCancel = buttons->button(QDialogButtonBox::Cancel);
     butCancel->setObjectName(QStringLiteral("butCancel"));
     buttons->addButton(butSetup, QDialogButtonBox::ActionRole);
+    butHelp = buttons->addButton(QDialogButtonBox::Help);
+    butHelp->setObjectName(QStringLiteral("butHelp"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(copies);

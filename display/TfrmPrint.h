@@ -34,6 +34,7 @@ public:
     QPushButton* butOk = nullptr;
     QPushButton* butCancel = nullptr;
     QPushButton* butSetup = nullptr;
+    QPushButton* butHelp = nullptr; // the main window connects it to the help
 
 private:
     void butSetupClicked();

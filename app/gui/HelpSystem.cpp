@@ -93,10 +93,15 @@ void HelpSystem::Show(const QString& topic, QWidget* parent)
         m_window = new HelpWindow(m_contents);
     }
     auto* window = static_cast<HelpWindow*>(m_window.data());
-    const QString page = topic.isEmpty()
-                             ? m_contents
-                             : QFileInfo(m_contents).absolutePath() + QLatin1Char('/') + topic;
-    window->browser->setSource(QUrl::fromLocalFile(page));
+    // A topic may name a section of its page after a "#".
+    const QString file = topic.section(QLatin1Char('#'), 0, 0);
+    QUrl page = QUrl::fromLocalFile(file.isEmpty() ? m_contents
+                                                   : QFileInfo(m_contents).absolutePath() +
+                                                         QLatin1Char('/') + file);
+    if (topic.contains(QLatin1Char('#'))) {
+        page.setFragment(topic.section(QLatin1Char('#'), 1), QUrl::DecodedMode);
+    }
+    window->browser->setSource(page);
     window->show();
     window->raise();
     window->activateWindow();

@@ -35,7 +35,8 @@ bool MessageBoxes::Show(QWidget* parent, BoxKind kind, const QString& text, cons
     case BoxKind::Question:
         box.setIcon(QMessageBox::Question);
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        // Yes closes, ends or changes the library; Enter must do none of that.
+        box.setDefaultButton(QMessageBox::No);
         break;
     case BoxKind::Plain:
         box.setIcon(QMessageBox::NoIcon);
@@ -59,7 +60,7 @@ SaveChoice MessageBoxes::AskSaveLibrary(QWidget* parent)
     QPushButton* main = box.addButton(QStringLiteral("Main"), QMessageBox::AcceptRole);
     QPushButton* personal = box.addButton(QStringLiteral("Personal"), QMessageBox::AcceptRole);
     QPushButton* cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-    box.setDefaultButton(main);
+    box.setDefaultButton(cancel); // both libraries are stored data: Enter writes neither
     box.setEscapeButton(cancel);
     box.exec();
     if (box.clickedButton() == main) {

@@ -8,8 +8,9 @@ class QWidget;
 
 namespace tambrel {
 
-// The four kinds of message box: warning with OK, information with OK, question with Yes/No,
-// and a plain message with OK.
+// The four kinds of message box: warning with OK, information with OK, question with Yes/No
+// (No the default: every question's Yes closes, ends or writes something), and a plain message
+// with OK.
 enum class BoxKind { Warning, Information, Question, Plain };
 
 // The answer to the save question's three buttons.

@@ -5,6 +5,7 @@
 #include "app/gui/MessageBoxes.h"
 #include "display/TBellCard.h"
 #include "engine/Bells.h"
+#include "engine/CCNotation.h"
 #include "engine/PlaceNotation.h"
 #include "engine/TextFunctions.h"
 
@@ -15,13 +16,19 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace tambrel {
 
 namespace {
+
+constexpr int kMaxTypedPlaces = 98; // the width of the libraries' places field
 
 // Yellow entry fields, with black text whatever the theme, so they stay readable in the dark.
 void Yellow(QWidget* widget)
@@ -48,6 +55,55 @@ void UpperCaseInput(QLineEdit* edit)
     });
 }
 
+// The stages as listed. Their entries keep the leading blanks ("  6 - Minor") that line the
+// numbers up, so the list's type-ahead compares what is typed with an entry without them.
+class StageModel : public QStandardItemModel {
+public:
+    using QStandardItemModel::QStandardItemModel;
+
+    QModelIndexList match(const QModelIndex& start, int role, const QVariant& value, int hits,
+                          Qt::MatchFlags flags) const override
+    {
+        if (role != Qt::DisplayRole || (flags & Qt::MatchTypeMask) != Qt::MatchStartsWith) {
+            return QStandardItemModel::match(start, role, value, hits, flags);
+        }
+        const QString typed = value.toString().trimmed();
+        const int rows = rowCount(start.parent());
+        QModelIndexList found;
+        for (int i = 0; i < rows && (hits < 0 || found.size() < hits); ++i) {
+            int row = start.row() + i;
+            if (row >= rows && !(flags & Qt::MatchWrap)) {
+                break;
+            }
+            row %= rows;
+            const QModelIndex entry = index(row, start.column(), start.parent());
+            if (entry.data().toString().trimmed().startsWith(typed, Qt::CaseInsensitive)) {
+                found << entry;
+            }
+        }
+        return found;
+    }
+};
+
+// The number of bells: a frame in the highlight colour while it has the focus, which the
+// style shows only once the focus has moved by the keyboard, and so not when the dialog opens.
+class StageList : public QComboBox {
+public:
+    explicit StageList(QWidget* parent) : QComboBox(parent) { setModel(new StageModel(this)); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QComboBox::paintEvent(event);
+        if (hasFocus()) {
+            QPainter painter(this);
+            painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+        }
+    }
+};
+
 QToolButton* CopyButton(QWidget* parent, const QString& name, const QString& hint)
 {
     auto* button = new QToolButton(parent);
@@ -66,11 +122,12 @@ TfrmEdit::TfrmEdit(MessageBoxes& messages, HelpSystem& help, QWidget* parent)
 {
     setObjectName(QStringLiteral("frmEdit"));
     setWindowTitle(QStringLiteral("Edit the Current Method"));
-    setModal(true);
+    // Modal to the main window only, so that the help window opened from here stays usable.
+    setWindowModality(Qt::WindowModal);
 
     auto* lblBells = new QLabel(QStringLiteral("Number of &Bells"), this);
     lblBells->setObjectName(QStringLiteral("lblBells"));
-    cboBells = new QComboBox(this);
+    cboBells = new StageList(this);
     cboBells->setObjectName(QStringLiteral("cboBells"));
     for (int bells = kMinBells; bells <= kMaxBells; ++bells) {
         cboBells->addItem(QString::fromStdString(StageListEntry(bells)));
@@ -94,7 +151,7 @@ TfrmEdit::TfrmEdit(MessageBoxes& messages, HelpSystem& help, QWidget* parent)
     lblPlaces->setObjectName(QStringLiteral("lblPlaces"));
     edtPlaces = new QLineEdit(this);
     edtPlaces->setObjectName(QStringLiteral("edtPlaces"));
-    edtPlaces->setMaxLength(98);
+    edtPlaces->setMaxLength(kMaxTypedPlaces);
     edtPlaces->setMinimumWidth(edtPlaces->fontMetrics().horizontalAdvance(QLatin1Char('8')) * 60);
     Yellow(edtPlaces);
     UpperCaseInput(edtPlaces);
@@ -160,6 +217,10 @@ void TfrmEdit::FormActivate()
     const int bells = IsValidStage(store.Bells()) ? store.Bells() : 8;
     cboBells->setCurrentIndex(bells - kMinBells);
     edtName->setText(QString::fromStdString(store.Name()));
+    // Typing stops at 98 characters, but a comma form written out may be longer: the box holds
+    // all of it, so that OK keeps the method as it is.
+    edtPlaces->setMaxLength(
+        std::max(kMaxTypedPlaces, static_cast<int>(store.PlaceNotation().size())));
     edtPlaces->setText(QString::fromStdString(store.PlaceNotation()));
     const bool editing = !store.PlaceNotation().empty();
     setWindowTitle(editing ? QStringLiteral("Edit a Method") : QStringLiteral("New Method"));
@@ -176,7 +237,9 @@ void TfrmEdit::butOKClick()
 {
     const int bells = cboBells->currentIndex() + kMinBells;
     const std::string name = edtName->text().toStdString();
-    const std::string places = edtPlaces->text().toStdString();
+    // The Central Council's comma form, as ringers copy it, is written out in full before the
+    // check: the full form is the one shown, stored and saved.
+    const std::string places = ExpandTypedNotation(edtPlaces->text().toStdString());
     // A name of blanks alone is no name.
     const std::string error =
         Trim(name).empty() ? kMsgNoName.toStdString() : CheckPlaceNotation(places, bells);

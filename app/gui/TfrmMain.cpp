@@ -20,10 +20,14 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTabBar>
@@ -110,6 +114,11 @@ TfrmMain::TfrmMain(TfrmDataMod& dataModule, HelpSystem& help, MessageBoxes& mess
 
     frmEdit = new TfrmEdit(m_messages, m_help, this);
     frmPrint = new TfrmPrint(printer, this);
+    frmPrint->butHelp->setIcon(ToolIcon(QStringLiteral("help")));
+    connect(frmPrint->butHelp, &QPushButton::clicked, this, [this] {
+        m_help.Command(QStringLiteral("SHOW"), QStringLiteral("reading_diagram.htm#printing"),
+                       frmPrint);
+    });
     frmOptions = new TfrmOptions(m_data, m_help, this);
     frmAbout = new TfrmAbout(this);
 
@@ -706,6 +715,7 @@ void TfrmMain::SaveMethod()
     if (choice == SaveChoice::Cancel) {
         return;
     }
+    StatusText(QString()); // no word of an earlier save
     Hourglass hourglass;
     const tambrel::Status opened =
         m_data.OpenTables(choice == SaveChoice::Main ? "MAIN" : "PERSONAL");
@@ -731,6 +741,7 @@ void TfrmMain::SaveMethod()
     if (table.FindExact(bells + name)) {
         storedPlaces = Trim(table.FieldText("places"));
     }
+    // The method stored with these places: the record that a rename writes.
     std::string storedName;
     table.SetOrderToTag("PLACES");
     if (table.FindExact(bells + tidy)) {
@@ -738,6 +749,7 @@ void TfrmMain::SaveMethod()
     }
 
     tambrel::Status written;
+    bool saved = false;
     if (storedName == name || storedPlaces == tidy) {
         // Also when the name is stored with this notation and another record repeats it.
         m_messages.Show(this, BoxKind::Plain,
@@ -752,6 +764,7 @@ void TfrmMain::SaveMethod()
                 written = table.ReplaceRec();
             }
             card.Edited = !written.ok();
+            saved = written.ok();
         }
     } else if (storedName.empty() && storedPlaces.empty()) {
         table.ClearRecord();
@@ -768,6 +781,7 @@ void TfrmMain::SaveMethod()
             written = table.AppendRec();
         }
         card.Edited = !written.ok();
+        saved = written.ok();
     } else if (storedName.empty()) {
         m_messages.Show(this, BoxKind::Warning,
                         QStringLiteral("A Method already exists with the name\r\r") + Q(name) +
@@ -777,7 +791,6 @@ void TfrmMain::SaveMethod()
                         QStringLiteral("This Method already exists as:\r\r") + Q(storedName) +
                             QStringLiteral("\r\rand a different method exists with the name\r\r") +
                             Q(name) + QStringLiteral("\r\rso the Method cannot be saved."));
-        card.Edited = false;
     }
     const tambrel::Status closed = m_data.CloseTables();
     if (!written) {
@@ -785,6 +798,9 @@ void TfrmMain::SaveMethod()
     } else if (!closed) {
         card.Edited = true;
         m_messages.Show(this, BoxKind::Warning, Q(closed.error));
+    } else if (saved) {
+        StatusText(choice == SaveChoice::Main ? QStringLiteral("Saved to the Main Library.")
+                                              : QStringLiteral("Saved to the Personal Library."));
     }
     ShowEdited();
 }
@@ -857,9 +873,19 @@ void TfrmMain::PrintMethod()
     if (Exec(*frmPrint) != QDialog::Accepted) {
         return;
     }
+    // A file is asked for at every print, so that one method's printout never replaces
+    // another's unasked.
+    QString file;
+    if (PrintsToFile(printer)) {
+        file = AskPrintFile(Q(card.Store().Name()));
+        if (file.isEmpty()) {
+            return; // nothing printed, and the dialog's choices are not kept
+        }
+    }
     frmPrint->Accepted(GlobalOptions, card.PageOptions);
-    if (!ChoosePrintTarget(printer, this, Q(card.Store().Name()))) {
-        return;
+    if (!file.isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
     }
     QString error;
     {
@@ -868,6 +894,35 @@ void TfrmMain::PrintMethod()
     }
     if (!error.isEmpty()) {
         m_messages.Show(this, BoxKind::Warning, error);
+    }
+}
+
+QString TfrmMain::AskPrintFile(const QString& methodName)
+{
+    const QString suggested = SuggestedPrintFile(methodName);
+    for (;;) {
+        QString file;
+        if (choosePrintFile) {
+            file = choosePrintFile(suggested);
+        } else {
+            QFileDialog dialog(this, QStringLiteral("Print to File"));
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            dialog.setOption(QFileDialog::DontConfirmOverwrite); // asked below, No by default
+            dialog.setNameFilter(QStringLiteral("PDF files (*.pdf)"));
+            dialog.setDefaultSuffix(QStringLiteral("pdf"));
+            dialog.setDirectory(QFileInfo(suggested).absolutePath());
+            dialog.selectFile(suggested);
+            if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+                file = dialog.selectedFiles().constFirst();
+            }
+        }
+        if (file.isEmpty() || !QFileInfo::exists(file) ||
+            m_messages.Show(
+                this, BoxKind::Question,
+                QStringLiteral("The file\r\r") + QDir::toNativeSeparators(file) +
+                    QStringLiteral("\r\ralready exists.\r\rDo you want to replace it?"))) {
+            return file;
+        }
     }
 }
 

@@ -43,6 +43,9 @@ public:
 
     // Runs a modal dialog; tests put in a hook that works the dialog's controls instead.
     std::function<int(QDialog&)> execDialog;
+    // Asks for the file to print into, offering `suggested`; "" when the user cancels. Tests
+    // put in a hook that answers instead of the file dialog.
+    std::function<QString(const QString& suggested)> choosePrintFile;
     // The about box at the first activation (tests leave it out).
     bool aboutAtFirstActivation = true;
 
@@ -126,6 +129,7 @@ private:
     int TabOf(int k) const;
     int CardAtTab(int tab) const;
     int Exec(QDialog& dialog);
+    QString AskPrintFile(const QString& methodName);
     void StatusText(const QString& text);
 
     TfrmDataMod& m_data;

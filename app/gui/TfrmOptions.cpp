@@ -70,7 +70,8 @@ TfrmOptions::TfrmOptions(TfrmDataMod& dataModule, HelpSystem& help, QWidget* par
 {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Set Options"));
-    setModal(true);
+    // Modal to the main window only, so that the help window opened from here stays usable.
+    setWindowModality(Qt::WindowModal);
     tabs = new QTabWidget(this);
 
     // Diagram

@@ -4,23 +4,34 @@
 #include "app/gui/TfrmEdit.h"
 #include "app/gui/TfrmMain.h"
 #include "app/gui/TfrmOptions.h"
+#include "display/Printing.h"
 #include "display/TBellCard.h"
 #include "display/TBellPageWidget.h"
+#include "display/TfrmPrint.h"
 #include "library/TfrmDataMod.h"
 #include "tests/support/TestSupport.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
 #include <QSysInfo>
 #include <QTabWidget>
+#include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -29,6 +40,12 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+// Failures show strings as text.
+void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace tambrel {
 namespace {
@@ -39,6 +56,17 @@ struct Message {
     BoxKind kind;
     QString text;
 };
+
+// Whether a PDF carries this document title, which the writer stores in UTF-16, high byte first.
+bool PdfTitled(const std::string& file, const QString& title)
+{
+    std::string utf16;
+    for (const QChar c : title) {
+        utf16 += static_cast<char>(c.unicode() >> 8);
+        utf16 += static_cast<char>(c.unicode() & 0xFF);
+    }
+    return test::ReadFile(file).find(utf16) != std::string::npos;
+}
 
 // The main window over a small library, with every message box and dialog answered by the test.
 class MainWindow : public ::testing::Test {
@@ -226,6 +254,7 @@ TEST_F(MainWindow, SavingTakesEveryBranch)
     EXPECT_EQ(shown.back().kind, BoxKind::Plain);
     EXPECT_EQ(Last(), "This Method is already in the Method Library");
     EXPECT_FALSE(window->Card(window->CurrentMethod()).Edited);
+    EXPECT_EQ(window->pnlStatus->text(), "");
     window->CloseAll();
 
     // Its notation under a new name: renamed in the library on Yes.
@@ -236,6 +265,7 @@ TEST_F(MainWindow, SavingTakesEveryBranch)
               "This Method already exists as:\r\rCAMBRIDGE SURPRISE MAJOR\r\rDo you want to "
               "rename it?");
     EXPECT_FALSE(window->Card(window->CurrentMethod()).Edited);
+    EXPECT_EQ(window->pnlStatus->text(), "Saved to the Main Library.");
     ASSERT_TRUE(data->OpenTables("MAIN"));
     data->dbfMethods.SetOrderToTag("NAME");
     EXPECT_TRUE(data->dbfMethods.FindExact("8 NEW NAME SURPRISE MAJOR"));
@@ -247,7 +277,8 @@ TEST_F(MainWindow, SavingTakesEveryBranch)
     Enter(8, "PLAIN BOB MAJOR", "x18x18x18x18x18x18x18x12");
     const std::size_t before = shown.size();
     window->SaveMethod();
-    EXPECT_EQ(shown.size(), before); // saved without a word
+    EXPECT_EQ(shown.size(), before); // no box: the status bar says where it went
+    EXPECT_EQ(window->pnlStatus->text(), "Saved to the Main Library.");
     EXPECT_FALSE(window->Card(window->CurrentMethod()).Edited);
     ASSERT_TRUE(data->OpenTables("MAIN"));
     data->dbfMethods.SetOrderToTag("PLACES");
@@ -275,7 +306,12 @@ TEST_F(MainWindow, SavingTakesEveryBranch)
     EXPECT_EQ(Last(), "This Method already exists as:\r\rSOMETHING ELSE MAJOR\r\rand a different "
                       "method exists with the name\r\rTAKEN NAME MAJOR\r\rso the Method cannot be "
                       "saved.");
-    EXPECT_FALSE(window->Card(window->CurrentMethod()).Edited);
+    EXPECT_TRUE(window->Card(window->CurrentMethod()).Edited); // nothing saved: still edited
+    answers = {false};
+    window->CloseCurrent();
+    EXPECT_EQ(Last(), "The Current Method has been edited.\r\rDo you still want to close it?");
+    ASSERT_EQ(OpenTabs(), 1);
+    window->Card(window->CurrentMethod()).Edited = false;
     window->CloseAll();
 
     // Two records share these places; the name lookup finds this name with them.
@@ -310,6 +346,7 @@ TEST_F(MainWindow, UniqueCheckLooksInBothLibraries)
     Enter(8, "ANOTHER", "x18x18x18x18x18x18x18x14");
     saveChoice = SaveChoice::Personal;
     window->SaveMethod();
+    EXPECT_EQ(window->pnlStatus->text(), "Saved to the Personal Library.");
     window->CheckUnique();
     EXPECT_EQ(Last(), "This method is not in the Main Library and so it is probably unique.\r\rIt "
                       "exists in your Personal Library as:\r\rANOTHER");
@@ -482,8 +519,288 @@ TEST_F(MainWindow, HelpWithAndWithoutItsPages)
     ASSERT_NE(help->Browser(), nullptr);
     EXPECT_TRUE(help->Browser()->source().toLocalFile().endsWith("options.htm"));
     EXPECT_TRUE(help->Visible());
+    help->Command("SHOW", "options.htm#calls", window.get()); // a section of the page
+    EXPECT_TRUE(help->Browser()->source().toLocalFile().endsWith("options.htm"));
+    EXPECT_EQ(help->Browser()->source().fragment(), "calls");
     help->Command("CLOSE");
     EXPECT_FALSE(help->Visible());
+}
+
+TEST_F(MainWindow, MethodCommandsOnlyWhileAMethodIsOpen)
+{
+    const std::vector<QAction*> methodCommands = {
+        window->mnuFClose,      window->mnuFCloseAll,    window->mnuFEdit,
+        window->mnuFSave,       window->mnuFPrint,       window->mnuVDiagram,
+        window->mnuVStatistics, window->mnuVComposition, window->mnuVInterMethod,
+        window->mnuVOptions,    window->mnuTUnique,      window->mnuTFind,
+        window->mnuTClipboard};
+    const auto expectEnabled = [&](bool enabled) {
+        for (QAction* command : methodCommands) {
+            SCOPED_TRACE(command->objectName().toStdString());
+            EXPECT_EQ(command->isEnabled(), enabled);
+        }
+        EXPECT_EQ(window->cboView->isEnabled(), enabled);
+        EXPECT_EQ(window->findChild<QToolButton*>("butPrint")->isEnabled(), enabled);
+        EXPECT_EQ(window->tbsMain->isVisibleTo(window.get()), enabled);
+        for (QAction* always :
+             {window->mnuFNew, window->mnuFOpen, window->mnuFExit, window->mnuTImportMethods,
+              window->mnuTReindex, window->mnuHContents}) {
+            EXPECT_TRUE(always->isEnabled());
+        }
+    };
+    expectEnabled(false);
+    Enter(6, "PLAIN BOB MINOR", "x16x16x16x16x16x12");
+    expectEnabled(true);
+    window->CloseCurrent(); // the question is answered Yes
+    expectEnabled(false);
+
+    QMenu* tools = nullptr;
+    for (QAction* menu : window->menuBar()->actions()) {
+        tools = menu->text() == "&Tools" ? menu->menu() : tools;
+    }
+    ASSERT_NE(tools, nullptr);
+    ClearClipboard();
+    emit tools->aboutToShow();
+    EXPECT_FALSE(window->mnuTClearClipboard->isEnabled());
+    QApplication::clipboard()->setText("-38-14-1258-36-14-58-16-78,12");
+    emit tools->aboutToShow();
+    EXPECT_TRUE(window->mnuTClearClipboard->isEnabled());
+    window->mnuTClearClipboard->trigger();
+    emit tools->aboutToShow();
+    EXPECT_FALSE(window->mnuTClearClipboard->isEnabled());
+}
+
+TEST_F(MainWindow, EnterOnAnyQuestionChangesNothing)
+{
+    const QString existing = QString::fromStdString(dir.Write("kept.pdf", "a file kept"));
+    Enter(8, "NEW NAME SURPRISE MAJOR", "-38-14-1258-36-14-58-16-78LH12");
+    // From here on the real boxes, each answered by Enter as soon as it shows.
+    messages.hook = nullptr;
+    QStringList asked;
+    QTimer enter;
+    QObject::connect(&enter, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            asked << box->text();
+            QTest::keyClick(box, Qt::Key_Return);
+        }
+    });
+    enter.start(10);
+
+    window->SaveMethod(); // to the main library: would rename the stored method
+    messages.saveHook = nullptr;
+    window->SaveMethod(); // the library question itself
+    window->CloseCurrent();
+    window->CloseAll();
+    EXPECT_FALSE(window->AskExit());
+    std::deque<QString> files = {existing, QString()};
+    window->choosePrintFile = [&](const QString&) {
+        const QString file = files.front();
+        files.pop_front();
+        return file;
+    };
+    onDialog = [](QDialog& dialog) { dialog.setResult(QDialog::Accepted); };
+    window->PrintMethod(); // to a file that is there already
+    enter.stop();
+
+    const QString close = MessageBoxes::Displayed(
+        "The Current Method has been edited.\r\rDo you still want to close it?");
+    EXPECT_EQ(asked, QStringList({MessageBoxes::Displayed("This Method already exists as:\r\r"
+                                                          "CAMBRIDGE SURPRISE MAJOR\r\rDo you "
+                                                          "want to rename it?"),
+                                  "Save to which Library?", close, close, "Exit from Tambrel?",
+                                  MessageBoxes::Displayed("The file\r\r" + existing +
+                                                          "\r\ralready exists.\r\rDo you want "
+                                                          "to replace it?")}));
+    ASSERT_EQ(OpenTabs(), 1);
+    EXPECT_TRUE(window->Card(window->CurrentMethod()).Edited);
+    EXPECT_EQ(window->pnlStatus->text(), "");
+    EXPECT_EQ(test::ReadFile(existing.toStdString()), "a file kept");
+    ASSERT_TRUE(data->OpenTables("MAIN"));
+    data->dbfMethods.SetOrderToTag("NAME");
+    EXPECT_TRUE(data->dbfMethods.FindExact("8 CAMBRIDGE SURPRISE MAJOR"));
+    EXPECT_FALSE(data->dbfMethods.FindExact("8 NEW NAME SURPRISE MAJOR"));
+    data->CloseTables();
+}
+
+TEST_F(MainWindow, PrintingToAFileAsksEveryTimeAndReplacesOnlyOnYes)
+{
+    const QString cambridge = QString::fromStdString(dir.Path("cambridge.pdf"));
+    // The printer writes files, and an earlier print chose one.
+    window->printer.setOutputFormat(QPrinter::PdfFormat);
+    window->printer.setOutputFileName(cambridge);
+    QStringList offered;
+    std::deque<QString> files;
+    window->choosePrintFile = [&](const QString& suggested) {
+        offered << suggested;
+        QString file;
+        if (!files.empty()) {
+            file = files.front();
+            files.pop_front();
+        }
+        return file;
+    };
+    Enter(8, "CAMBRIDGE SURPRISE MAJOR", "-38-14-1258-36-14-58-16-78LH12");
+    onDialog = [](QDialog& dialog) { dialog.setResult(QDialog::Accepted); };
+    files = {cambridge};
+    window->PrintMethod();
+    ASSERT_EQ(offered, QStringList({SuggestedPrintFile("CAMBRIDGE SURPRISE MAJOR")}));
+    EXPECT_TRUE(PdfTitled(cambridge.toStdString(), "CAMBRIDGE SURPRISE MAJOR"));
+    const std::string printed = test::ReadFile(cambridge.toStdString());
+
+    // The same file chosen by mistake: No, then Cancel prints nothing and keeps the choices
+    // of the print dialog out of the options.
+    Enter(6, "PLAIN BOB MINOR", "x16x16x16x16x16x12");
+    const TBellOptions global = window->GlobalOptions;
+    onDialog = [&](QDialog& dialog) {
+        window->frmPrint->chkColour->setChecked(!global.PrintColour);
+        window->frmPrint->speCopies->setValue(3);
+        dialog.setResult(QDialog::Accepted);
+    };
+    files = {cambridge, QString()};
+    answers = {false};
+    window->PrintMethod();
+    EXPECT_EQ(offered.mid(1), QStringList(2, SuggestedPrintFile("PLAIN BOB MINOR")));
+    EXPECT_EQ(shown.back().kind, BoxKind::Question);
+    EXPECT_EQ(Last(),
+              "The file\r\r" + cambridge + "\r\ralready exists.\r\rDo you want to replace it?");
+    EXPECT_EQ(test::ReadFile(cambridge.toStdString()), printed);
+    EXPECT_EQ(window->GlobalOptions.PrintColour, global.PrintColour);
+    EXPECT_EQ(window->Card(window->CurrentMethod()).PageOptions.Copies, global.Copies);
+
+    files = {cambridge};
+    answers = {true};
+    window->PrintMethod();
+    EXPECT_TRUE(PdfTitled(cambridge.toStdString(), "PLAIN BOB MINOR"));
+    EXPECT_EQ(window->GlobalOptions.PrintColour, !global.PrintColour);
+}
+
+TEST_F(MainWindow, HelpFromADialogComesToTheFrontAndAnswers)
+{
+    std::filesystem::create_directories(dir.Path("program/help"));
+    std::string page = "<h1>Help</h1>";
+    for (int line = 1; line <= 200; ++line) {
+        page += "<p>Line " + std::to_string(line) + "</p>";
+    }
+    for (const std::string topic :
+         {"index.htm", "editing_method.htm", "options.htm", "reading_diagram.htm"}) {
+        dir.Write("program/help/" + topic, page);
+    }
+    help->Command("OPEN");
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    Enter(8, "CAMBRIDGE SURPRISE MAJOR", "-38-14-1258-36-14-58-16-78LH12");
+    window->execDialog = nullptr; // the real modal dialogs
+
+    struct Case {
+        QDialog* dialog;
+        std::function<void()> open;
+        QString page;
+    };
+    for (const Case& c :
+         {Case{window->frmEdit, [this] { window->MethodAction("EDIT"); }, "editing_method.htm"},
+          Case{window->frmOptions, [this] { window->SetOptions(); }, "options.htm"},
+          Case{window->frmPrint, [this] { window->PrintMethod(); }, "reading_diagram.htm"}}) {
+        SCOPED_TRACE(c.dialog->objectName().toStdString());
+        bool scrolled = false;
+        QTimer::singleShot(0, c.dialog, [&] {
+            // The dialog closes however the checks end.
+            const std::unique_ptr<QDialog, void (*)(QDialog*)> closer(
+                c.dialog, [](QDialog* dialog) { dialog->reject(); });
+            ASSERT_EQ(QApplication::activeModalWidget(), c.dialog);
+            auto* button = c.dialog->findChild<QPushButton*>("butHelp");
+            ASSERT_NE(button, nullptr);
+            button->click();
+            ASSERT_NE(help->Browser(), nullptr);
+            EXPECT_EQ(help->Browser()->source().fileName(), c.page);
+            QWidget* helpWindow = help->Browser()->window();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(helpWindow));
+            QScrollBar* bar = help->Browser()->verticalScrollBar();
+            bar->setValue(0);
+            help->Browser()->setFocus();
+            QTest::keyClick(helpWindow->windowHandle(), Qt::Key_Space); // a page further down
+            scrolled = bar->value() > 0;
+            EXPECT_TRUE(c.dialog->isVisible());
+        });
+        c.open();
+        EXPECT_TRUE(scrolled);
+        EXPECT_FALSE(c.dialog->isVisible());
+    }
+}
+
+TEST_F(MainWindow, EntryDialogTakesTheCentralCouncilForm)
+{
+    TfrmEdit& edit = *window->frmEdit;
+    onDialog = [&](QDialog&) {
+        edit.setResult(QDialog::Rejected);
+        QTest::keyClicks(edit.cboBells, "6");
+        edit.edtName->setText("PLAIN BOB MINOR");
+        QTest::keyClicks(edit.edtPlaces, "x16x16x16,12");
+        edit.butOKClick();
+    };
+    window->MethodAction("NEW");
+    ASSERT_EQ(OpenTabs(), 1);
+    const TBellStore& store = window->Card(window->CurrentMethod()).Store();
+    EXPECT_EQ(store.Bells(), 6);
+    EXPECT_EQ(store.PlaceNotation(), "-16-16-16-16-16-12");
+    EXPECT_EQ(store.LeadHeadCode(), "A");
+
+    // A lead of 68 changes typed in 54 characters: more than the box takes when written out.
+    const std::string longLead = test::Repeat("-1D", 17) + ",1D";
+    std::string expanded;
+    onDialog = [&](QDialog&) {
+        edit.setResult(QDialog::Rejected);
+        EXPECT_EQ(edit.edtPlaces->text(), "-16-16-16-16-16-12");
+        edit.edtPlaces->setText("-38-14-1258-36-14-58-16-78,12"); // Cambridge Major's, on six
+        edit.butOKClick();
+        EXPECT_EQ(shown.back().kind, BoxKind::Warning);
+        EXPECT_EQ(Last(), "Error in the Place Notation:\r\r-38-14-1258-36-14-58-16-78-16-58-14-36-"
+                          "1258-14-38-12\r\rError at:\r\r-38 <--");
+        EXPECT_EQ(edit.edtPlaces->text(), "-38-14-1258-36-14-58-16-78,12"); // as typed
+        edit.cboBells->setCurrentIndex(12);
+        edit.edtPlaces->setText(QString::fromStdString(longLead));
+        edit.butOKClick();
+    };
+    window->MethodAction("EDIT");
+    expanded = store.PlaceNotation();
+    EXPECT_EQ(store.Bells(), 16);
+    EXPECT_GT(expanded.size(), 98U);
+    EXPECT_EQ(store.LeadLength(), 68);
+
+    onDialog = [&](QDialog&) {
+        edit.setResult(QDialog::Rejected);
+        EXPECT_EQ(edit.edtPlaces->text().toStdString(), expanded); // all of it
+        edit.butOKClick();
+    };
+    window->MethodAction("EDIT");
+    EXPECT_EQ(store.PlaceNotation(), expanded);
+}
+
+TEST_F(MainWindow, NumberOfBellsByTypingWithItsFocusShown)
+{
+    TfrmEdit& edit = *window->frmEdit;
+    edit.Prepare(window->Card(1), window->GlobalOptions);
+    QTest::keyClicks(edit.cboBells, "6");
+    EXPECT_EQ(edit.cboBells->currentText(), "  6 - Minor");
+    QTest::qWait(QApplication::keyboardInputInterval() + 100); // a new search
+    QTest::keyClicks(edit.cboBells, "1");
+    EXPECT_EQ(edit.cboBells->currentText(), "10 - Royal");
+    QTest::keyClicks(edit.cboBells, "2");
+    EXPECT_EQ(edit.cboBells->currentText(), "12 - Maximus");
+    EXPECT_EQ(edit.cboBells->itemText(0), "  4 - Minimus");
+
+    edit.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&edit));
+    const QColor frame = edit.cboBells->palette().color(QPalette::Highlight);
+    const auto edge = [&] {
+        const QImage picture = edit.cboBells->grab().toImage();
+        return picture.pixelColor(1, picture.height() / 2);
+    };
+    edit.cboBells->setFocus();
+    ASSERT_TRUE(edit.cboBells->hasFocus());
+    EXPECT_EQ(edge(), frame);
+    edit.edtName->setFocus();
+    EXPECT_NE(edge(), frame);
+    edit.hide();
 }
 
 TEST(SingleInstance, TheSecondStartRaisesTheFirst)

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -108,6 +109,36 @@ TEST(PrintCard, AJobThatCannotStartSaysSo)
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(QString::fromStdString(dir.Path("no/such/folder/x.pdf")));
     EXPECT_EQ(PrintCard(*card, printer, 1), kMsgPrintFailed);
+}
+
+// Sets an environment variable for one test.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : m_name(name), m_old(qgetenv(name))
+    {
+        qputenv(name, QByteArray::fromStdString(value));
+    }
+    ~ScopedEnv() { qputenv(m_name, m_old); }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* m_name;
+    QByteArray m_old;
+};
+
+TEST(PrintFile, OfferedUnderTheMethodsNameInTheDocumentsFolder)
+{
+    const TempDir dir;
+    std::filesystem::create_directories(dir.Path("home"));
+    const QString home = QString::fromStdString(dir.Path("home"));
+    const ScopedEnv homeVariable("HOME", dir.Path("home"));
+    const ScopedEnv config("XDG_CONFIG_HOME", dir.Path("home/.config"));
+    // No documents folder: the home folder, rather than a file dialog that shows another.
+    EXPECT_EQ(SuggestedPrintFile("PLAIN BOB MINOR"), home + "/PLAIN BOB MINOR.pdf");
+    std::filesystem::create_directories(dir.Path("home/Documents"));
+    EXPECT_EQ(SuggestedPrintFile("PLAIN BOB MINOR"), home + "/Documents/PLAIN BOB MINOR.pdf");
+    EXPECT_EQ(SuggestedPrintFile("1/2 TURN DOUBLES"), home + "/Documents/1-2 TURN DOUBLES.pdf");
 }
 
 TEST(Clipboard, ThePictureAsFarAsItIsDrawn)
