@@ -109,6 +109,14 @@ int LibraryCommands::Run(std::ostream& out, std::ostream& err)
 
 namespace {
 
+// Every repair a command makes or finds is said, so that none passes unnoticed.
+void ReportWarnings(TfrmDataMod& module, std::ostream& err)
+{
+    for (const std::string& warning : module.TakeWarnings()) {
+        err << "Warning: " << warning << '\n';
+    }
+}
+
 std::unique_ptr<TfrmDataMod> MakeDataModule(const std::string& folder,
                                             const std::filesystem::path& programFolder,
                                             std::ostream& err, Status& status)
@@ -117,9 +125,7 @@ std::unique_ptr<TfrmDataMod> MakeDataModule(const std::string& folder,
                                                                : std::filesystem::path(folder),
                                                 BundledDataFolder(programFolder));
     status = module->EnsureTables();
-    for (const std::string& warning : module->TakeWarnings()) {
-        err << "Warning: " << warning << '\n';
-    }
+    ReportWarnings(*module, err);
     return module;
 }
 
@@ -138,6 +144,7 @@ bool LoadCliCalls(const std::string& folder, const std::filesystem::path& progra
             calls = ReadCallsTable(module->dbfCalls);
         }
         module->CloseTables();
+        ReportWarnings(*module, err);
         error = status.error;
         return status.ok();
     }
@@ -146,6 +153,9 @@ bool LoadCliCalls(const std::string& folder, const std::filesystem::path& progra
         TDbf table(kCallsTags, kCallsLayout);
         table.SetDbfFileName(library / "Calls.dbf");
         if (const Status opened = table.Open(TableAccess::Read); opened) {
+            for (const std::string& warning : table.Warnings()) {
+                err << "Warning: " << warning << '\n';
+            }
             calls = ReadCallsTable(table);
             return true;
         } else {
@@ -190,6 +200,7 @@ int LibraryCommands::Info(std::ostream& out, std::ostream& err)
     for (const TableRow& row : rows) {
         if (Status opened = module->OpenTables(row.code, TableAccess::Read); !opened) {
             module->CloseTables();
+            ReportWarnings(*module, err);
             return Refuse(err, opened.error);
         }
         TDbf& table = (*module).*row.cursor;
@@ -208,9 +219,7 @@ int LibraryCommands::Info(std::ostream& out, std::ostream& err)
         tables.push_back(entry);
         module->CloseTables();
     }
-    for (const std::string& warning : module->TakeWarnings()) {
-        err << "Warning: " << warning << '\n';
-    }
+    ReportWarnings(*module, err);
     if (m_json) {
         out << DumpJson(info) << '\n';
         return 0;
@@ -237,6 +246,7 @@ int LibraryCommands::List(std::ostream& out, std::ostream& err)
     Status status;
     auto module = MakeDataModule(m_folder, m_programFolder, err, status);
     if (!status || !(status = module->OpenTables(m_table, TableAccess::Read))) {
+        ReportWarnings(*module, err);
         return Refuse(err, status.error);
     }
     TDbf& table = module->dbfMethods;
@@ -269,6 +279,7 @@ int LibraryCommands::List(std::ostream& out, std::ostream& err)
         }
     }
     module->CloseTables();
+    ReportWarnings(*module, err);
     return 0;
 }
 
@@ -297,6 +308,7 @@ int LibraryCommands::Find(std::ostream& out, std::ostream& err)
     Status status;
     auto module = MakeDataModule(m_folder, m_programFolder, err, status);
     if (!status || !(status = module->OpenTables(m_table, TableAccess::Read))) {
+        ReportWarnings(*module, err);
         return Refuse(err, status.error);
     }
     TDbf& table = module->dbfMethods;
@@ -317,6 +329,7 @@ int LibraryCommands::Find(std::ostream& out, std::ostream& err)
         }
     }
     module->CloseTables();
+    ReportWarnings(*module, err);
     return found > 0 ? 0 : 1;
 }
 
@@ -325,11 +338,10 @@ int LibraryCommands::Reindex(std::ostream& out, std::ostream& err)
     Status status;
     auto module = MakeDataModule(m_folder, m_programFolder, err, status);
     if (!status || !(status = module->ReindexTables())) {
+        ReportWarnings(*module, err);
         return Refuse(err, status.error);
     }
-    for (const std::string& warning : module->TakeWarnings()) {
-        err << "Warning: " << warning << '\n';
-    }
+    ReportWarnings(*module, err);
     out << "Reindexed the library in " << module->LibraryFolder().string() << '\n';
     return 0;
 }

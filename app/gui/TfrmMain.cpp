@@ -157,12 +157,24 @@ void TfrmMain::StatusText(const QString& text)
     pnlStatus->repaint();
 }
 
+void TfrmMain::ReportTableWarnings(const QString& lead)
+{
+    QString text = lead;
+    for (const std::string& warning : m_data.TakeWarnings()) {
+        text += QLatin1Char(' ') + Q(warning);
+    }
+    if (!text.isEmpty()) {
+        StatusText(text);
+    }
+}
+
 void TfrmMain::ReloadCalls()
 {
-    if (m_data.OpenTables("CALLS")) {
+    if (m_data.OpenTables("CALLS", TableAccess::Read)) {
         m_calls = ReadCallsTable(m_data.dbfCalls);
     }
     m_data.CloseTables();
+    ReportTableWarnings();
 }
 
 void TfrmMain::CreateActions()
@@ -544,6 +556,7 @@ void TfrmMain::SetOptions()
     TBellCard& card = Card(m_current);
     frmOptions->Prepare(card, GlobalOptions);
     Exec(*frmOptions);
+    ReportTableWarnings();
     if (card.Changed) {
         Hourglass hourglass;
         card.Store().RecalcCalls();
@@ -694,10 +707,11 @@ void TfrmMain::FirstActivation()
         Exec(*frmAbout);
     }
     bool empty = false;
-    if (m_data.OpenTables("OPTIONS")) {
+    if (m_data.OpenTables("OPTIONS", TableAccess::Read)) {
         empty = m_data.dbfOptions.RecordCount() == 0;
     }
     m_data.CloseTables();
+    ReportTableWarnings();
     if (empty) {
         Reindex(); // a first start: make sure the new library's indexes are whole
     }
@@ -798,10 +812,12 @@ void TfrmMain::SaveMethod()
     } else if (!closed) {
         card.Edited = true;
         m_messages.Show(this, BoxKind::Warning, Q(closed.error));
-    } else if (saved) {
-        StatusText(choice == SaveChoice::Main ? QStringLiteral("Saved to the Main Library.")
-                                              : QStringLiteral("Saved to the Personal Library."));
     }
+    ReportTableWarnings(!saved || !written || !closed
+                            ? QString()
+                            : (choice == SaveChoice::Main
+                                   ? QStringLiteral("Saved to the Main Library.")
+                                   : QStringLiteral("Saved to the Personal Library.")));
     ShowEdited();
 }
 
@@ -814,7 +830,7 @@ void TfrmMain::CheckUnique()
     const std::string key = PadRight(std::to_string(store.Bells()), 2) + store.TidyNotation();
     const auto lookup = [&](const char* code) {
         std::string name;
-        if (m_data.OpenTables(code)) {
+        if (m_data.OpenTables(code, TableAccess::Read)) {
             m_data.dbfMethods.SetOrderToTag("PLACES");
             if (m_data.dbfMethods.FindExact(key)) {
                 name = Trim(m_data.dbfMethods.FieldText("name"));
@@ -830,6 +846,7 @@ void TfrmMain::CheckUnique()
         inMain = lookup("MAIN");
         inPersonal = inMain.empty() ? lookup("PERSONAL") : std::string();
     }
+    ReportTableWarnings();
     if (!inMain.empty()) {
         m_messages.Show(this, BoxKind::Warning,
                         QStringLiteral("This method exists in the Main Library as:\r\r") +

@@ -131,6 +131,9 @@ private:
     int Exec(QDialog& dialog);
     QString AskPrintFile(const QString& methodName);
     void StatusText(const QString& text);
+    // Says in the status line what the tables found and mended (a rebuilt index, a corrected
+    // count), after `lead` when one is given, so that no repair passes unnoticed.
+    void ReportTableWarnings(const QString& lead = {});
 
     TfrmDataMod& m_data;
     HelpSystem& m_help;

@@ -312,7 +312,7 @@ void TfrmOptions::BuildCallLists()
     cboBobType->clear();
     cboSingleType->clear();
     CallRefs.clear();
-    if (m_data.OpenTables("CALLS")) {
+    if (m_data.OpenTables("CALLS", TableAccess::Read)) {
         TDbf& calls = m_data.dbfCalls;
         calls.SetOrderToTag("REF");
         calls.GoTop();
