@@ -1,9 +1,11 @@
 #include "display/TBellOptions.h"
 
+#include "engine/Bells.h"
 #include "engine/TextFunctions.h"
 #include "library/TfrmDataMod.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <variant>
 
@@ -111,6 +113,41 @@ std::string TBellOptions::SetValue(std::string_view key, std::string_view value)
         this->** text = std::string(value);
     } else {
         this->*std::get<std::string CallChoice::*>(found->field) = std::string(value);
+    }
+    return {};
+}
+
+std::string TBellOptions::StrictProblem(std::string_view key, std::string_view value)
+{
+    const Key* found = FindKey(key);
+    if (found == nullptr) {
+        return "There is no option " + std::string(key) + ".";
+    }
+    const std::string upper = UpperCase(value);
+    if (std::holds_alternative<bool TBellOptions::*>(found->field)) {
+        if (upper != "TRUE" && upper != "FALSE") {
+            return "The option " + std::string(key) + " takes True or False, not \"" +
+                   std::string(value) + "\".";
+        }
+    } else if (key == "PrintOrient") {
+        if (value != "Portrait" && value != "Landscape") {
+            return "The option PrintOrient takes Portrait or Landscape, not \"" +
+                   std::string(value) + "\".";
+        }
+    } else if (key == "BobLines" || key == "SingleLines") {
+        for (const char c : upper) {
+            if (BellOf(c) < 1) {
+                return "The option " + std::string(key) + " takes bell symbols (" +
+                       std::string(BellSymbols) + "), not \"" + std::string(value) + "\".";
+            }
+        }
+    } else if (key == "BobType" || key == "SingleType") {
+        if (value.size() != 2 || !std::isdigit(static_cast<unsigned char>(value[0])) ||
+            !std::isdigit(static_cast<unsigned char>(value[1]))) {
+            return "The option " + std::string(key) +
+                   " takes the two-digit code of a call, such as 01, not \"" + std::string(value) +
+                   "\".";
+        }
     }
     return {};
 }

@@ -53,6 +53,11 @@ public:
     std::string SetValue(std::string_view key, std::string_view value);
     std::string ValueText(std::string_view key) const; // "" for an unknown key
 
+    // What a value typed for a setting must be beyond what the options table accepts: a yes/no
+    // setting takes only True or False (any case), PrintOrient only Portrait or Landscape, the
+    // call lines only bell symbols. The problem in words, or "" when the value is good.
+    static std::string StrictProblem(std::string_view key, std::string_view value);
+
     // The stored settings from option records: keys compared with case, later records
     // winning, unknown keys skipped. Returns the problems found (values kept at their default).
     std::vector<std::string> LoadRecords(const std::vector<Record>& records);

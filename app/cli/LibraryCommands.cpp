@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <charconv>
 #include <memory>
 #include <ostream>
 
@@ -33,8 +34,9 @@ void WriteRecord(std::ostream& out, TDbf& table, bool json)
         record["group"] = group;
         out << DumpJson(record) << '\n';
     } else {
-        out << PadRight(std::to_string(table.RecNo()), 6) << ' ' << PadRight(bells, 3)
-            << PadRight(group, 3) << name << "  " << places << '\n';
+        out << PadRight(std::to_string(table.RecNo()), 6) << ' ' << PadRight(TerminalText(bells), 3)
+            << PadRight(TerminalText(group), 3) << TerminalText(name) << "  "
+            << TerminalText(places) << '\n';
     }
 }
 
@@ -75,8 +77,7 @@ LibraryCommands::LibraryCommands(CLI::App& app, std::filesystem::path programFol
     m_list->add_option("--by", m_by, "Order: name or places")
         ->check(CLI::IsMember({"name", "places"}));
     m_list->add_option("--from", m_from, "Start at the first method at or after this text");
-    m_list->add_option("--limit", m_limit, "At most this many methods")
-        ->check(CLI::NonNegativeNumber);
+    m_list->add_option("--limit", m_limitText, "At most this many methods (0 to 1000000)");
     m_list->add_flag("--json", m_json, "One JSON object per method");
 
     m_find = m_library->add_subcommand("find", "Methods of a name or notation");
@@ -243,6 +244,16 @@ int LibraryCommands::List(std::ostream& out, std::ostream& err)
     if (!bells) {
         return Refuse(err, kMsgInvalidBells);
     }
+    constexpr int kMaxLimit = 1'000'000;
+    int limit = 0;
+    const std::string limitText = Trim(m_limitText);
+    const auto [ptr, ec] =
+        std::from_chars(limitText.data(), limitText.data() + limitText.size(), limit);
+    if (limitText.empty() || ec != std::errc{} || ptr != limitText.data() + limitText.size() ||
+        limit < 0 || limit > kMaxLimit) {
+        return Refuse(err, "--limit takes a whole number from 0 to 1000000, not \"" +
+                               TerminalText(m_limitText) + "\".");
+    }
     Status status;
     auto module = MakeDataModule(m_folder, m_programFolder, err, status);
     if (!status || !(status = module->OpenTables(m_table, TableAccess::Read))) {
@@ -274,7 +285,7 @@ int LibraryCommands::List(std::ostream& out, std::ostream& err)
             condition += " .And. Group=\"" + PadRight(group, 2) + "\"";
         }
         table.SetWhileTo(condition);
-        for (int shown = 0; !table.Eof() && shown < m_limit; ++shown, table.Skip()) {
+        for (int shown = 0; !table.Eof() && shown < limit; ++shown, table.Skip()) {
             WriteRecord(out, table, m_json);
         }
     }

@@ -45,7 +45,7 @@ private:
     std::string m_group = "ALL";
     std::string m_by = "name";
     std::string m_from;
-    int m_limit = 20;
+    std::string m_limitText = "20";
     std::string m_name;
     std::string m_notation;
 };

@@ -1,4 +1,5 @@
 #include "app/cli/MethodFacts.h"
+#include "app/cli/CliSupport.h"
 
 #include "engine/CCNotation.h"
 #include "engine/Messages.h"
@@ -213,9 +214,9 @@ std::string DumpJson(const nlohmann::ordered_json& json)
 
 void WriteSummary(std::ostream& out, const TBellStore& store, bool withRows)
 {
-    out << "Method:          " << store.Name() << '\n'
+    out << "Method:          " << TerminalText(store.Name()) << '\n'
         << "Bells:           " << store.Bells() << " (" << StageName(store.Bells()) << ")\n"
-        << "Notation:        " << store.PlaceNotation() << '\n'
+        << "Notation:        " << TerminalText(store.PlaceNotation()) << '\n'
         << "Tidy notation:   " << store.TidyNotation() << '\n'
         << "Symmetric:       " << (store.Symmetric() ? "yes" : "no") << '\n'
         << "Lead length:     " << store.LeadLength() << " changes\n"

@@ -4,6 +4,7 @@
 #include "app/cli/LibraryCommands.h"
 #include "app/cli/MethodFacts.h"
 #include "display/TBellCard.h"
+#include "engine/Bells.h"
 
 #include "tables/FileIo.h"
 
@@ -73,6 +74,33 @@ int WriteOutput(const std::string& path, const QByteArray& bytes, std::ostream& 
     return status ? 0 : Refuse(err, status.error);
 }
 
+// A call code the calls library has for the stage, lines of bells the stage has.
+std::string CallProblem(const CallsLibrary& library, int bells, const std::string& key,
+                        const std::string& value)
+{
+    if (key == "BobType" || key == "SingleType") {
+        if (library.Find(bells, value) != nullptr) {
+            return {};
+        }
+        std::string codes;
+        for (int code = 1; code <= 99; ++code) {
+            const std::string ref = CallsLibrary::NormalRef(std::to_string(code));
+            if (library.Find(bells, ref) != nullptr) {
+                codes += (codes.empty() ? "" : ", ") + ref;
+            }
+        }
+        return "The calls library has no call " + value + " on " + std::to_string(bells) +
+               " bells" + (codes.empty() ? "." : "; it has " + codes + ".");
+    }
+    for (const char symbol : value) {
+        if (BellOf(symbol) > bells) {
+            return "The option " + key +
+                   " names a bell the method does not have: " + std::string(1, symbol) + ".";
+        }
+    }
+    return {};
+}
+
 bool IsCallKey(std::string_view key)
 {
     return key == "BobType" || key == "BobLines" || key == "SingleType" || key == "SingleLines";
@@ -111,6 +139,9 @@ int RunRender(const RenderOptions& options, const std::filesystem::path& program
         }
         const std::string key = setting.substr(0, equals);
         const std::string value = setting.substr(equals + 1);
+        if (std::string problem = TBellOptions::StrictProblem(key, value); !problem.empty()) {
+            return Refuse(err, problem);
+        }
         if (std::string problem = page.SetValue(key, value); !problem.empty()) {
             return Refuse(err, problem);
         }
@@ -130,8 +161,13 @@ int RunRender(const RenderOptions& options, const std::filesystem::path& program
         return Refuse(err, error);
     }
     if (!calls.empty()) {
-        // The calculation chose the default calls; the ones asked for replace them.
+        // The calculation chose the default calls; the ones asked for replace them, when the
+        // calls library has them for this stage.
         for (const auto& [key, value] : calls) {
+            if (const std::string problem = CallProblem(library, store.Bells(), key, value);
+                !problem.empty()) {
+                return Refuse(err, problem);
+            }
             page.SetValue(key, value);
         }
         store.RecalcCalls();

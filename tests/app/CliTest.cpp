@@ -255,13 +255,29 @@ TEST(CliRender, PictureFilesOfTheDiagram)
     EXPECT_EQ(pdf.rfind("%PDF-", 0), 0U);
     EXPECT_NE(pdf.find("/MediaBox [0 0 842.000000 595.000000]"), std::string::npos); // A4 across
 
-    const CliRun badKey = with({"--set", "Colours=True", "-o", dir.Path("x.png")});
-    EXPECT_EQ(badKey.status, 2);
-    EXPECT_EQ(badKey.err, "There is no option Colours.\n");
-    const CliRun badValue = with({"--set", "Size=9", "-o", dir.Path("x.png")});
-    EXPECT_EQ(badValue.status, 2);
-    EXPECT_EQ(badValue.err, "The option Size cannot be 9 (0 to 3).\n");
-    EXPECT_EQ(with({"--set", "Size", "-o", dir.Path("x.png")}).status, 2);
+    // Each option takes only its own values.
+    struct Refusal {
+        std::string setting, message;
+    };
+    for (const Refusal& r : {
+             Refusal{"Colours=True", "There is no option Colours."},
+             Refusal{"Size=9", "The option Size cannot be 9 (0 to 3)."},
+             Refusal{"Size", "A setting is written KEY=VALUE, not \"Size\"."},
+             Refusal{"ShowGrid=maybe", "The option ShowGrid takes True or False, not \"maybe\"."},
+             Refusal{"Continuous=yes", "The option Continuous takes True or False, not \"yes\"."},
+             Refusal{"PrintOrient=Sideways",
+                     "The option PrintOrient takes Portrait or Landscape, not \"Sideways\"."},
+             Refusal{"BobType=ZZ", "The option BobType takes the two-digit code of a call, such "
+                                   "as 01, not \"ZZ\"."},
+             Refusal{"BobType=42", "The calls library has no call 42 on 8 bells; it has 01, 02, "
+                                   "03, 04, 05, 06, 07, 08."},
+             Refusal{"SingleLines=9", "The option SingleLines names a bell the method does not "
+                                      "have: 9."},
+         }) {
+        const CliRun refused = with({"--set", r.setting, "-o", dir.Path("x.png")});
+        EXPECT_EQ(refused.status, 2);
+        EXPECT_EQ(refused.err, r.message + "\n");
+    }
     EXPECT_EQ(with({"-o", dir.Path("x.gif")}).err,
               "The output file must end in .png, .svg or .pdf.\n");
     EXPECT_EQ(with({"--view", "statistics", "-o", dir.Path("x.png")}).status, 2);
@@ -539,6 +555,17 @@ TEST_F(CliLibrary, ListStartsAtTheSoftSeekPosition)
     const std::vector<nlohmann::json> tail = JsonLines(last.out);
     ASSERT_EQ(tail.size(), 1U);
     EXPECT_EQ(tail[0]["name"], names.back());
+}
+
+TEST_F(CliLibrary, ListLimitsInPlainNumbers)
+{
+    for (const std::string limit : {"-1", "abc", "1000001", ""}) {
+        const CliRun refused = Library({"list", "--bells", "8", "--limit", limit});
+        EXPECT_EQ(refused.status, 2);
+        EXPECT_EQ(refused.err,
+                  "--limit takes a whole number from 0 to 1000000, not \"" + limit + "\".\n");
+    }
+    EXPECT_EQ(Library({"list", "--bells", "8", "--limit", "0"}).out, "");
 }
 
 TEST_F(CliLibrary, ListByGroupAndPlaces)

@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -438,23 +441,104 @@ TEST_F(MethodTable, BytesAfterTheEndOfFileMarkAreSlack)
     EXPECT_EQ(ReadFile(path), bytes);
 }
 
-TEST_F(MethodTable, DamagedTablesAreRefusedClearly)
+// Damage is refused, never read shifted or "corrected": whatever the access, the table's bytes
+// and its index stay exactly as they were.
+TEST_F(MethodTable, DamagedTablesAreRefusedAndLeftAlone)
 {
+    AddLibrary();
     ASSERT_TRUE(table.Close());
-    ASSERT_TRUE(WriteFileAtomically(path, "not a table"));
-    EXPECT_EQ(table.Open().error,
-              "The table " + path + " cannot be read: The file is too short to be a dBase table.");
-    EXPECT_FALSE(table.Active());
+    const std::string good = ReadFile(path);
+    const std::string index = ReadFile(dir.Path("Methods.mdx"));
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::string why;
+    };
+    std::string flipped = good;
+    flipped[8] = static_cast<char>(0xB1); // one bit of the header length, 161 -> 177
+    std::string flag = good;
+    flag[161 + 2 * 163] = 'X'; // the deletion flag of record 3
+    std::string renamed = good;
+    renamed[32 * 3 + 5] = 'Z'; // PLACES -> PLACEZ
+    for (const Case& c : {
+             Case{"short", "not a table", "The file is too short to be a dBase table."},
+             Case{"header length", flipped,
+                  "The table's header length (177) disagrees with its 4 fields (161)."},
+             Case{"deletion flag", flag,
+                  "Record 3 is damaged: it begins with the byte 88, where a blank or \"*\" "
+                  "marks a record."},
+             Case{"renamed field", renamed,
+                  "its field 3 is PLACEZ (C 98) where PLACES (C 98) belongs."},
+         }) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(WriteFileAtomically(path, c.bytes));
+        TDbf checked(kMethodTags, kMethodLayout);
+        checked.SetDbfFileName(path);
+        for (const TableAccess access :
+             {TableAccess::Read, TableAccess::Write, TableAccess::Repair}) {
+            EXPECT_EQ(checked.Open(access).error,
+                      "The table " + path + " cannot be read: " + c.why);
+            EXPECT_FALSE(checked.Active());
+        }
+        EXPECT_EQ(ReadFile(path), c.bytes);
+        EXPECT_EQ(ReadFile(dir.Path("Methods.mdx")), index);
+    }
 }
 
-TEST_F(MethodTable, OneProgramAtATime)
+// Only a regular file of sane size is read as a table or an index: nothing blocks on a pipe,
+// nothing is allocated for a sparse giant.
+TEST_F(MethodTable, OnlyRegularFilesOfSaneSizeAreRead)
 {
-    TDbf second(kMethodTags);
-    second.SetDbfFileName(path);
-    EXPECT_EQ(second.Open().error, "The table Methods.dbf is in use by another program (or another "
-                                   "window of Tambrel). Close it there and try again.");
+    AddLibrary();
     ASSERT_TRUE(table.Close());
-    EXPECT_TRUE(second.Open());
+    const std::string good = ReadFile(path);
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);
+    EXPECT_EQ(table.Open(TableAccess::Read).error,
+              "Cannot read " + path + ": it is a folder, not a file.");
+    std::filesystem::remove(path);
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    EXPECT_EQ(table.Open().error, "Cannot read " + path + ": it is a pipe, not a file.");
+    std::filesystem::remove(path);
+    {
+        std::ofstream sparse(path, std::ios::binary);
+    }
+    std::filesystem::resize_file(path, std::uintmax_t{100} << 30U); // 100 GB, no disk used
+    EXPECT_EQ(table.Open().error,
+              "Cannot read " + path +
+                  ": it is 102400 MB, more than the 256 MB such a file may be.");
+    std::filesystem::remove(path);
+
+    // The index as a pipe: read around, rebuilt, and said.
+    ASSERT_TRUE(WriteFileAtomically(path, good));
+    const std::string mdx = dir.Path("Methods.mdx");
+    std::filesystem::remove(mdx);
+    ASSERT_EQ(::mkfifo(mdx.c_str(), 0600), 0);
+    ASSERT_TRUE(table.Open(TableAccess::Read));
+    EXPECT_EQ(table.Warnings(), (std::vector<std::string>{
+                                    "Methods.mdx: the index could not be read (Cannot read " + mdx +
+                                    ": it is a pipe, not a file.); it was rebuilt for this use "
+                                    "only, until the libraries are reindexed."}));
+    EXPECT_EQ(table.RecordCount(), 7U);
+}
+
+// Readers share a table; a writer has it alone.
+TEST_F(MethodTable, ReadersShareAWriterIsAlone)
+{
+    const std::string inUse = "The table Methods.dbf is in use by another program (or another "
+                              "window of Tambrel). Close it there and try again.";
+    TDbf first(kMethodTags);
+    TDbf second(kMethodTags);
+    first.SetDbfFileName(path);
+    second.SetDbfFileName(path);
+    EXPECT_EQ(first.Open(TableAccess::Read).error, inUse); // the fixture writes
+    ASSERT_TRUE(table.Close());
+    ASSERT_TRUE(first.Open(TableAccess::Read));
+    ASSERT_TRUE(second.Open(TableAccess::Read));
+    EXPECT_EQ(table.Open().error, inUse);
+    ASSERT_TRUE(first.Close());
+    ASSERT_TRUE(second.Close());
+    EXPECT_TRUE(table.Open());
 }
 
 TEST_F(MethodTable, NamesInAnyCase)

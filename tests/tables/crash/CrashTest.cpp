@@ -330,5 +330,49 @@ TEST(TableCrash, KilledWhileCreatingLeavesNoTableOrAnEmptyOne)
     CheckStrays(folder.Path(""), runs);
 }
 
+// A library folder being built from the bundled data, the program killed at random moments:
+// the next start finishes the folder and clears what the killed one left.
+TEST(TableCrash, KilledWhileBuildingALibraryLeavesNothingBehind)
+{
+    const test::TempDir folder;
+    const fs::path library = folder.Path("Library");
+    std::string program = TAMBREL_CLI, command = "library", info = "info", option = "--library",
+                path = library.string();
+    char* arguments[] = {program.data(), command.data(), info.data(),
+                         option.data(),  path.data(),    nullptr};
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    const auto start = [&] {
+        pid_t pid = -1;
+        EXPECT_EQ(::posix_spawn(&pid, program.c_str(), &quiet, nullptr, arguments, environ), 0);
+        return pid;
+    };
+    std::mt19937_64 random(EnvNumber("TAMBREL_CRASH_SEED", 20'240'611));
+    for (int i = 0; i < 8; ++i) {
+        const pid_t pid = start();
+        std::this_thread::sleep_for(
+            milliseconds(std::uniform_int_distribution<int>(0, 400)(random)));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+    }
+    int status = -1;
+    ::waitpid(start(), &status, 0);
+    posix_spawn_file_actions_destroy(&quiet);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    for (const fs::directory_entry& entry : fs::directory_iterator(library)) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_EQ(name.find(".tmp-"), std::string::npos) << name;
+        EXPECT_EQ(name.find(".building"), std::string::npos) << name;
+    }
+    TDbf methods(kMethodTags, kMethodLayout);
+    methods.SetDbfFileName(library / "Methods.dbf");
+    ASSERT_TRUE(methods.Open(TableAccess::Read));
+    EXPECT_TRUE(methods.Warnings().empty());
+    EXPECT_GT(methods.RecordCount(), 20'000U);
+}
+
 } // namespace
 } // namespace tambrel
