@@ -197,23 +197,28 @@ int WriteTemporary(const std::filesystem::path& path, std::string_view bytes,
 std::optional<pid_t> WriterOf(const std::string& name)
 {
     std::string_view digits;
+    bool random = false; // followed by "-" and the six characters mkstemp fills in
     if (const std::size_t at = name.rfind(".tmp-"); at != std::string::npos) {
         digits = std::string_view(name).substr(at + 5);
+        random = true;
     } else if (name.rfind(".building-", 0) == 0) {
         digits = std::string_view(name).substr(10);
+        random = digits.find('-') != std::string_view::npos;
     } else if (const std::size_t mark = name.rfind(".new"); mark != std::string::npos) {
         digits = std::string_view(name).substr(mark + 4);
     } else {
         return std::nullopt;
     }
-    const std::size_t end = digits.find('-');
-    const std::string_view number = digits.substr(0, end);
-    if (end != std::string_view::npos && digits.size() - end != 7) {
-        return std::nullopt; // "-" and the six characters mkstemp fills in
+    if (random) {
+        const std::size_t dash = digits.find('-');
+        if (dash == std::string_view::npos || digits.size() - dash != 7) {
+            return std::nullopt;
+        }
+        digits = digits.substr(0, dash);
     }
     pid_t pid = 0;
-    const auto [ptr, ec] = std::from_chars(number.data(), number.data() + number.size(), pid);
-    if (number.empty() || ec != std::errc{} || ptr != number.data() + number.size() || pid <= 0) {
+    const auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), pid);
+    if (digits.empty() || ec != std::errc{} || ptr != digits.data() + digits.size() || pid <= 0) {
         return std::nullopt;
     }
     return pid;

@@ -20,6 +20,7 @@
 #include <memory>
 #include <ostream>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tambrel {
@@ -37,13 +38,15 @@ void EnsureGuiApplication()
     }
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
         // Qt wants a private runtime folder and warns on every start without one.
+        // Only a folder of the user's own: one planted by another user is left alone.
         const std::filesystem::path runtime =
             std::filesystem::temp_directory_path() / ("runtime-" + std::to_string(::getuid()));
-        std::error_code ec;
-        std::filesystem::create_directories(runtime, ec);
-        std::filesystem::permissions(runtime, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::replace, ec);
-        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.string()));
+        ::mkdir(runtime.c_str(), 0700);
+        struct stat info {};
+        if (::lstat(runtime.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+            info.st_uid == ::getuid() && ::chmod(runtime.c_str(), 0700) == 0) {
+            qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.string()));
+        }
     }
     static int argc = 1;
     static char name[] = "tambrel-cli";

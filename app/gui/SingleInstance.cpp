@@ -1,10 +1,12 @@
 #include "app/gui/SingleInstance.h"
 
-#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLocalSocket>
+#include <QStandardPaths>
 #include <QThread>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tambrel {
@@ -28,6 +30,27 @@ bool AskToRaise(const QString& name)
     return true;
 }
 
+// The user's runtime folder when only the user owns and may enter it; empty otherwise.
+QString PrivateFolder()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    struct stat info {};
+    if (folder.isEmpty() || ::stat(QFile::encodeName(folder).constData(), &info) != 0 ||
+        !S_ISDIR(info.st_mode) || info.st_uid != ::getuid() || (info.st_mode & 077) != 0) {
+        return {};
+    }
+    return folder;
+}
+
+// Removes `path` when someone else owns it: nothing another user put there is trusted.
+void RemoveIfNotOurs(const QString& path)
+{
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) == 0 && info.st_uid != ::getuid()) {
+        QFile::remove(path);
+    }
+}
+
 } // namespace
 
 SingleInstance::SingleInstance(QString key)
@@ -35,11 +58,9 @@ SingleInstance::SingleInstance(QString key)
     if (key.isEmpty()) {
         key = QStringLiteral("tambrel-%1").arg(::getuid());
     }
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    const QString folder =
-        !runtime.isEmpty() && QDir(runtime).exists() ? runtime : QDir::tempPath();
-    m_socketName = folder + QLatin1Char('/') + key + QStringLiteral(".socket");
-    m_lockPath = folder + QLatin1Char('/') + key + QStringLiteral(".lock");
+    m_folder = PrivateFolder();
+    m_socketName = m_folder + QLatin1Char('/') + key + QStringLiteral(".socket");
+    m_lockPath = m_folder + QLatin1Char('/') + key + QStringLiteral(".lock");
     connect(&m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = m_server.nextPendingConnection()) {
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
@@ -63,6 +84,14 @@ SingleInstance::~SingleInstance()
 
 SingleInstance::Outcome SingleInstance::Claim()
 {
+    if (m_folder.isEmpty()) {
+        m_problem = QStringLiteral("The single-program guard has no folder of this user's own "
+                                   "to live in (%1); Tambrel runs without it.")
+                        .arg(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation));
+        return Outcome::Unguarded;
+    }
+    RemoveIfNotOurs(m_lockPath);
+    RemoveIfNotOurs(m_socketName);
     m_lock = std::make_unique<QLockFile>(m_lockPath);
     m_lock->setStaleLockTime(0); // only a dead owner makes a lock stale, however old it is
     QElapsedTimer waited;

@@ -12,12 +12,14 @@ namespace tambrel {
 
 // Only one Tambrel runs for a user: a second start asks the first to come to the front and
 // ends. A lock file says who runs (a lock left by a crashed program is taken over) and a local
-// socket carries the request.
+// socket carries the request. Both live in a folder that only the user owns and can enter, so
+// another user can plant neither.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
-    // `key` names the guard; the default is per user. Folder: $XDG_RUNTIME_DIR, else the
-    // temporary folder with the user id in the names.
+    // `key` names the guard; the default is per user. Folder: the user's runtime folder
+    // ($XDG_RUNTIME_DIR, else a private one Qt makes in the temporary folder), used only when
+    // the user owns it and nobody else may enter it.
     explicit SingleInstance(QString key = {});
     ~SingleInstance() override;
 
@@ -28,6 +30,7 @@ public:
     };
     Outcome Claim();
     const QString& Problem() const { return m_problem; }
+    const QString& Folder() const { return m_folder; } // empty when no safe folder was found
 
     // The window to bring to the front when another start asks.
     void SetWindow(QWidget* window) { m_window = window; }
@@ -37,6 +40,7 @@ signals:
 
 private:
     void Raise();
+    QString m_folder;
     QString m_socketName;
     QString m_lockPath;
     std::unique_ptr<QLockFile> m_lock;

@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocalServer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -35,6 +36,9 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <deque>
 #include <memory>
@@ -821,9 +825,9 @@ TEST(SingleInstance, TheSecondStartRaisesTheFirst)
 TEST(SingleInstance, ALockLeftByACrashDoesNotBlock)
 {
     const QString key = QStringLiteral("tambrel-stale-%1").arg(QCoreApplication::applicationPid());
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    const QString folder =
-        !runtime.isEmpty() && QDir(runtime).exists() ? runtime : QDir::tempPath();
+    SingleInstance guard(key);
+    const QString folder = guard.Folder();
+    ASSERT_FALSE(folder.isEmpty());
     {
         // A lock as a program that has since died would have left it.
         QFile lock(folder + QLatin1Char('/') + key + QStringLiteral(".lock"));
@@ -832,8 +836,67 @@ TEST(SingleInstance, ALockLeftByACrashDoesNotBlock)
                    QCoreApplication::applicationName().toUtf8() + "\n" +
                    QSysInfo::machineHostName().toUtf8() + "\n");
     }
+    EXPECT_EQ(guard.Claim(), SingleInstance::Outcome::First);
+}
+
+// Another user's lock naming a running process, and their socket, planted where the guard
+// lives: neither is trusted, and this program runs as the first.
+TEST(SingleInstance, APlantedGuardOfAnotherUserIsIgnored)
+{
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "planting files of another user needs root";
+    }
+    const QString key =
+        QStringLiteral("tambrel-planted-%1").arg(QCoreApplication::applicationPid());
+    const QString folder = SingleInstance(key).Folder();
+    ASSERT_FALSE(folder.isEmpty());
+    const QString lockPath = folder + QLatin1Char('/') + key + QStringLiteral(".lock");
+    {
+        QFile lock(lockPath);
+        ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+        lock.write("1\n" + QCoreApplication::applicationName().toUtf8() + "\n" +
+                   QSysInfo::machineHostName().toUtf8() + "\n");
+    }
+    QLocalServer planted;
+    ASSERT_TRUE(planted.listen(folder + QLatin1Char('/') + key + QStringLiteral(".socket")));
+    const uid_t nobody = 65534;
+    ASSERT_EQ(::chown(QFile::encodeName(lockPath).constData(), nobody, nobody), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(planted.fullServerName()).constData(), nobody, nobody), 0);
+    int asked = 0;
+    QObject::connect(&planted, &QLocalServer::newConnection, [&] { ++asked; });
+
     SingleInstance guard(key);
     EXPECT_EQ(guard.Claim(), SingleInstance::Outcome::First);
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(asked, 0);
+}
+
+// A runtime folder of another user, open to all, is never used for the guard.
+TEST(SingleInstance, AnotherUsersFolderIsNotUsed)
+{
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "a folder of another user needs root";
+    }
+    const test::TempDir dir;
+    const std::string theirs = dir.Path("theirs");
+    std::filesystem::create_directory(theirs);
+    std::filesystem::permissions(theirs, std::filesystem::perms::all);
+    ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
+    const QByteArray kept = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(theirs));
+    const QString folder = SingleInstance(QStringLiteral("tambrel-their-folder")).Folder();
+    if (kept.isEmpty()) {
+        qunsetenv("XDG_RUNTIME_DIR");
+    } else {
+        qputenv("XDG_RUNTIME_DIR", kept);
+    }
+    EXPECT_NE(folder.toStdString(), theirs);
+    if (!folder.isEmpty()) {
+        struct stat info {};
+        ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &info), 0);
+        EXPECT_EQ(info.st_uid, ::getuid());
+        EXPECT_EQ(info.st_mode & 077U, 0U);
+    }
 }
 
 } // namespace

@@ -7,7 +7,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace tambrel {
 namespace {
@@ -134,6 +137,39 @@ TEST_F(DataModule, ReindexRefusedChangesNothing)
     }
     ASSERT_TRUE(elsewhere.Close());
     EXPECT_TRUE(module.ReindexTables());
+}
+
+// What a stopped program left while writing goes at the next open of the folder; what a
+// running one is writing stays.
+TEST_F(DataModule, LeftoversOfStoppedProgramsAreRemoved)
+{
+    ASSERT_TRUE(module.EnsureTables());
+    const pid_t stopped = ::fork();
+    if (stopped == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(stopped, nullptr, 0);
+    const std::string dead = std::to_string(stopped);
+    const std::string alive = std::to_string(::getpid());
+    dir.Write("Library/Methods.mdx.tmp-" + dead + "-Ab3xQ9", "half");
+    dir.Write("Library/Methods.dbf.new" + dead, "half"); // as earlier versions named them
+    std::filesystem::create_directories(dir.Path("Library/.building-" + dead + "-Zk2pLm"));
+    dir.Write("Library/.building-" + dead + "-Zk2pLm/Methods.dbf", "half");
+    dir.Write("Library/My_Lib.dbf.tmp-" + alive + "-Qw8eRt", "being written");
+    dir.Write("Library/notes.tmp-" + dead, "not ours: no random part");
+    module.TakeWarnings();
+
+    ASSERT_TRUE(module.EnsureTables());
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path("Library"))) {
+        names.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(names.count("Methods.mdx.tmp-" + dead + "-Ab3xQ9"), 0U);
+    EXPECT_EQ(names.count("Methods.dbf.new" + dead), 0U);
+    EXPECT_EQ(names.count(".building-" + dead + "-Zk2pLm"), 0U);
+    EXPECT_EQ(names.count("My_Lib.dbf.tmp-" + alive + "-Qw8eRt"), 1U);
+    EXPECT_EQ(names.count("notes.tmp-" + dead), 1U);
+    EXPECT_EQ(module.TakeWarnings().size(), 3U); // each removal is said
 }
 
 TEST_F(DataModule, ReindexRemovesDeletedRecordsAndRebuildsIndexes)
