@@ -57,6 +57,10 @@ public:
     // The screen and the scroll box the picture sits in; printers report their page.
     virtual QSize Screen() const { return Size(); }
     virtual QSize Client() const { return Size(); }
+
+    // Whether glyphs placed one by one (a glyph run) come out as text would: true for the
+    // bitmap picture; a vector file needs the characters themselves.
+    virtual bool DrawsGlyphRuns() const { return false; }
 };
 
 // The page picture inside its scroll box.
@@ -71,6 +75,7 @@ public:
     void SetSize(QSize size) override;
     QSize Screen() const override { return m_screen; }
     QSize Client() const override { return m_client; }
+    bool DrawsGlyphRuns() const override { return true; }
 
     // Called after each column so a window can show the picture as it grows.
     std::function<void()> onRepaint;
