@@ -93,6 +93,17 @@ std::string Representative(int bells, const std::string& ref)
     return bells == 9 ? "9,1.5.1.7.3.9.5.9.1" : "E,1.5.1.E.3.9.1.E.7.E.1";
 }
 
+// The method the call is meant for, with the call as both its bob and its single.
+void CalculateWithCall(TBellStore& store, int bells, const std::string& ref)
+{
+    store.SetBells(bells);
+    store.SetName("Test");
+    store.SetPlaceNotation(*ExpandCCNotation(Representative(bells, ref)).value);
+    store.Calculate();
+    store.Owner() = CallChoice{ref, "", ref, ""};
+    store.RecalcCalls();
+}
+
 // The lines of every call name bells that the call moves, in the method it is meant for.
 TEST(BundledCalls, LinesNameBellsTheCallMoves)
 {
@@ -106,12 +117,7 @@ TEST(BundledCalls, LinesNameBellsTheCallMoves)
         SCOPED_TRACE(records[i][0] + " " + ref);
         auto store = std::make_unique<TBellStore>();
         store->SetCallsLibrary(&*calls);
-        store->SetBells(bells);
-        store->SetName("Test");
-        store->SetPlaceNotation(*ExpandCCNotation(Representative(bells, ref)).value);
-        store->Calculate();
-        store->Owner() = CallChoice{ref, "", ref, ""};
-        store->RecalcCalls();
+        CalculateWithCall(*store, bells, ref);
         EXPECT_EQ(store->BobLines(), records[i][4]);
 
         // Ring the plain and the call lead side by side from the diagram's starting row.
@@ -165,12 +171,7 @@ TEST(BundledCalls, BobsKeepTheNatureOfTheLeadHeadAndSinglesChangeIt)
             continue;
         }
         SCOPED_TRACE(records[i][0] + " " + ref + " " + records[i][2] + " " + records[i][3]);
-        store->SetBells(bells);
-        store->SetName("Test");
-        store->SetPlaceNotation(*ExpandCCNotation(Representative(bells, ref)).value);
-        store->Calculate();
-        store->Owner() = CallChoice{ref, "", ref, ""};
-        store->RecalcCalls();
+        CalculateWithCall(*store, bells, ref);
         int plain = 0;
         int called = 0;
         for (int p = 1; p <= store->LeadLength(); ++p) {
