@@ -118,6 +118,13 @@ TEST(CliMethod, ReadableSummary)
     EXPECT_NE(run.out.find("Bells:           16 (Sixteen)\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("Lead head:       4628103T5B7D9CEA\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("\n1234567890ETABCD\n"), std::string::npos);
+
+    // A name that would drive the terminal is shown, not obeyed.
+    const CliRun named =
+        Cli({"method", "--bells", "6", "--notation", "x16x16x16,12", "--name", "Evil\x1B[2J\a"});
+    ASSERT_EQ(named.status, 0) << named.err;
+    EXPECT_NE(named.out.find("Method:          EVIL\\x1B[2J\\x07\n"), std::string::npos)
+        << named.out;
 }
 
 TEST(CliMethod, RefusalsExitTwoWithTheMessage)
