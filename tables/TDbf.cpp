@@ -710,6 +710,45 @@ std::string TDbf::FieldText(std::string_view field) const
     return m_table->codePage->FromOem(std::string_view(record + def.offset, width));
 }
 
+std::size_t TDbf::Position() const
+{
+    if (!Active()) {
+        return 0;
+    }
+    return m_eof ? OrderSize() : m_pos;
+}
+
+std::pair<std::size_t, std::size_t> TDbf::WhileRange()
+{
+    return Active() ? Range() : std::pair<std::size_t, std::size_t>{0, 0};
+}
+
+std::uint32_t TDbf::LiveRecordAt(std::size_t pos) const
+{
+    if (!Active() || pos >= OrderSize() || !Visible(pos)) {
+        return 0;
+    }
+    return RecnoAt(pos);
+}
+
+std::string TDbf::FieldTextAt(std::size_t pos, std::string_view field) const
+{
+    if (!Active()) {
+        return {};
+    }
+    const int index = m_table->file.FieldIndex(field);
+    if (index < 0) {
+        return {};
+    }
+    const FieldDef& def = m_table->file.fields[static_cast<std::size_t>(index)];
+    const auto width = static_cast<std::size_t>(def.width);
+    if (pos >= OrderSize()) {
+        return std::string(width, ' ');
+    }
+    const char* record = m_table->file.Record(RecnoAt(pos));
+    return m_table->codePage->FromOem(std::string_view(record + def.offset, width));
+}
+
 std::string TDbf::AsStored(std::string_view text) const
 {
     if (!Active()) {

@@ -112,6 +112,15 @@ public:
     // table does not have.
     std::string FieldText(std::string_view field) const;
 
+    // Reading by position in the current order, for a list shown over the table: none of these
+    // moves the cursor. Positions run from 0 to one before the order's size and take in deleted
+    // records, which LiveRecordAt tells apart.
+    std::size_t Position() const;                      // the current record's; the size at the end
+    std::pair<std::size_t, std::size_t> WhileRange();  // [begin, end) that navigation may reach
+    std::uint32_t LiveRecordAt(std::size_t pos) const; // its record number; 0 if deleted or past
+    // As FieldText, for the record at `pos` (blanks past the end of the order).
+    std::string FieldTextAt(std::size_t pos, std::string_view field) const;
+
     // `text` as this table stores it and reads it back: letters its code page lacks become
     // their plain Latin letters. Compare a stored value with this, not with what was typed.
     std::string AsStored(std::string_view text) const;

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "library/TfrmDataMod.h"
+#include "tables/Status.h"
+#include "tables/TDbf.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tambrel {
+
+// The open-method browser's work on the method tables, apart from its window: which records a
+// choice of library, bells, group and search text lists, where it positions, and deleting.
+
+// The method tables in the order of the browser's library list ("Main", "Personal",
+// "Method Find").
+inline constexpr std::array<std::string_view, 3> kBrowserTableCodes = {"MAIN", "PERSONAL",
+                                                                       "FIND_LIB"};
+
+inline constexpr std::int64_t kNoSavedRecNo = -99; // no method to come back to
+
+enum class FindBy { Name, Places };
+
+// "SAVE": come back to the saved record when Save Position is ticked; "NOSAVE": position by the
+// search text.
+enum class RefreshMode { Save, NoSave };
+RefreshMode RefreshModeOf(std::string_view token); // "SAVE" or "NOSAVE"
+
+// The lead-head groups offered for `bells` bells (4..16): "ALL", the codes whose least bell
+// count is at most `bells` list by list, then "Z".
+std::vector<std::string> LeadHeadGroups(int bells);
+
+// What the browser's controls choose.
+struct BrowserChoice {
+    int library = 0; // index into kBrowserTableCodes
+    int bells = 8;   // 4..16
+    std::string group = "ALL";
+    FindBy findBy = FindBy::Name;
+    std::string findText; // upper case, as the find box keeps it
+    bool savePosition = true;
+};
+
+// Bells as the tables store them: "8 ", "12".
+std::string BellsKey(int bells);
+// The index key of the listed range: bells, then the group padded to two characters unless
+// the group is "ALL".
+std::string RangeKey(const BrowserChoice& choice);
+// The tag a choice orders by: NAME, GRPNAME, PLACES or GRPPLACES.
+std::string_view RangeTag(const BrowserChoice& choice);
+// The while-condition of the range: Bells="8 ", with .And. Group="A " when a group is chosen.
+std::string RangeCondition(const BrowserChoice& choice);
+// Whether the record at the cursor belongs to the chosen bells (and group).
+bool InRange(const TDbf& methods, const BrowserChoice& choice);
+
+// The listed range after a refresh: positions [first, end) of the current order, deleted
+// records among them included. The cursor is on the positioned record.
+struct BrowserRange {
+    Status status;      // why the table could not be opened or ordered
+    bool found = false; // the range has a record; when not, the tables are closed
+    std::size_t first = 0;
+    std::size_t end = 0;
+};
+
+// Refreshes the browser's cursor (data.dbfMethods): opens the chosen table for reading,
+// orders it, finds the range, positions within it (the saved record, or the first name or
+// notation at or after the search text, or the range's last record when the text lies beyond
+// it), restricts it from there with the range's while-condition and sets `savedRecNo` to the
+// positioned record. With nothing found `savedRecNo` becomes kNoSavedRecNo.
+BrowserRange RefreshBrowser(TfrmDataMod& data, const BrowserChoice& choice, RefreshMode mode,
+                            std::int64_t& savedRecNo);
+
+// The caption: "Open an Existing Method - Main Library built " and the build text of the main
+// library's header record. Opens and closes the main table; without a header record (or a
+// readable table) the caption ends after "Main Library".
+std::string BrowserCaption(TfrmDataMod& data);
+
+// A method record's fields, trimmed.
+struct MethodFields {
+    int bells = 0;
+    std::string name;
+    std::string places;
+    std::string group;
+
+    bool operator==(const MethodFields&) const = default;
+};
+MethodFields MethodAt(const TDbf& methods, std::size_t pos);
+
+// Deletes record `recno` of the chosen table, opening it alone for the moment of the change,
+// provided it still holds `expected` (another program may have changed the table since it was
+// listed). `savedRecNo` becomes the live record of the range now current after the deletion
+// (the next one, or the one before at the range's end), or kNoSavedRecNo when the range is
+// empty. The tables are closed afterwards; a refusal leaves the table and `savedRecNo` as they
+// were.
+Status DeleteBrowsedMethod(TfrmDataMod& data, const BrowserChoice& choice, std::uint32_t recno,
+                           const MethodFields& expected, std::int64_t& savedRecNo);
+
+inline constexpr std::string_view kMsgMethodChanged =
+    "This method has been changed or removed in the library since it was listed, so it was not "
+    "deleted.";
+
+} // namespace tambrel

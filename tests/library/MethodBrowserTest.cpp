@@ -1,0 +1,308 @@
+#include "library/MethodBrowser.h"
+#include "library/NameFilter.h"
+#include "library/TfrmDataMod.h"
+#include "tests/support/BrowserLibrary.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace tambrel {
+namespace {
+
+using test::TempDir;
+
+std::string Trimmed(const std::string& text)
+{
+    return text.substr(0, text.find_last_not_of(' ') + 1);
+}
+
+// The browser's table over the small test library.
+class Browser : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directories(dir.Path("data"));
+        dir.Write("data/Methods.csv", kBrowserMethodsCsv);
+        ASSERT_TRUE(data.EnsureTables());
+    }
+
+    BrowserRange Refresh(const BrowserChoice& choice, RefreshMode mode = RefreshMode::NoSave)
+    {
+        range = RefreshBrowser(data, choice, mode, saved);
+        return range;
+    }
+    std::string Current() const { return Trimmed(data.dbfMethods.FieldText("name")); }
+    // The names the list shows, in order.
+    std::vector<std::string> Listed() const
+    {
+        std::vector<std::string> names;
+        for (const std::size_t pos : LivePositions(data.dbfMethods, range.first, range.end)) {
+            names.push_back(MethodAt(data.dbfMethods, pos).name);
+        }
+        return names;
+    }
+    std::uint32_t RecordOf(const std::string& name)
+    {
+        BrowserChoice all;
+        all.findText = name;
+        Refresh(all);
+        return data.dbfMethods.RecNo();
+    }
+
+    TempDir dir;
+    TfrmDataMod data{dir.Path("Library"), dir.Path("data")};
+    std::int64_t saved = kNoSavedRecNo;
+    BrowserRange range;
+};
+
+const std::vector<std::string> kEightByName = {
+    "ALDENHAM SURPRISE MAJOR",      "ASHTEAD SURPRISE MAJOR",   "BRISTOL SURPRISE MAJOR",
+    "BROKEN NOTATION MAJOR",        "CAMBRIDGE SURPRISE MAJOR", "LONDON SURPRISE MAJOR",
+    "NEW YORKSHIRE SURPRISE MAJOR", "PLAIN BOB MAJOR",          "YORKSHIRE SURPRISE MAJOR"};
+
+TEST_F(Browser, SearchTextPositionsWithinTheWholeListedRange)
+{
+    struct Case {
+        int bells;
+        std::string group;
+        FindBy findBy;
+        std::string text;
+        std::string positioned;
+        std::string firstListed;
+        std::size_t listed;
+    };
+    const Case cases[] = {
+        {8, "ALL", FindBy::Name, "", "ALDENHAM SURPRISE MAJOR", "ALDENHAM SURPRISE MAJOR", 9},
+        {8, "ALL", FindBy::Name, "CAMB", "CAMBRIDGE SURPRISE MAJOR", "ALDENHAM SURPRISE MAJOR", 9},
+        {8, "ALL", FindBy::Name, "CAMBRIDGEZ", "LONDON SURPRISE MAJOR", "ALDENHAM SURPRISE MAJOR",
+         9},
+        // Beyond the last 8-bell name, where the 9-bell methods begin: the last 8-bell method.
+        {8, "ALL", FindBy::Name, "ZZZ", "YORKSHIRE SURPRISE MAJOR", "ALDENHAM SURPRISE MAJOR", 9},
+        // Group A is followed by group B on the same bells; group M by the 9-bell methods.
+        {8, "a", FindBy::Name, "ZZZ", "PLAIN BOB MAJOR", "ALDENHAM SURPRISE MAJOR", 3},
+        {8, "B", FindBy::Name, "C", "CAMBRIDGE SURPRISE MAJOR", "BROKEN NOTATION MAJOR", 4},
+        {8, "M", FindBy::Name, "ZZZ", "LONDON SURPRISE MAJOR", "BRISTOL SURPRISE MAJOR", 2},
+        {8, "ALL", FindBy::Places, "-3-4-25", "CAMBRIDGE SURPRISE MAJOR", "PLAIN BOB MAJOR", 9},
+        {8, "A", FindBy::Places, "~", "ALDENHAM SURPRISE MAJOR", "PLAIN BOB MAJOR", 3},
+        // The last stage of the table: past every key, one step back is still this stage.
+        {9, "ALL", FindBy::Name, "ZZZ", "GRANDSIRE CATERS", "GRANDSIRE CATERS", 1},
+        // The first stage after the header record, which is never listed.
+        {10, "ALL", FindBy::Name, "", "CAMBRIDGE SURPRISE ROYAL", "CAMBRIDGE SURPRISE ROYAL", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.bells) + " " + c.group + " " + c.text);
+        BrowserChoice choice;
+        choice.bells = c.bells;
+        choice.group = c.group;
+        choice.findBy = c.findBy;
+        choice.findText = c.text;
+        ASSERT_TRUE(Refresh(choice).found);
+        EXPECT_EQ(Current(), c.positioned);
+        EXPECT_EQ(saved, data.dbfMethods.RecNo());
+        const std::vector<std::string> listed = Listed();
+        ASSERT_EQ(listed.size(), c.listed);
+        EXPECT_EQ(listed.front(), c.firstListed);
+        EXPECT_EQ(data.dbfMethods.WhileCondition(),
+                  c.group == "ALL"
+                      ? "Bells=\"" + BellsKey(c.bells) + "\""
+                      : "Bells=\"" + BellsKey(c.bells) + "\" .And. Group=\"" +
+                            std::string(1, static_cast<char>(std::toupper(c.group[0]))) + " \"");
+    }
+    BrowserChoice eight;
+    ASSERT_TRUE(Refresh(eight).found);
+    EXPECT_EQ(Listed(), kEightByName);
+}
+
+TEST_F(Browser, NoMethodsOfTheChoiceClosesTheTable)
+{
+    for (const auto& [library, bells, group] : {std::tuple{0, 16, "ALL"}, std::tuple{0, 8, "Z"},
+                                                std::tuple{1, 8, "ALL"}, std::tuple{2, 6, "ALL"}}) {
+        SCOPED_TRACE(std::to_string(library) + " " + std::to_string(bells) + group);
+        saved = 5;
+        BrowserChoice choice;
+        choice.library = library;
+        choice.bells = bells;
+        choice.group = group;
+        const BrowserRange none = Refresh(choice);
+        EXPECT_TRUE(none.status);
+        EXPECT_FALSE(none.found);
+        EXPECT_EQ(saved, kNoSavedRecNo);
+        EXPECT_FALSE(data.dbfMethods.Active());
+    }
+}
+
+TEST_F(Browser, SavedPositionComesBackOnlyWithinTheRange)
+{
+    const std::uint32_t yorkshire = RecordOf("YORKSHIRE");
+    const std::uint32_t plainBob = RecordOf("PLAIN BOB MAJOR");
+    const std::uint32_t minor = [&] {
+        BrowserChoice six;
+        six.bells = 6;
+        Refresh(six);
+        return data.dbfMethods.RecNo();
+    }();
+    struct Case {
+        std::int64_t saved;
+        std::string group;
+        bool savePosition;
+        RefreshMode mode;
+        std::string positioned;
+    };
+    const Case cases[] = {
+        {yorkshire, "ALL", true, RefreshMode::Save, "YORKSHIRE SURPRISE MAJOR"},
+        {yorkshire, "B", true, RefreshMode::Save, "YORKSHIRE SURPRISE MAJOR"},
+        {yorkshire, "ALL", false, RefreshMode::Save, "ALDENHAM SURPRISE MAJOR"},
+        {yorkshire, "ALL", true, RefreshMode::NoSave, "ALDENHAM SURPRISE MAJOR"},
+        // In another group or on another stage: the top of the range, with no message.
+        {plainBob, "B", true, RefreshMode::Save, "BROKEN NOTATION MAJOR"},
+        {minor, "ALL", true, RefreshMode::Save, "ALDENHAM SURPRISE MAJOR"},
+        {kNoSavedRecNo, "ALL", true, RefreshMode::Save, "ALDENHAM SURPRISE MAJOR"},
+        {9999, "ALL", true, RefreshMode::Save, "ALDENHAM SURPRISE MAJOR"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.saved) + " " + c.group);
+        saved = c.saved;
+        BrowserChoice choice;
+        choice.group = c.group;
+        choice.savePosition = c.savePosition;
+        ASSERT_TRUE(Refresh(choice, c.mode).found);
+        EXPECT_EQ(Current(), c.positioned);
+        EXPECT_EQ(saved, data.dbfMethods.RecNo());
+    }
+}
+
+TEST_F(Browser, GroupListsByStage)
+{
+    EXPECT_EQ(LeadHeadGroups(5),
+              (std::vector<std::string>{"ALL", "A", "F", "G", "M", "P", "Q", "R", "S", "Z"}));
+    EXPECT_EQ(LeadHeadGroups(4),
+              (std::vector<std::string>{"ALL", "A", "F", "G", "M", "P", "R", "Z"}));
+    EXPECT_EQ(LeadHeadGroups(9), (std::vector<std::string>{
+                                     "ALL", "A", "B", "C",  "D",  "E", "F", "G",  "H",  "J", "K",
+                                     "L",   "M", "P", "P1", "Q1", "Q", "R", "R1", "S1", "S", "Z"}));
+    const std::vector<std::string> sixteen = LeadHeadGroups(16);
+    EXPECT_EQ(sixteen.size(), 42U); // every code of the four lists, "ALL" and "Z"
+    EXPECT_EQ(sixteen[7], "C4");
+    EXPECT_EQ(sixteen[8], "D4");
+}
+
+TEST_F(Browser, CaptionShowsTheMainLibrarysBuild)
+{
+    EXPECT_EQ(BrowserCaption(data), "Open an Existing Method - Main Library built Test build 7");
+    EXPECT_FALSE(data.dbfMethods.Active());
+    std::filesystem::remove(dir.Path("Library/Methods.dbf"));
+    EXPECT_EQ(BrowserCaption(data), "Open an Existing Method - Main Library");
+}
+
+TEST_F(Browser, DeletingLeavesALiveNeighbourCurrent)
+{
+    struct Case {
+        int bells;
+        std::string group;
+        std::string deleted;
+        std::string current; // "" when the range is left empty
+    };
+    const Case cases[] = {
+        {8, "ALL", "CAMBRIDGE SURPRISE MAJOR", "LONDON SURPRISE MAJOR"}, // a middle one
+        {8, "ALL", "YORKSHIRE SURPRISE MAJOR", "PLAIN BOB MAJOR"},       // the last
+        {8, "A", "PLAIN BOB MAJOR", "ASHTEAD SURPRISE MAJOR"},           // the group's last
+        {8, "ALL", "ALDENHAM SURPRISE MAJOR", "ASHTEAD SURPRISE MAJOR"}, // the first
+        {12, "ALL", "CAMBRIDGE SURPRISE MAXIMUS", ""},                   // the only one
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.deleted);
+        BrowserChoice choice;
+        choice.bells = c.bells;
+        choice.group = c.group;
+        choice.findText = c.deleted;
+        ASSERT_TRUE(Refresh(choice).found);
+        ASSERT_EQ(Current(), c.deleted);
+        const std::size_t before = Listed().size();
+        const std::uint32_t recno = data.dbfMethods.RecNo();
+        const MethodFields fields = MethodAt(data.dbfMethods, data.dbfMethods.Position());
+        ASSERT_TRUE(DeleteBrowsedMethod(data, choice, recno, fields, saved));
+        EXPECT_FALSE(data.dbfMethods.Active());
+        choice.findText.clear();
+        if (c.current.empty()) {
+            EXPECT_EQ(saved, kNoSavedRecNo);
+            EXPECT_FALSE(Refresh(choice, RefreshMode::Save).found);
+            continue;
+        }
+        ASSERT_TRUE(Refresh(choice, RefreshMode::Save).found);
+        EXPECT_EQ(Current(), c.current);
+        EXPECT_EQ(saved, data.dbfMethods.RecNo());
+        const std::vector<std::string> listed = Listed();
+        EXPECT_EQ(listed.size(), before - 1);
+        EXPECT_EQ(std::count(listed.begin(), listed.end(), c.deleted), 0);
+    }
+}
+
+TEST_F(Browser, DeletingAMethodChangedSinceListingChangesNothing)
+{
+    BrowserChoice choice;
+    choice.findText = "LONDON";
+    ASSERT_TRUE(Refresh(choice).found);
+    const std::uint32_t recno = data.dbfMethods.RecNo();
+    MethodFields fields = MethodAt(data.dbfMethods, data.dbfMethods.Position());
+    saved = recno;
+    fields.places += "X"; // as if another program had rewritten the record meanwhile
+    const Status refused = DeleteBrowsedMethod(data, choice, recno, fields, saved);
+    EXPECT_EQ(refused.error, kMsgMethodChanged);
+    EXPECT_EQ(saved, recno);
+    // Record 1 is the header record: not of the range either.
+    EXPECT_EQ(DeleteBrowsedMethod(data, choice, 1, MethodFields{}, saved).error, kMsgMethodChanged);
+    ASSERT_TRUE(Refresh(BrowserChoice{}).found);
+    EXPECT_EQ(Listed(), kEightByName);
+}
+
+TEST(NameFilter, EveryWordAnywhereInTheName)
+{
+    struct Case {
+        std::string typed;
+        std::string name;
+        bool matches;
+    };
+    const Case cases[] = {
+        {"YORK", "YORKSHIRE SURPRISE MAJOR", true},
+        {"york", "NEW YORKSHIRE SURPRISE MAJOR", true},
+        {"SHIRE  NEW", "NEW YORKSHIRE SURPRISE MAJOR", true},
+        {"SHIRE NEW", "YORKSHIRE SURPRISE MAJOR", false},
+        {"ROYAL", "YORKSHIRE SURPRISE MAJOR", false},
+        {"E S", "PLAIN BOB MAJOR", false},
+        {"  ", "PLAIN BOB MAJOR", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed + " / " + c.name);
+        EXPECT_EQ(NameFilter(c.typed).Matches(c.name), c.matches);
+    }
+    EXPECT_TRUE(NameFilter("   ").Empty());
+}
+
+TEST_F(Browser, FilterKeepsTheRangesOrderAndLeavesTheCursor)
+{
+    BrowserChoice choice;
+    choice.findText = "CAMB";
+    ASSERT_TRUE(Refresh(choice).found);
+    const std::size_t at = data.dbfMethods.Position();
+    std::vector<std::string> names;
+    for (const std::size_t pos :
+         FilterPositions(data.dbfMethods, range.first, range.end, NameFilter("york"))) {
+        names.push_back(MethodAt(data.dbfMethods, pos).name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"NEW YORKSHIRE SURPRISE MAJOR",
+                                               "YORKSHIRE SURPRISE MAJOR"}));
+    EXPECT_EQ(data.dbfMethods.Position(), at);
+    EXPECT_EQ(Current(), "CAMBRIDGE SURPRISE MAJOR");
+    // The header record shares no range, whatever the filter.
+    EXPECT_TRUE(
+        FilterPositions(data.dbfMethods, range.first, range.end, NameFilter("TB_")).empty());
+}
+
+} // namespace
+} // namespace tambrel
