@@ -5,6 +5,7 @@
 #include "app/gui/MessageBoxes.h"
 #include "app/gui/TfrmAbout.h"
 #include "app/gui/TfrmEdit.h"
+#include "app/gui/TfrmOpen.h"
 #include "app/gui/TfrmOptions.h"
 #include "display/Printing.h"
 #include "display/TBellCard.h"
@@ -112,6 +113,7 @@ TfrmMain::TfrmMain(TfrmDataMod& dataModule, HelpSystem& help, MessageBoxes& mess
     CreateActions();
     CreateMenusAndToolBar();
 
+    frmOpen = new TfrmOpen(m_data, m_messages, m_help, this);
     frmEdit = new TfrmEdit(m_messages, m_help, this);
     frmPrint = new TfrmPrint(printer, this);
     frmPrint->butHelp->setIcon(ToolIcon(QStringLiteral("help")));
@@ -407,9 +409,10 @@ void TfrmMain::MethodAction(const QString& action)
         frmEdit->Prepare(Card(m_current), GlobalOptions);
         Exec(*frmEdit);
     } else if (action == QLatin1String("OPEN")) {
-        m_current = remembered;
-        NotYet(QStringLiteral("Opening a method from the libraries"));
-        return;
+        frmOpen->Prepare(Card(m_current), GlobalOptions, ResetOpenPosition);
+        Exec(*frmOpen);
+        frmOpen->FormClose();
+        ReportTableWarnings();
     } else {
         if (m_current == 0) {
             m_messages.Show(this, BoxKind::Warning, kMsgNoMethodToEdit);

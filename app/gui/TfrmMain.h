@@ -26,6 +26,7 @@ class TBellPageWidget;
 class TfrmAbout;
 class TfrmDataMod;
 class TfrmEdit;
+class TfrmOpen;
 class TfrmOptions;
 class TfrmPrint;
 
@@ -74,6 +75,9 @@ public:
     void ReloadCalls();
 
     TBellOptions GlobalOptions;
+    // Makes the next showing of the open-method browser forget its saved position: set at
+    // start-up, and wherever the method-find library is written anew.
+    bool ResetOpenPosition = true;
     QPrinter printer{QPrinter::HighResolution};
 
     QAction* mnuFNew = nullptr;
@@ -107,6 +111,7 @@ public:
     QLabel* lblEdited = nullptr;
 
     TfrmEdit* frmEdit = nullptr;
+    TfrmOpen* frmOpen = nullptr;
     TfrmPrint* frmPrint = nullptr;
     TfrmOptions* frmOptions = nullptr;
     TfrmAbout* frmAbout = nullptr;

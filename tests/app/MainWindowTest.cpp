@@ -3,6 +3,7 @@
 #include "app/gui/SingleInstance.h"
 #include "app/gui/TfrmEdit.h"
 #include "app/gui/TfrmMain.h"
+#include "app/gui/TfrmOpen.h"
 #include "app/gui/TfrmOptions.h"
 #include "display/Printing.h"
 #include "display/TBellCard.h"
@@ -174,6 +175,41 @@ TEST_F(MainWindow, FiveMethodsAtMostAndCancellingNewOpensNothing)
     window->MethodAction(QStringLiteral("NEW"));
     EXPECT_EQ(OpenTabs(), 1);
     EXPECT_EQ(window->CurrentMethod(), current);
+}
+
+TEST_F(MainWindow, OpenPutsTheBrowsersMethodOnTheLowestFreePage)
+{
+    Enter(6, "FIRST", "x16x16x16x16x16x12");
+    Enter(6, "SECOND", "x16x16x16x16x16x12");
+    answers = {true};
+    window->tbsMain->setCurrentIndex(window->tbsMain->indexOf(&window->Page(1)));
+    window->CloseCurrent(); // slot 1 is free again
+    onDialog = [](QDialog& dialog) {
+        auto& open = dynamic_cast<TfrmOpen&>(dialog);
+        EXPECT_EQ(open.windowTitle(), "Open an Existing Method - Main Library built Test 1");
+        QTest::keyClicks(open.edtFind, "camb");
+        open.chkSavePos->setChecked(false);
+        open.butOKClick();
+    };
+    window->GlobalOptions.Bells = 8;
+    window->MethodAction(QStringLiteral("OPEN"));
+    EXPECT_EQ(OpenTabs(), 2);
+    EXPECT_EQ(window->CurrentMethod(), 1);
+    EXPECT_EQ(CurrentName(), "CAMBRIDGE SURPRISE MAJOR");
+    EXPECT_FALSE(window->Card(1).Edited);
+    EXPECT_FALSE(window->Card(1).Changed);
+    EXPECT_EQ(window->Card(1).Store().PlaceNotation(), "-3-4-25-36-4-5-6-7 LH2");
+    EXPECT_EQ(window->tbsMain->tabToolTip(window->tbsMain->currentIndex()),
+              "CAMBRIDGE SURPRISE MAJOR");
+    EXPECT_FALSE(window->GlobalOptions.SaveOpenPos);
+    EXPECT_FALSE(window->ResetOpenPosition); // cleared by the first showing
+    EXPECT_FALSE(data->dbfMethods.Active());
+
+    // Cancelled: no page is taken and the current one stays.
+    onDialog = [](QDialog& dialog) { dialog.reject(); };
+    window->MethodAction(QStringLiteral("OPEN"));
+    EXPECT_EQ(OpenTabs(), 2);
+    EXPECT_EQ(window->CurrentMethod(), 1);
 }
 
 TEST_F(MainWindow, ClosingATabMakesItsNeighbourCurrent)
@@ -497,8 +533,6 @@ TEST_F(MainWindow, CommandsOfLaterVersionsSaySoAndChangeNothing)
     Enter(6, "PLAIN BOB MINOR", "x16x16x16x16x16x12");
     window->ImportMethods();
     EXPECT_EQ(Last(), "Importing methods is not available in this version of Tambrel yet.");
-    EXPECT_EQ(OpenTabs(), 1);
-    window->MethodAction("OPEN");
     EXPECT_EQ(OpenTabs(), 1);
     window->FindSimilar();
     EXPECT_EQ(Last(), "Find Similar Methods is not available in this version of Tambrel yet.");

@@ -1,0 +1,59 @@
+#include "app/gui/MethodListModel.h"
+
+#include "engine/TextFunctions.h"
+#include "tables/TDbf.h"
+
+#include <algorithm>
+
+namespace tambrel {
+
+void MethodListModel::Reset(const TDbf* table, std::vector<std::size_t> positions,
+                            std::string field)
+{
+    beginResetModel();
+    m_table = table;
+    m_positions = table != nullptr ? std::move(positions) : std::vector<std::size_t>{};
+    m_field = std::move(field);
+    endResetModel();
+}
+
+int MethodListModel::RowNear(std::size_t pos) const
+{
+    if (m_positions.empty()) {
+        return -1;
+    }
+    const auto found = std::lower_bound(m_positions.begin(), m_positions.end(), pos);
+    return found == m_positions.end() ? static_cast<int>(m_positions.size()) - 1
+                                      : static_cast<int>(found - m_positions.begin());
+}
+
+int MethodListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_positions.size());
+}
+
+int MethodListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : 2;
+}
+
+QVariant MethodListModel::data(const QModelIndex& index, int role) const
+{
+    if (role != Qt::DisplayRole || m_table == nullptr || !index.isValid() ||
+        index.row() >= rowCount()) {
+        return {};
+    }
+    const std::size_t pos = PositionAt(index.row());
+    return QString::fromStdString(
+        TrimRight(m_table->FieldTextAt(pos, index.column() == 0 ? "bells" : m_field)));
+}
+
+QVariant MethodListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal) {
+        return {};
+    }
+    return section == 0 ? QStringLiteral("bells") : QString::fromStdString(m_field);
+}
+
+} // namespace tambrel

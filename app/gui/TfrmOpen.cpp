@@ -1,0 +1,423 @@
+#include "app/gui/TfrmOpen.h"
+
+#include "app/gui/HelpSystem.h"
+#include "app/gui/Icons.h"
+#include "app/gui/MessageBoxes.h"
+#include "app/gui/MethodListModel.h"
+#include "display/TBellCard.h"
+#include "display/TBellOptions.h"
+#include "engine/Bells.h"
+#include "engine/PlaceNotation.h"
+#include "engine/TextFunctions.h"
+#include "library/NameFilter.h"
+#include "library/TfrmDataMod.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <QValidator>
+
+namespace tambrel {
+
+namespace {
+
+// Keeps what is typed in upper case, as the libraries' names and notations are stored; being
+// a validator, the change is made before the box reports the edit.
+class UpperCaseValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override
+    {
+        input = QString::fromStdString(UpperCase(input.toStdString()));
+        return Acceptable;
+    }
+};
+
+QString Q(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+QGroupBox* RadioGroup(QWidget* parent, const QString& name, const QString& title,
+                      const QStringList& items, QButtonGroup*& buttons)
+{
+    auto* box = new QGroupBox(title, parent);
+    box->setObjectName(name);
+    buttons = new QButtonGroup(box);
+    auto* layout = new QVBoxLayout(box);
+    for (int i = 0; i < items.size(); ++i) {
+        auto* button = new QRadioButton(items[i], box);
+        button->setObjectName(name + QString::number(i));
+        buttons->addButton(button, i);
+        layout->addWidget(button);
+    }
+    buttons->button(0)->setChecked(true);
+    return box;
+}
+
+} // namespace
+
+TfrmOpen::TfrmOpen(TfrmDataMod& dataModule, MessageBoxes& messages, HelpSystem& help,
+                   QWidget* parent)
+    : QDialog(parent), m_data(dataModule), m_messages(messages), m_help(help)
+{
+    setObjectName(QStringLiteral("frmOpen"));
+    setWindowTitle(QStringLiteral("Open an Existing Method"));
+    setWindowModality(Qt::WindowModal); // the help window opened from here stays usable
+
+    rgpLibrary = RadioGroup(
+        this, QStringLiteral("rgpLibrary"), QStringLiteral("Method Library "),
+        {QStringLiteral("Main"), QStringLiteral("Personal"), QStringLiteral("Method Find")},
+        libraryButtons);
+    auto* lblBells = new QLabel(QStringLiteral("Number of Bells"), this);
+    cboBells = new QComboBox(this);
+    cboBells->setObjectName(QStringLiteral("cboBells"));
+    for (int bells = kMinBells; bells <= kMaxBells; ++bells) {
+        cboBells->addItem(Q(StageListEntry(bells)));
+    }
+    cboBells->setCurrentIndex(8 - kMinBells);
+    lblBells->setBuddy(cboBells);
+    auto* lblGroup = new QLabel(QStringLiteral("LH Group"), this);
+    cboGroup = new QComboBox(this);
+    cboGroup->setObjectName(QStringLiteral("cboGroup"));
+    lblGroup->setBuddy(cboGroup);
+    rgpFindBy = RadioGroup(this, QStringLiteral("rgpFindBy"), QStringLiteral(" Find By "),
+                           {QStringLiteral("Name"), QStringLiteral("Places")}, findByButtons);
+    chkSavePos = new QCheckBox(QStringLiteral("Save Position"), this);
+    chkSavePos->setObjectName(QStringLiteral("chkSavePos"));
+
+    auto* lblFind = new QLabel(QStringLiteral("Find:"), this);
+    edtFind = new QLineEdit(this);
+    edtFind->setObjectName(QStringLiteral("edtFind"));
+    edtFind->setMaxLength(98);
+    edtFind->setValidator(new UpperCaseValidator(edtFind));
+    lblFind->setBuddy(edtFind);
+    auto* lblFilter = new QLabel(QStringLiteral("Name contains:"), this);
+    edtFilter = new QLineEdit(this);
+    edtFilter->setObjectName(QStringLiteral("edtFilter"));
+    edtFilter->setMaxLength(60);
+    edtFilter->setClearButtonEnabled(true);
+    edtFilter->setValidator(new UpperCaseValidator(edtFilter));
+    edtFilter->setToolTip(QStringLiteral("Lists only the methods whose names hold every word "
+                                         "typed here, anywhere in the name"));
+    lblFilter->setBuddy(edtFilter);
+
+    m_model = new MethodListModel(this);
+    tzgMethods = new QTableView(this);
+    tzgMethods->setObjectName(QStringLiteral("tzgMethods"));
+    tzgMethods->setModel(m_model);
+    tzgMethods->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tzgMethods->setSelectionMode(QAbstractItemView::SingleSelection);
+    tzgMethods->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tzgMethods->setWordWrap(false);
+    tzgMethods->setColumnHidden(0, true); // the bells, there only to restrict the list
+    tzgMethods->horizontalHeader()->setStretchLastSection(true);
+    tzgMethods->verticalHeader()->setVisible(false);
+    // Rows of one height are never measured, so a long list costs nothing to show.
+    tzgMethods->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    tzgMethods->verticalHeader()->setDefaultSectionSize(tzgMethods->fontMetrics().height() + 6);
+    tzgMethods->setMinimumSize(tzgMethods->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 40,
+                               tzgMethods->fontMetrics().height() * 18);
+
+    lblInfo = new QLabel(QStringLiteral("Places:"), this);
+    lblInfo->setObjectName(QStringLiteral("lblInfo"));
+    dbeInfo = new QLineEdit(this);
+    dbeInfo->setObjectName(QStringLiteral("dbeInfo"));
+    dbeInfo->setReadOnly(true);
+    auto* lblGroupInfo = new QLabel(QStringLiteral("LH Group:"), this);
+    dbeGroupInfo = new QLineEdit(this);
+    dbeGroupInfo->setObjectName(QStringLiteral("dbeGroupInfo"));
+    dbeGroupInfo->setReadOnly(true);
+    dbeGroupInfo->setMaximumWidth(dbeGroupInfo->fontMetrics().horizontalAdvance(QLatin1Char('M')) *
+                                  5);
+
+    auto* buttons = new QDialogButtonBox(this);
+    butOK = buttons->addButton(QStringLiteral("&Open"), QDialogButtonBox::AcceptRole);
+    butOK->setObjectName(QStringLiteral("butOK"));
+    butOK->setDefault(true);
+    butDelete = buttons->addButton(QStringLiteral("&Delete"), QDialogButtonBox::ActionRole);
+    butDelete->setObjectName(QStringLiteral("butDelete"));
+    butCancel = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
+    butCancel->setObjectName(QStringLiteral("butCancel"));
+    butHelp = buttons->addButton(QDialogButtonBox::Help);
+    butHelp->setObjectName(QStringLiteral("butHelp"));
+    butHelp->setIcon(ToolIcon(QStringLiteral("help")));
+
+    auto* choices = new QVBoxLayout;
+    choices->addWidget(rgpLibrary);
+    choices->addWidget(lblBells);
+    choices->addWidget(cboBells);
+    choices->addWidget(lblGroup);
+    choices->addWidget(cboGroup);
+    choices->addWidget(rgpFindBy);
+    choices->addWidget(chkSavePos);
+    choices->addStretch();
+    auto* search = new QGridLayout;
+    search->addWidget(lblFind, 0, 0);
+    search->addWidget(edtFind, 0, 1);
+    search->addWidget(lblFilter, 1, 0);
+    search->addWidget(edtFilter, 1, 1);
+    auto* info = new QGridLayout;
+    info->addWidget(lblInfo, 0, 0);
+    info->addWidget(dbeInfo, 0, 1);
+    info->addWidget(lblGroupInfo, 1, 0);
+    info->addWidget(dbeGroupInfo, 1, 1, Qt::AlignLeft);
+    auto* list = new QVBoxLayout;
+    list->addLayout(search);
+    list->addWidget(tzgMethods, 1);
+    list->addLayout(info);
+    auto* body = new QHBoxLayout;
+    body->addLayout(choices);
+    body->addLayout(list, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(body, 1);
+    layout->addWidget(buttons);
+    resize(760, 560);
+
+    RebuildGroups();
+
+    connect(libraryButtons, &QButtonGroup::idClicked, this, [this] {
+        m_savedRecNo = kNoSavedRecNo;
+        edtFind->clear();
+        Refresh(RefreshMode::NoSave);
+    });
+    connect(cboBells, &QComboBox::activated, this, [this] {
+        RebuildGroups();
+        Refresh(RefreshMode::NoSave);
+        edtFind->end(false);
+    });
+    connect(cboGroup, &QComboBox::activated, this, [this] {
+        edtFind->clear();
+        Refresh(RefreshMode::Save);
+        edtFind->end(false);
+    });
+    connect(findByButtons, &QButtonGroup::idClicked, this, [this] {
+        edtFind->clear();
+        Refresh(RefreshMode::Save);
+    });
+    // Only typing refreshes: the box cleared by another choice does not.
+    connect(edtFind, &QLineEdit::textEdited, this, [this] { Refresh(RefreshMode::NoSave); });
+    connect(edtFilter, &QLineEdit::textChanged, this, [this] { ShowRows(); });
+    connect(tzgMethods->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (!m_selecting && current.isValid()) {
+                    RowChosen(current.row());
+                }
+            });
+    connect(tzgMethods, &QTableView::clicked, this, [this] { edtFind->setFocus(); });
+    connect(tzgMethods, &QTableView::doubleClicked, this, [this] { butOKClick(); });
+    connect(chkSavePos, &QCheckBox::clicked, this, [this] { edtFind->setFocus(); });
+    connect(butOK, &QPushButton::clicked, this, &TfrmOpen::butOKClick);
+    connect(butDelete, &QPushButton::clicked, this, &TfrmOpen::butDeleteClick);
+    connect(butCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(butHelp, &QPushButton::clicked, this, [this] {
+        m_help.Command(QStringLiteral("SHOW"), QStringLiteral("opening_method.htm"), this);
+    });
+}
+
+TfrmOpen::~TfrmOpen() = default;
+
+void TfrmOpen::Prepare(TBellCard& card, TBellOptions& global, bool& resetOpenPosition)
+{
+    m_card = &card;
+    m_global = &global;
+    if (resetOpenPosition || global.Bells != cboBells->currentIndex() + kMinBells) {
+        m_savedRecNo = kNoSavedRecNo;
+    }
+    resetOpenPosition = false;
+    FormActivate();
+}
+
+void TfrmOpen::FormActivate()
+{
+    cboBells->setCurrentIndex((IsValidStage(m_global->Bells) ? m_global->Bells : 8) - kMinBells);
+    chkSavePos->setChecked(m_global->SaveOpenPos);
+    if (m_savedRecNo < 1) {
+        RebuildGroups();
+    }
+    setWindowTitle(Q(BrowserCaption(m_data)));
+    edtFind->clear();
+    edtFilter->clear();
+    m_problem.clear();
+    Refresh(RefreshMode::Save);
+}
+
+void TfrmOpen::done(int result)
+{
+    FormClose();
+    QDialog::done(result);
+}
+
+void TfrmOpen::FormClose()
+{
+    m_model->Clear();
+    m_range = {};
+    if (m_data.dbfMethods.Active()) {
+        m_data.dbfMethods.SetWhileTo("");
+    }
+    m_data.CloseTables();
+}
+
+void TfrmOpen::RebuildGroups()
+{
+    cboGroup->clear();
+    for (const std::string& group : LeadHeadGroups(cboBells->currentIndex() + kMinBells)) {
+        cboGroup->addItem(Q(group));
+    }
+    cboGroup->setCurrentIndex(0);
+}
+
+BrowserChoice TfrmOpen::Choice() const
+{
+    BrowserChoice choice;
+    choice.library = std::max(0, libraryButtons->checkedId());
+    choice.bells = cboBells->currentIndex() + kMinBells;
+    choice.group = cboGroup->currentText().toStdString();
+    choice.findBy = findByButtons->checkedId() == 1 ? FindBy::Places : FindBy::Name;
+    choice.findText = edtFind->text().toStdString();
+    choice.savePosition = chkSavePos->isChecked();
+    return choice;
+}
+
+void TfrmOpen::Refresh(RefreshMode mode, bool comeBack)
+{
+    BrowserChoice choice = Choice();
+    if (comeBack) {
+        choice.savePosition = true;
+    }
+    m_model->Clear(); // nothing reads the table while it is reordered
+    m_range = RefreshBrowser(m_data, choice, mode, m_savedRecNo);
+    if (!m_range.status && m_range.status.error != m_problem) {
+        m_messages.Show(this, BoxKind::Warning, Q(m_range.status.error));
+    }
+    m_problem = m_range.status.error;
+    ShowRows();
+    edtFind->setFocus();
+}
+
+void TfrmOpen::ShowRows()
+{
+    const bool byName = findByButtons->checkedId() != 1;
+    lblInfo->setText(byName ? QStringLiteral("Places:") : QStringLiteral("Name:"));
+    TDbf& methods = m_data.dbfMethods;
+    std::vector<std::size_t> rows;
+    if (m_range.found) {
+        const NameFilter filter(edtFilter->text().toStdString());
+        rows = filter.Empty() ? LivePositions(methods, m_range.first, m_range.end)
+                              : FilterPositions(methods, m_range.first, m_range.end, filter);
+    }
+    m_model->Reset(m_range.found ? &methods : nullptr, std::move(rows), byName ? "name" : "places");
+    // The positioned record, or with a filter the first listed one from there on.
+    const int row = m_range.found ? m_model->RowNear(methods.Position()) : -1;
+    m_selecting = true;
+    if (row >= 0) {
+        const QModelIndex index = m_model->index(row, 1);
+        tzgMethods->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                                 QItemSelectionModel::Rows);
+        tzgMethods->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    } else {
+        tzgMethods->selectionModel()->clear();
+    }
+    m_selecting = false;
+    tzgMethods->setEnabled(row >= 0);
+    butOK->setEnabled(row >= 0);
+    butDelete->setEnabled(row >= 0);
+    ShowInfo(row);
+}
+
+int TfrmOpen::SelectedRow() const
+{
+    const QModelIndex current = tzgMethods->selectionModel()->currentIndex();
+    return current.isValid() && current.row() < m_model->rowCount() ? current.row() : -1;
+}
+
+std::uint32_t TfrmOpen::SelectedRecNo() const
+{
+    const int row = SelectedRow();
+    return row >= 0 ? m_data.dbfMethods.LiveRecordAt(m_model->PositionAt(row)) : 0;
+}
+
+void TfrmOpen::RowChosen(int row)
+{
+    const std::uint32_t recno = m_data.dbfMethods.LiveRecordAt(m_model->PositionAt(row));
+    if (recno != 0 && m_data.dbfMethods.Go(recno)) {
+        m_savedRecNo = recno;
+    }
+    ShowInfo(row);
+}
+
+void TfrmOpen::ShowInfo(int row)
+{
+    if (row < 0) {
+        dbeInfo->clear();
+        dbeGroupInfo->clear();
+        return;
+    }
+    const MethodFields method = MethodAt(m_data.dbfMethods, m_model->PositionAt(row));
+    dbeInfo->setText(Q(findByButtons->checkedId() == 1 ? method.name : method.places));
+    dbeInfo->setCursorPosition(0);
+    dbeGroupInfo->setText(Q(method.group));
+}
+
+void TfrmOpen::butOKClick()
+{
+    const int row = SelectedRow();
+    const std::uint32_t recno = SelectedRecNo();
+    if (row < 0 || recno == 0 || m_card == nullptr) {
+        return;
+    }
+    m_data.dbfMethods.Go(recno);
+    m_savedRecNo = recno;
+    const MethodFields method = MethodAt(m_data.dbfMethods, m_model->PositionAt(row));
+    const std::string error = IsValidStage(method.bells)
+                                  ? CheckPlaceNotation(method.places, method.bells)
+                                  : "The method's number of bells is not usable.";
+    if (!error.empty()) {
+        m_messages.Show(this, BoxKind::Warning, Q(error));
+        return;
+    }
+    m_global->Bells = cboBells->currentIndex() + kMinBells;
+    m_global->SaveOpenPos = chkSavePos->isChecked();
+    TBellStore& store = m_card->Store();
+    store.SetBells(method.bells);
+    store.SetName(method.name);
+    store.SetPlaceNotation(method.places);
+    m_card->Changed = true;
+    accept();
+}
+
+void TfrmOpen::butDeleteClick()
+{
+    const int row = SelectedRow();
+    const std::uint32_t recno = SelectedRecNo();
+    if (row < 0 || recno == 0) {
+        return;
+    }
+    const MethodFields method = MethodAt(m_data.dbfMethods, m_model->PositionAt(row));
+    if (!m_messages.Show(this, BoxKind::Question,
+                         QStringLiteral("Delete this Method?\r\r") + Q(method.name))) {
+        return;
+    }
+    m_savedRecNo = recno;
+    m_model->Clear(); // the table is closed and opened again for the change
+    if (const Status deleted = DeleteBrowsedMethod(m_data, Choice(), recno, method, m_savedRecNo);
+        !deleted) {
+        m_messages.Show(this, BoxKind::Warning, Q(deleted.error));
+    }
+    // Back at the record now current, or at the deleted one's place when nothing changed.
+    Refresh(RefreshMode::Save, true);
+}
+
+} // namespace tambrel
