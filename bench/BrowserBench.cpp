@@ -1,0 +1,97 @@
+// The open-method browser on the bundled main library: what one keystroke costs in the search
+// box and in the name filter, beside a baseline of the same run that reads every name and
+// matches nothing.
+#include "library/MethodBrowser.h"
+#include "library/NameFilter.h"
+#include "library/TfrmDataMod.h"
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+namespace tambrel {
+namespace {
+
+// The bundled library, built once into a folder of its own and opened for reading in NAME
+// order, unrestricted: every record of the library is in the range.
+TfrmDataMod& Library()
+{
+    static const std::filesystem::path folder = [] {
+        const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                           ("tambrel-bench-browser-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(path);
+        TfrmDataMod made(path, TAMBREL_DATA_DIR);
+        made.EnsureTables();
+        return path;
+    }();
+    static TfrmDataMod module(folder, TAMBREL_DATA_DIR);
+    return module;
+}
+
+TDbf& WholeLibrary()
+{
+    TfrmDataMod& data = Library();
+    data.OpenTables("MAIN", TableAccess::Read);
+    data.dbfMethods.SetWhileTo("");
+    data.dbfMethods.SetOrderToTag("NAME");
+    return data.dbfMethods;
+}
+
+// Baseline: every name of the library read, nothing compared.
+void BM_Baseline_ReadEveryName(benchmark::State& state)
+{
+    TDbf& methods = WholeLibrary();
+    const auto [first, end] = methods.WhileRange();
+    for (auto _ : state) {
+        std::size_t letters = 0;
+        for (std::size_t pos = first; pos < end; ++pos) {
+            if (methods.LiveRecordAt(pos) != 0) {
+                letters += methods.FieldTextAt(pos, "name").size();
+            }
+        }
+        benchmark::DoNotOptimize(letters);
+    }
+    state.counters["names"] = static_cast<double>(end - first);
+}
+BENCHMARK(BM_Baseline_ReadEveryName)->Unit(benchmark::kMillisecond);
+
+// The filter over the whole library, as each letter of a word is typed, and with two words.
+void BM_NameFilterWholeLibrary(benchmark::State& state, const char* typed)
+{
+    TDbf& methods = WholeLibrary();
+    const auto [first, end] = methods.WhileRange();
+    const NameFilter filter(typed);
+    std::size_t found = 0;
+    for (auto _ : state) {
+        found = FilterPositions(methods, first, end, filter).size();
+        benchmark::DoNotOptimize(found);
+    }
+    state.counters["found"] = static_cast<double>(found);
+}
+BENCHMARK_CAPTURE(BM_NameFilterWholeLibrary, Y, "Y")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_NameFilterWholeLibrary, YORK, "YORK")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_NameFilterWholeLibrary, SURPRISE_MAJOR, "SURPRISE MAJOR")
+    ->Unit(benchmark::kMillisecond);
+
+// One keystroke in the search box on 8 bells, the largest stage: the refresh that positions
+// the list, then the list's live rows.
+void BM_SearchKeystrokeMajor(benchmark::State& state)
+{
+    TfrmDataMod& data = Library();
+    BrowserChoice choice;
+    choice.findText = "CAMB";
+    std::int64_t saved = kNoSavedRecNo;
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        const BrowserRange range = RefreshBrowser(data, choice, RefreshMode::NoSave, saved);
+        rows = LivePositions(data.dbfMethods, range.first, range.end).size();
+        benchmark::DoNotOptimize(rows);
+    }
+    state.counters["rows"] = static_cast<double>(rows);
+}
+BENCHMARK(BM_SearchKeystrokeMajor)->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace tambrel
