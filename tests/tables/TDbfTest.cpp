@@ -173,6 +173,37 @@ TEST_F(MethodTable, WhileRestrictionFromTheCurrentRecordOn)
     EXPECT_FALSE(table.SetWhileTo("Colour=\"red\""));
 }
 
+TEST_F(MethodTable, ReadingByPositionLeavesTheCursorWhereItIs)
+{
+    AddLibrary();
+    ASSERT_TRUE(table.SetOrderToTag("NAME"));
+    ASSERT_TRUE(table.FindExact("8 PLAIN BOB MAJOR"));
+    ASSERT_TRUE(table.DeleteRec());
+    ASSERT_TRUE(table.Find("8 "));
+    ASSERT_TRUE(table.SetWhileTo("Bells=\"8 \""));
+    const std::uint32_t recno = table.RecNo();
+    const std::size_t at = table.Position();
+    // NAME order: header, 12, 6, then the 8-bell methods from position 3, the deleted one
+    // still holding its place inside the range.
+    EXPECT_EQ(at, 3U);
+    EXPECT_EQ(table.WhileRange(), (std::pair<std::size_t, std::size_t>{3, 7}));
+    std::vector<std::string> names;
+    for (std::size_t pos = 0; pos < 8; ++pos) {
+        const std::string name = table.FieldTextAt(pos, "name");
+        names.push_back(table.LiveRecordAt(pos) == 0 ? "-" : name.substr(0, name.find(' ')));
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"TB_Method_Library", "BRISTOL", "plain", "BRISTOL",
+                                               "CAMBRIDGE", "-", "YORKSHIRE", "-"}));
+    EXPECT_EQ(table.FieldTextAt(99, "group"), "  ");
+    EXPECT_EQ(table.FieldTextAt(0, "colour"), "");
+    EXPECT_EQ(table.RecNo(), recno);
+    EXPECT_EQ(table.Position(), at);
+    table.GoTop();
+    table.Skip(3); // past the range's end
+    EXPECT_TRUE(table.Eof());
+    EXPECT_EQ(table.Position(), 7U); // the size of the order
+}
+
 TEST_F(MethodTable, DeletedRecordsHideAtOnceAndGoWithPack)
 {
     AddLibrary();
