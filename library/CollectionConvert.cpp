@@ -319,9 +319,6 @@ private:
             // The Council's file has none; refusing it keeps every entity unexpanded.
             return "The collection declares a document type (<!DOCTYPE ...>), which the "
                    "Central Council's file never does; it was not read.";
-        case XML_READER_TYPE_ENTITY_REFERENCE:
-            return "The collection uses an entity of its own, which the Central Council's "
-                   "file never does; it was not read.";
         case XML_READER_TYPE_ELEMENT:
             return StartElement(reader);
         case XML_READER_TYPE_END_ELEMENT:
