@@ -19,6 +19,9 @@
 #include <string>
 #include <vector>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 namespace tambrel {
 namespace {
 
@@ -274,11 +277,38 @@ std::string BillionLaughs()
     return doctype + "]>\n";
 }
 
+// Tells whether a file was opened while it was watched.
+class OpenWatch {
+public:
+    explicit OpenWatch(const std::string& path) : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        EXPECT_GE(::inotify_add_watch(m_fd, path.c_str(), IN_OPEN | IN_ACCESS), 0);
+    }
+    ~OpenWatch() { ::close(m_fd); }
+    OpenWatch(const OpenWatch&) = delete;
+    OpenWatch& operator=(const OpenWatch&) = delete;
+
+    bool Opened() const
+    {
+        alignas(inotify_event) char events[4096];
+        return ::read(m_fd, events, sizeof events) > 0;
+    }
+
+private:
+    int m_fd;
+};
+
 // Methods the reader cannot take are counted and the rest converted; what is no collection,
 // or no well-formed XML, is refused whole with a message, quickly and without reading
 // anything but the stream.
 TEST(ConvertCollectionXml, HostileAndBrokenFilesAreRefusedOrCounted)
 {
+    const TempDir dir;
+    const std::string secret = dir.Path("secret.txt");
+    const std::string secretText = "SECRET-OF-ANOTHER-FILE";
+    std::ofstream(secret) << secretText;
+    const OpenWatch watch(secret);
+
     const std::string good = Method("Good Major", "-18-18-18-18,12");
     struct Skipped {
         std::string name, methods;
@@ -301,6 +331,10 @@ TEST(ConvertCollectionXml, HostileAndBrokenFilesAreRefusedOrCounted)
              {"huge notation",
               Method("Huge Notation", Repeat("x16", 500000)),
               {1, 0, 0, 0, 1, 0, 0, 0, 0}},
+             {"XInclude",
+              "<xi:include xmlns:xi=\"http://www.w3.org/2001/XInclude\" href=\"" + secret +
+                  "\" parse=\"text\"/>",
+              {1, 0, 0, 0, 0, 0, 0, 0, 0}},
          }) {
         SCOPED_TRACE(c.name);
         const Converted converted =
@@ -317,10 +351,6 @@ TEST(ConvertCollectionXml, HostileAndBrokenFilesAreRefusedOrCounted)
     EXPECT_EQ(Reasons(*noStage.counts.value),
               (std::vector<std::size_t>{1, 2, 0, 0, 0, 0, 0, 0, 0}));
 
-    const TempDir dir;
-    const std::string secret = dir.Path("secret.txt");
-    const std::string secretText = "SECRET-OF-ANOTHER-FILE";
-    std::ofstream(secret) << secretText;
     // The parser's own messages are libxml2's: only the start of those is ours to check.
     struct Refused {
         std::string name, xml;
@@ -381,6 +411,7 @@ TEST(ConvertCollectionXml, HostileAndBrokenFilesAreRefusedOrCounted)
         EXPECT_EQ(converted.counts.error.find(secretText), std::string::npos);
         EXPECT_EQ(stderrText, "") << "the parser's messages go into the refusal only";
     }
+    EXPECT_FALSE(watch.Opened()) << "a file the document names was opened";
 }
 
 TEST(ConvertCollectionXml, BuildTextFromTheDateOrGiven)
