@@ -7,7 +7,7 @@ packages=(
     # build and test
     build-essential cmake ninja-build pkg-config
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    nlohmann-json3-dev libcli11-dev
+    nlohmann-json3-dev libcli11-dev libxml2-dev
     clang libclang-rt-14-dev clang-format
     # Qt 6 Widgets with printing and SVG, and the metric-compatible fonts for Arial, Times and Courier
     qt6-base-dev qt6-svg-dev libgl-dev libglx-dev libopengl-dev libcups2

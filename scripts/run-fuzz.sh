@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs one fuzzer for a while from a seed corpus: the notation fuzzer from the hand-made seeds
-# and every method of the bundled library, the table fuzzers (dbf_fuzz, mdx_fuzz) from their
-# seed folders. Corpora and findings live in the fuzzer's build folder (build/fuzz).
+# and every method of the bundled library, the table fuzzers (dbf_fuzz, mdx_fuzz) and the
+# collection fuzzer (collection_fuzz) from their seed folders. Corpora and findings live in the
+# fuzzer's build folder (build/fuzz).
 set -euo pipefail
 fuzzer=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 seconds=${2:-600}
@@ -17,7 +18,7 @@ notation_fuzz)
     "$(dirname "$fuzzer")/make_fuzz_corpus" "$top/data/Methods.csv" "$corpus"
     cp "$top"/fuzz/seeds/* "$corpus"/
     ;;
-dbf_fuzz | mdx_fuzz)
+dbf_fuzz | mdx_fuzz | collection_fuzz)
     corpus="$build/corpus-${name%_fuzz}"
     prefix="$findings/$name-"
     mkdir -p "$corpus" "$findings"

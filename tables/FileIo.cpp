@@ -1,5 +1,6 @@
 #include "tables/FileIo.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
@@ -505,6 +506,72 @@ Status MakeTemporaryFolder(const std::filesystem::path& parent, std::string_view
     }
     made = name;
     return {};
+}
+
+InputFile::~InputFile()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+Status InputFile::Open(const std::filesystem::path& path, std::uintmax_t limit)
+{
+    struct stat info {};
+    std::string error;
+    const int fd = OpenRegular(path, limit, info, error);
+    if (fd < 0) {
+        return Status::Fail(error);
+    }
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+    m_fd = fd;
+    m_left = limit;
+    m_path = path;
+    return {};
+}
+
+Status InputFile::ReadStart(std::string& bytes, std::size_t count) const
+{
+    bytes.assign(count, '\0');
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n =
+            ::pread(m_fd, bytes.data() + done, count - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return Status::Fail(SystemError("Cannot read", m_path));
+        }
+        if (n == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    bytes.resize(done);
+    return {};
+}
+
+Status InputFile::Read(char* buffer, std::size_t size, std::size_t& got)
+{
+    got = 0;
+    size = static_cast<std::size_t>(std::min<std::uintmax_t>(size, m_left));
+    if (size == 0) {
+        return {};
+    }
+    for (;;) {
+        const ssize_t n = ::read(m_fd, buffer, size);
+        if (n >= 0) {
+            got = static_cast<std::size_t>(n);
+            m_left -= got;
+            return {};
+        }
+        if (errno != EINTR) {
+            return Status::Fail(SystemError("Cannot read", m_path));
+        }
+    }
 }
 
 } // namespace tambrel

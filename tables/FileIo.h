@@ -89,6 +89,28 @@ private:
     std::string m_error;
 };
 
+// A regular file of at most a given size, read piece by piece: for inputs that are read as a
+// stream rather than held whole. The same refusals as ReadRegularFile.
+class InputFile {
+public:
+    InputFile() = default;
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    Status Open(const std::filesystem::path& path, std::uintmax_t limit);
+    // The first `count` bytes (fewer in a shorter file), leaving the reading place where it is.
+    Status ReadStart(std::string& bytes, std::size_t count) const;
+    // The next bytes, at most `size`; `got` is 0 at the end of the file, and at the limit of a
+    // file that grew while it was read.
+    Status Read(char* buffer, std::size_t size, std::size_t& got);
+
+private:
+    int m_fd = -1;
+    std::uintmax_t m_left = 0; // of the limit
+    std::filesystem::path m_path;
+};
+
 // Temporary files and folders carry the writer's process number ("Methods.mdx.tmp-1234-Ab3xQ9",
 // ".building-1234-Zk2pLm"), so that those a killed process left can be told from those of a
 // running one. Removes from `folder` the ones of this user whose process no longer runs;

@@ -6,6 +6,7 @@
 #include "app/cli/RenderCommand.h"
 #include "engine/CCNotation.h"
 #include "engine/Messages.h"
+#include "library/CollectionConvert.h"
 #include "tables/FileIo.h"
 
 #include <CLI/CLI.hpp>
@@ -186,24 +187,24 @@ int RunBatchCommand(const std::string& input, const std::string& output, const s
     });
 }
 
-int RunConvert(const std::string& input, const std::string& output, const std::string& build,
-               std::ostream& out, std::ostream& err)
+int RunConvert(const std::string& input, const std::string& output,
+               const std::optional<std::string>& build, std::ostream& out, std::ostream& err)
 {
-    if (build.size() > static_cast<std::size_t>(kMaxBuildTextLength) ||
-        build.find_first_of("\"\r\n") != std::string::npos) {
+    if (build && (build->size() > static_cast<std::size_t>(kMaxBuildTextLength) ||
+                  build->find_first_of("\"\r\n") != std::string::npos)) {
         return Refuse(err, "The build text must be at most 20 characters, without quotes.");
     }
-    std::string text;
-    if (Status read = ReadRegularFile(input, text, kMaxImportBytes); !read) {
-        return Refuse(err, read.error);
+    // The input is judged before an output is started.
+    if (Status readable = InputFile().Open(input, kMaxCollectionBytes); !readable) {
+        return Refuse(err, readable.error);
     }
-    std::istringstream file(text);
     return WithOutput(output, out, err, [&](std::ostream& target) {
-        std::string error;
-        const std::optional<ConvertCounts> counts = ConvertCollection(file, target, build, error);
-        if (!counts) {
-            return Refuse(err, error);
+        const Result<ConvertCounts> converted = ConvertCollectionFile(
+            input, target, build ? std::optional<std::string_view>(*build) : std::nullopt);
+        if (!converted) {
+            return Refuse(err, converted.error);
         }
+        const ConvertCounts* counts = &*converted.value;
         err << "Converted " << counts->written << " methods; left out " << counts->LeftOut()
             << ":\n"
             << "  under 4 bells:                " << counts->underFourBells << '\n'
@@ -219,7 +220,7 @@ int RunConvert(const std::string& input, const std::string& output, const std::s
                 << " names have letters that code page 850 lacks; a library stores them with "
                    "plain letters:\n";
             for (const std::string& name : counts->transliterated) {
-                err << "  " << name << '\n';
+                err << "  " << TerminalText(name) << '\n';
             }
         }
         return 0;
@@ -263,12 +264,14 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
 
     std::string ccInput;
     std::string ccOutput;
-    std::string ccBuild = "CC collection";
+    std::string ccBuild;
     CLI::App* convertCommand = app.add_subcommand(
         "convert-cc", "Turn the Central Council collection into a methods import file");
-    convertCommand->add_option("--input", ccInput, "The collection as CSV")->required();
+    convertCommand->add_option("--input", ccInput, "The collection, as XML or CSV")->required();
     convertCommand->add_option("--output", ccOutput, "Methods import file")->required();
-    convertCommand->add_option("--build", ccBuild, "Build text of the library (20 characters)");
+    CLI::Option* ccBuildOption = convertCommand->add_option(
+        "--build", ccBuild,
+        "Build text of the library (20 characters; default: CCCBR and the XML's date)");
 
     LibraryCommands library(app, programFolder);
 
@@ -322,7 +325,8 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
     if (renderCommand->parsed()) {
         return RunRender(render, programFolder, out, err);
     }
-    return RunConvert(ccInput, ccOutput, ccBuild, out, err);
+    return RunConvert(ccInput, ccOutput,
+                      ccBuildOption->count() > 0 ? std::optional(ccBuild) : std::nullopt, out, err);
 }
 
 } // namespace tambrel

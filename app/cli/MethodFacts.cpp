@@ -1,10 +1,8 @@
 #include "app/cli/MethodFacts.h"
 #include "app/cli/CliSupport.h"
 
-#include "engine/CCNotation.h"
 #include "engine/Messages.h"
 #include "engine/TextFunctions.h"
-#include "tables/CodePage.h"
 #include "tables/Delimited.h"
 
 #include <charconv>
@@ -292,102 +290,6 @@ BatchCounts RunBatch(std::istream& in, std::ostream& out, const CallsLibrary* ca
         }
         out << MethodJson(*store, false) << '\n';
         ++counts.methods;
-    }
-    return counts;
-}
-
-std::optional<ConvertCounts> ConvertCollection(std::istream& csv, std::ostream& out,
-                                               std::string_view build, std::string& error)
-{
-    std::string line;
-    if (!std::getline(csv, line)) {
-        error = "The collection is empty.";
-        return std::nullopt;
-    }
-    StripByteOrderMark(line);
-    const std::vector<std::string> header = SplitDelimitedLine(line);
-    std::size_t stageColumn = header.size();
-    std::size_t titleColumn = header.size();
-    std::size_t notationColumn = header.size();
-    for (std::size_t c = 0; c < header.size(); ++c) {
-        const std::string name = Trim(header[c]);
-        if (name == "stage") {
-            stageColumn = c;
-        } else if (name == "title") {
-            titleColumn = c;
-        } else if (name == "notation") {
-            notationColumn = c;
-        }
-    }
-    if (stageColumn == header.size() || titleColumn == header.size() ||
-        notationColumn == header.size()) {
-        error = "The collection needs the columns stage, title and notation.";
-        return std::nullopt;
-    }
-
-    out << "0,TB_Method_Library," << QuoteDelimitedValue(build) << ",\n";
-    ConvertCounts counts;
-    CodePage codePage;
-    auto store = std::make_unique<TBellStore>();
-    while (std::getline(csv, line)) {
-        if (Trim(line).empty() || Trim(line) == "\r") {
-            continue;
-        }
-        const std::vector<std::string> values = SplitDelimitedLine(line);
-        const std::string stageText = Trim(Field(values, stageColumn));
-        int stage = 0;
-        std::from_chars(stageText.data(), stageText.data() + stageText.size(), stage);
-        if (stage < kMinBells) {
-            ++counts.underFourBells;
-            continue;
-        }
-        if (stage > kMaxBells) {
-            ++counts.overSixteenBells;
-            continue;
-        }
-        const std::string title = Trim(Field(values, titleColumn));
-        if (title.empty()) {
-            ++counts.titleBlank; // a method the library could not name
-            continue;
-        }
-        if (title.find('"') != std::string::npos) {
-            ++counts.titleWithQuote;
-            continue;
-        }
-        // The name as the library will hold it: replaced letters may take more room.
-        const CodePage::Encoded stored = codePage.ToOem(UpperCase(title));
-        if (Utf8Length(title) > TBellStore::kMaxNameLength ||
-            stored.bytes.size() > static_cast<std::size_t>(TBellStore::kMaxNameLength)) {
-            ++counts.titleTooLong;
-            continue;
-        }
-        const Result<std::string> lead = ExpandCCNotation(Field(values, notationColumn));
-        if (!lead) {
-            ++counts.notationRefused;
-            continue;
-        }
-        if (const std::string check = CheckPlaceNotation(*lead.value, stage); !check.empty()) {
-            if (check == kMsgTooManyRows) {
-                ++counts.overHundredChanges;
-            } else {
-                ++counts.notationRefused;
-            }
-            continue;
-        }
-        store->SetBells(stage);
-        store->SetName(title);
-        store->SetPlaceNotation(*lead.value);
-        store->Calculate();
-        if (store->TidyNotation().size() > kMaxLibraryNotation) {
-            ++counts.notationTooLong;
-            continue;
-        }
-        out << stage << ',' << QuoteDelimitedValue(store->Name()) << ','
-            << QuoteDelimitedValue(store->TidyNotation()) << ',' << store->LeadHeadCode() << '\n';
-        ++counts.written;
-        if (stored.transliterated) {
-            counts.transliterated.push_back(store->Name());
-        }
     }
     return counts;
 }

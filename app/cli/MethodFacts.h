@@ -50,35 +50,4 @@ struct BatchCounts {
 // `calls` gives the bob and single leads (none: the plain lead turned about its lead end).
 BatchCounts RunBatch(std::istream& in, std::ostream& out, const CallsLibrary* calls = nullptr);
 
-struct ConvertCounts {
-    std::size_t written = 0;
-    std::size_t underFourBells = 0;
-    std::size_t overSixteenBells = 0;
-    std::size_t overHundredChanges = 0;
-    std::size_t notationTooLong = 0;
-    std::size_t titleTooLong = 0;
-    std::size_t titleWithQuote = 0;
-    std::size_t notationRefused = 0;
-    std::size_t titleBlank = 0;
-    // Written, but a library stores these names with plain letters for those code page 850
-    // lacks.
-    std::vector<std::string> transliterated;
-
-    std::size_t LeftOut() const
-    {
-        return underFourBells + overSixteenBells + overHundredChanges + notationTooLong +
-               titleTooLong + titleWithQuote + notationRefused + titleBlank;
-    }
-};
-
-inline constexpr int kMaxBuildTextLength = 20;
-inline constexpr std::size_t kMaxLibraryNotation = 98; // characters of notation a library holds
-
-// Reads the Central Council collection (a CSV with the columns stage, title and notation,
-// among others) and writes a methods import file: the marker record with `build`, then bells,
-// upper-case title, tidy notation and lead-head code of every method a library can hold.
-// Returns nothing and sets `error` when the collection cannot be read.
-std::optional<ConvertCounts> ConvertCollection(std::istream& csv, std::ostream& out,
-                                               std::string_view build, std::string& error);
-
 } // namespace tambrel

@@ -483,6 +483,44 @@ TEST(CliConvert, WritesTheLibraryImportFile)
     EXPECT_FALSE(std::filesystem::exists(dir.Path("x.csv")));
 }
 
+// The Council's XML is taken by its content under any name; its date names the library unless
+// --build does, and a file that is no collection is refused with nothing written.
+TEST(CliConvert, TakesTheCouncilsXml)
+{
+    const TempDir dir;
+    const std::string header = "<?xml version=\"1.0\"?>\n<collection date=\"2026-06-08\" "
+                               "xmlns=\"http://www.cccbr.org.uk/methods/schemas/2007/05/methods\">";
+    const std::string xml = dir.Write(
+        "methods.csv",
+        header + "<methodSet><properties><stage>2</stage></properties><method><title>Cross "
+                 "Two</title><notation>-</notation></method></methodSet><methodSet><properties>"
+                 "<stage>8</stage></properties><method><title>Kate &amp; William Alliance "
+                 "Major</title><notation>-38-14-58-36-14-18-3456.78,12</notation></method>"
+                 "</methodSet></collection>");
+    const CliRun run = Cli({"convert-cc", "--input", xml, "--output", dir.Path("Methods.csv")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadFile(dir.Path("Methods.csv")),
+              "0,TB_Method_Library,\"CCCBR 2026-06-08\",\n"
+              "8,\"KATE & WILLIAM ALLIANCE MAJOR\",\"-3-4-5-36-4-1-3456.7 LH2\",B\n");
+    EXPECT_NE(run.err.find("Converted 1 methods; left out 1:\n  under 4 bells:                1\n"),
+              std::string::npos)
+        << run.err;
+
+    const CliRun given = Cli(
+        {"convert-cc", "--input", xml, "--output", dir.Path("Given.csv"), "--build", "My build"});
+    ASSERT_EQ(given.status, 0) << given.err;
+    EXPECT_TRUE(ReadFile(dir.Path("Given.csv")).starts_with("0,TB_Method_Library,\"My build\",\n"));
+
+    const std::string other = dir.Write(
+        "other.xml", "<collection xmlns=\"urn:something-else\"><methodSet/></collection>");
+    const CliRun refused = Cli({"convert-cc", "--input", other, "--output", dir.Path("x.csv")});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err, "The file is XML but not the Central Council's methods collection: it "
+                           "must be a collection element in the namespace "
+                           "http://www.cccbr.org.uk/methods/schemas/2007/05/methods.\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("x.csv")));
+}
+
 TEST(CliBatch, TheBundledLibraryRunsClean)
 {
     const CliRun run = Cli({"batch", "--input", TAMBREL_METHODS_CSV});
