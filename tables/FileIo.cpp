@@ -261,6 +261,50 @@ Status ReadRegularFile(const std::filesystem::path& path, std::string& bytes, st
     return read;
 }
 
+RegularFileReader::~RegularFileReader()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+Status RegularFileReader::Open(const std::filesystem::path& path, std::uintmax_t limit)
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+    struct stat info {};
+    m_fd = OpenRegular(path, limit, info, m_error);
+    m_path = path;
+    m_limit = limit;
+    m_read = 0;
+    return m_fd >= 0 ? Status::Ok() : Status::Fail(m_error);
+}
+
+std::ptrdiff_t RegularFileReader::Read(char* buffer, std::size_t size)
+{
+    if (m_fd < 0) {
+        return -1;
+    }
+    for (;;) {
+        const ssize_t n = ::read(m_fd, buffer, size);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            m_error = SystemError("Cannot read", m_path);
+            return -1;
+        }
+        m_read += static_cast<std::uintmax_t>(n);
+        if (m_read > m_limit) {
+            m_error = "Cannot read " + m_path.string() + ": it grew past the " +
+                      Megabytes(m_limit) + " such a file may be while it was read.";
+            return -1;
+        }
+        return n;
+    }
+}
+
 FileLock::~FileLock()
 {
     Release();

@@ -2,6 +2,7 @@
 
 #include "tables/Status.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -16,6 +17,9 @@ namespace tambrel {
 inline constexpr std::uintmax_t kMaxTableBytes = 256U << 20U;
 inline constexpr std::uintmax_t kMaxIndexBytes = 256U << 20U;
 inline constexpr std::uintmax_t kMaxImportBytes = 64U << 20U;
+// An import file read into a table is read line by line, never whole, so only the time it
+// takes bounds it.
+inline constexpr std::uintmax_t kMaxStreamedImportBytes = 1U << 30U;
 
 // The entry of `folder` whose name equals `name` in any case ("METHODS.DBF" for
 // "Methods.dbf"); an exact match wins. Nothing when there is none.
@@ -26,6 +30,29 @@ std::optional<std::filesystem::path> FindIgnoringCase(const std::filesystem::pat
 // file is refused with a message naming the file; nothing blocks on a pipe and nothing is
 // allocated for a file refused.
 Status ReadRegularFile(const std::filesystem::path& path, std::string& bytes, std::uintmax_t limit);
+
+// A regular file read from its start in pieces, refused as ReadRegularFile refuses: a folder, a
+// pipe or a device at once (nothing blocks on a pipe), a file over the limit unread.
+class RegularFileReader {
+public:
+    RegularFileReader() = default;
+    ~RegularFileReader();
+    RegularFileReader(const RegularFileReader&) = delete;
+    RegularFileReader& operator=(const RegularFileReader&) = delete;
+
+    Status Open(const std::filesystem::path& path, std::uintmax_t limit);
+    // Up to `size` bytes: how many, 0 at the end, -1 on an error (Error() says which; a file
+    // that grows past the limit while it is read is one).
+    std::ptrdiff_t Read(char* buffer, std::size_t size);
+    const std::string& Error() const { return m_error; }
+
+private:
+    int m_fd = -1;
+    std::filesystem::path m_path;
+    std::uintmax_t m_limit = 0;
+    std::uintmax_t m_read = 0;
+    std::string m_error;
+};
 
 // An advisory lock (flock) on a table file, so that a writer never shares a table: readers take
 // it shared and may work together, a writer takes it exclusive. It follows the file across
