@@ -148,7 +148,7 @@ DelimitedLine MakeDelimitedRecord(std::string_view line, bool overlong,
     const std::size_t before = transliterated.size();
     for (std::size_t f = 0; f < fields.size(); ++f) {
         const FieldDef& def = fields[f];
-        std::string value = TrimRight(values[f]);
+        std::string value = Trim(values[f]);
         const CodePage::Encoded encoded = codePage.ToOem(value);
         if (encoded.bytes.size() > static_cast<std::size_t>(def.width) ||
             static_cast<std::size_t>(def.offset + def.width) > recordLength) {

@@ -69,8 +69,8 @@ enum class DelimitedLine {
 };
 
 // Makes the record of one line for a table of character `fields` (`recordLength` bytes with
-// the deletion flag, which is left blank): each value in field order with its trailing blanks
-// dropped, in the table's code page. A value is never cut, since a cut value could read as
+// the deletion flag, which is left blank): each value in field order without the blanks around
+// it, in the table's code page. A value is never cut, since a cut value could read as
 // another, valid one. Values whose letters the code page lacks are added to `transliterated`
 // as the line gave them.
 DelimitedLine MakeDelimitedRecord(std::string_view line, bool overlong,

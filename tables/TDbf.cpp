@@ -350,20 +350,19 @@ Status TDbf::Close()
 Status TDbf::Flush()
 {
     Table& t = *m_table;
+    std::string image;
     if (t.dbfDirty) {
         t.file.hasProductionIndex = !t.tags.empty();
-        const std::string image = t.file.Serialize();
+        image = t.file.Serialize();
         if (image.size() > kMaxTableBytes) {
             // Never write a table that could not be read again.
             return Status::Fail("The table " + t.dbfPath.filename().string() +
                                 " would be larger than the 256 MB a table may be; it was not "
                                 "written.");
         }
-        if (Status written = t.lock.WriteLockedFile(t.dbfPath, image); !written) {
-            return written;
-        }
-        t.dbfDirty = false;
     }
+    // The index first: the table's own file is what commits a change. An index written for a
+    // table that then fails to be written does not match it and is rebuilt when it opens.
     if (t.mdxDirty && !t.tags.empty()) {
         std::vector<MdxTag> tags;
         tags.reserve(t.tags.size());
@@ -377,6 +376,12 @@ Status TDbf::Flush()
             return written;
         }
         t.mdxDirty = false;
+    }
+    if (t.dbfDirty) {
+        if (Status written = t.lock.WriteLockedFile(t.dbfPath, image); !written) {
+            return written;
+        }
+        t.dbfDirty = false;
     }
     return {};
 }
