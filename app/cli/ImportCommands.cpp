@@ -105,20 +105,20 @@ int ImportCommands::ImportMethods(std::ostream& out, std::ostream& err)
 {
     Status status;
     auto module = MakeDataModule(m_folder, m_programFolder, err, status);
-    MethodsImport import(*module);
+    MethodsImport job(*module);
     if (status) {
-        status = import.Open();
+        status = job.Open();
     }
     ReportWarnings(*module, err);
     if (!status) {
         return Refuse(err, status.error);
     }
     std::string reason;
-    if (Status read = import.ReadFile(m_file, &reason); !read) {
-        import.Close();
+    if (Status read = job.ReadFile(m_file, &reason); !read) {
+        job.Close();
         return RefuseFile(err, read, reason);
     }
-    ReportStaged(import.Staged(), err);
+    ReportStaged(job.Staged(), err);
     ImportFeedback feedback;
     const bool rename = m_rename == "yes";
     feedback.ask = [rename](ImportQuestion question, const std::string&) {
@@ -126,17 +126,17 @@ int ImportCommands::ImportMethods(std::ostream& out, std::ostream& err)
     };
     const ImportMode mode = m_mode == "replace" ? ImportMode::Replace : ImportMode::Import;
     const bool checkPersonal = m_checkPersonal == "yes";
-    status = import.Run(mode, checkPersonal, feedback);
-    if (Status closed = import.Close(); status && !closed) {
+    status = job.Run(mode, checkPersonal, feedback);
+    if (Status closed = job.Close(); status && !closed) {
         status = closed;
     }
     ReportWarnings(*module, err);
     if (!status) {
         return Refuse(err, status.error);
     }
-    out << import.ResultText(mode) << '\n';
+    out << job.ResultText(mode) << '\n';
     if (checkPersonal) {
-        out << import.PersonalRemoved() << " Methods Removed from your Personal Library.\n";
+        out << job.PersonalRemoved() << " Methods Removed from your Personal Library.\n";
     }
     return 0;
 }
@@ -145,29 +145,29 @@ int ImportCommands::ImportCalls(std::ostream& out, std::ostream& err)
 {
     Status status;
     auto module = MakeDataModule(m_folder, m_programFolder, err, status);
-    CallsImport import(*module);
+    CallsImport job(*module);
     if (status) {
-        status = import.Open();
+        status = job.Open();
     }
     ReportWarnings(*module, err);
     if (!status) {
         return Refuse(err, status.error);
     }
     std::string reason;
-    if (Status read = import.ReadFile(m_file, &reason); !read) {
-        import.Close();
+    if (Status read = job.ReadFile(m_file, &reason); !read) {
+        job.Close();
         return RefuseFile(err, read, reason);
     }
-    ReportStaged(import.Staged(), err);
-    status = import.Run({});
-    if (Status closed = import.Close(); status && !closed) {
+    ReportStaged(job.Staged(), err);
+    status = job.Run({});
+    if (Status closed = job.Close(); status && !closed) {
         status = closed;
     }
     ReportWarnings(*module, err);
     if (!status) {
         return Refuse(err, status.error);
     }
-    out << import.ResultText() << '\n';
+    out << job.ResultText() << '\n';
     return 0;
 }
 

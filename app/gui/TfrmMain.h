@@ -26,6 +26,8 @@ class TBellPageWidget;
 class TfrmAbout;
 class TfrmDataMod;
 class TfrmEdit;
+class TfrmImportCalls;
+class TfrmImportMethods;
 class TfrmOptions;
 class TfrmPrint;
 
@@ -110,6 +112,8 @@ public:
     TfrmPrint* frmPrint = nullptr;
     TfrmOptions* frmOptions = nullptr;
     TfrmAbout* frmAbout = nullptr;
+    TfrmImportMethods* frmImportMethods = nullptr;
+    TfrmImportCalls* frmImportCalls = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
