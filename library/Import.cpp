@@ -276,6 +276,7 @@ Status MethodsImport::ImportRecords(ImportMode mode, const ImportFeedback& feedb
             status = append ? main.AppendRec() : main.ReplaceRec();
         }
     }
+    Progress(feedback, ++position, total); // the bar counts the marker too, so it ends full
     staging.Skip();
     if (status) {
         status = main.SetOrderToTag("PLACES");

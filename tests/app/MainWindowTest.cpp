@@ -872,7 +872,7 @@ TEST_F(MainWindow, ImportMethodsDialogFromFileToBothModes)
                           "PLAIN BOB MINOR.\r\rDo you want change the name?");
         EXPECT_EQ(form.lblProgress->text(), "2 Methods Checked, 1 Imported, 0 Renamed.");
         EXPECT_EQ(form.prgImport->maximum(), 3);
-        EXPECT_EQ(form.prgImport->value(), 2);
+        EXPECT_EQ(form.prgImport->value(), 3);
         ExpectState(form, ImportState::Import);
 
         form.butReplace->click(); // the same file again, as the whole library

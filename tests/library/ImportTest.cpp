@@ -147,7 +147,7 @@ TEST_F(Imports, ReplacingLeavesTheHeaderAndTheFilesMethods)
     EXPECT_EQ(main[3].group, "B ");
     EXPECT_TRUE(module.ResetOpenPosition); // record numbers are new
     EXPECT_EQ(steps.front(), (std::pair<std::size_t, std::size_t>{0, 4}));
-    EXPECT_EQ(steps.back(), (std::pair<std::size_t, std::size_t>{3, 4}));
+    EXPECT_EQ(steps.back(), (std::pair<std::size_t, std::size_t>{4, 4}));
 }
 
 TEST_F(Imports, ANotationStoredUnderAnotherNameAsksToRename)
@@ -344,7 +344,7 @@ TEST_F(Imports, TheLibraryIsWrittenWholeAtTheEndOrNotAtAll)
     }
     std::size_t checks = 0;
     feedback.progress = [&](std::size_t position, std::size_t) {
-        if (position == 10) {
+        if (position == 11) {
             ++checks;
             EXPECT_EQ(ReadFile(table), image);
         }
