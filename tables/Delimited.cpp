@@ -56,7 +56,8 @@ void StripByteOrderMark(std::string& line)
 
 std::string QuoteDelimitedValue(std::string_view value)
 {
-    if (value.find_first_of(", \"") == std::string_view::npos) {
+    // A carriage return is quoted too: last on a line it would read as a Windows line end.
+    if (value.find_first_of(", \"\r") == std::string_view::npos) {
         return std::string(value);
     }
     std::string out = "\"";

@@ -21,7 +21,8 @@ std::vector<std::string> SplitDelimitedLine(std::string_view line, bool* quoteOp
 // Drops the UTF-8 byte order mark that some editors put at the start of a file's first line.
 void StripByteOrderMark(std::string& line);
 
-// Writes a value for such a line, in quotes when it holds a comma, a blank or a quote.
+// Writes a value for such a line, in quotes when it holds a comma, a blank, a quote or a
+// carriage return.
 std::string QuoteDelimitedValue(std::string_view value);
 
 // The longest line that is held to be read as a record: far more than any record of the

@@ -43,8 +43,11 @@ TEST(QuoteDelimitedValue, QuotesOnlyWhenNeeded)
     EXPECT_EQ(QuoteDelimitedValue("-3 LH2"), "\"-3 LH2\"");
     EXPECT_EQ(QuoteDelimitedValue("A, B"), "\"A, B\"");
     EXPECT_EQ(QuoteDelimitedValue("a\"b"), "\"a\"\"b\"");
-    for (const std::string value : {"x", "a b", "a,b", "say \"hi\"", ""}) {
+    for (const std::string value : {"x", "a b", "a,b", "say \"hi\"", "", "ends\r"}) {
         EXPECT_EQ(SplitDelimitedLine(QuoteDelimitedValue(value) + ",end"), (Values{value, "end"}));
+        // Last on its line too: a carriage return there is no Windows line end.
+        EXPECT_EQ(SplitDelimitedLine("start," + QuoteDelimitedValue(value)),
+                  (Values{"start", value}));
     }
 }
 
