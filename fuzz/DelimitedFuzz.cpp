@@ -79,8 +79,9 @@ void CheckRecord(Layout& layout, std::string_view line, bool overlong)
         TAMBREL_REQUIRE(!quoteOpen && values.size() == fields.size());
         bool wide = false;
         for (std::size_t f = 0; f < fields.size(); ++f) {
-            wide = wide || layout.codePage.ToOem(tambrel::Trim(values[f])).bytes.size() >
-                               static_cast<std::size_t>(fields[f].width);
+            wide = wide ||
+                   tambrel::Trim(layout.codePage.ToOem(tambrel::Trim(values[f])).bytes).size() >
+                       static_cast<std::size_t>(fields[f].width);
         }
         TAMBREL_REQUIRE(wide);
         return;

@@ -150,7 +150,10 @@ DelimitedLine MakeDelimitedRecord(std::string_view line, bool overlong,
     for (std::size_t f = 0; f < fields.size(); ++f) {
         const FieldDef& def = fields[f];
         std::string value = Trim(values[f]);
-        const CodePage::Encoded encoded = codePage.ToOem(value);
+        CodePage::Encoded encoded = codePage.ToOem(value);
+        // A letter with no look of its own (a zero-width space) becomes nothing, and could
+        // leave a blank at either end.
+        encoded.bytes = Trim(encoded.bytes);
         if (encoded.bytes.size() > static_cast<std::size_t>(def.width) ||
             static_cast<std::size_t>(def.offset + def.width) > recordLength) {
             transliterated.resize(before);

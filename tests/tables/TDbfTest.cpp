@@ -342,23 +342,26 @@ TEST_F(MethodTable, AppendFromDelimitedSkipsWhatIsNoWholeRecord)
                                     "8,\"OPEN QUOTE,x,A\n"
                                     "8,\"QUOTED, WITH \"\"QUOTES\"\"\",x,A\n" +
                                     std::string(100000, 'x') + // longer than any record
-                                    "\n\n\r\n"); // blank lines at the end are skipped too
+                                    "\n"
+                                    "8,\"\xEF\xBB\xBF WIDTHLESS FIRST\",x,A\n" // no blank left
+                                    "\n\r\n"); // blank lines at the end are skipped too
     const DelimitedReport report = table.AppendFromDelimited(file);
     ASSERT_TRUE(report.status) << report.status.error;
-    EXPECT_EQ(report.appended, 4U);
+    EXPECT_EQ(report.appended, 5U);
     EXPECT_EQ(report.firstLine, 1U);
     EXPECT_EQ(report.overWide, 2U);
     EXPECT_EQ(report.overWideLines, (std::vector<std::size_t>{4, 10}));
     EXPECT_EQ(report.malformed, 3U);
     EXPECT_EQ(report.malformedLines, (std::vector<std::size_t>{5, 7, 8}));
     EXPECT_EQ(report.FirstSkippedLine(), 4U);
-    EXPECT_EQ(report.transliteratedLines, (std::vector<std::size_t>{6}));
-    EXPECT_EQ(report.transliteratedValues, (std::vector<std::string>{"BÉLA, ŁUKASZ"}));
+    EXPECT_EQ(report.transliteratedLines, (std::vector<std::size_t>{6, 11}));
+    EXPECT_EQ(report.transliteratedValues,
+              (std::vector<std::string>{"BÉLA, ŁUKASZ", "\xEF\xBB\xBF WIDTHLESS FIRST"}));
     ASSERT_TRUE(table.SetOrderToTag("NAME"));
     table.GoTop();
-    EXPECT_EQ(Names(),
-              (std::vector<std::string>{"TB_Method_Library", "BÉLA, LUKASZ",
-                                        "CAMBRIDGE SURPRISE MAJOR", "QUOTED, WITH \"QUOTES\""}));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"TB_Method_Library", "BÉLA, LUKASZ",
+                                                 "CAMBRIDGE SURPRISE MAJOR",
+                                                 "QUOTED, WITH \"QUOTES\"", "WIDTHLESS FIRST"}));
 }
 
 // A file that cannot be read as a whole appends nothing: not even the records before the fault.
