@@ -1,5 +1,6 @@
 #include "tables/FileIo.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
@@ -261,50 +262,6 @@ Status ReadRegularFile(const std::filesystem::path& path, std::string& bytes, st
     return read;
 }
 
-RegularFileReader::~RegularFileReader()
-{
-    if (m_fd >= 0) {
-        ::close(m_fd);
-    }
-}
-
-Status RegularFileReader::Open(const std::filesystem::path& path, std::uintmax_t limit)
-{
-    if (m_fd >= 0) {
-        ::close(m_fd);
-    }
-    struct stat info {};
-    m_fd = OpenRegular(path, limit, info, m_error);
-    m_path = path;
-    m_limit = limit;
-    m_read = 0;
-    return m_fd >= 0 ? Status::Ok() : Status::Fail(m_error);
-}
-
-std::ptrdiff_t RegularFileReader::Read(char* buffer, std::size_t size)
-{
-    if (m_fd < 0) {
-        return -1;
-    }
-    for (;;) {
-        const ssize_t n = ::read(m_fd, buffer, size);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            m_error = SystemError("Cannot read", m_path);
-            return -1;
-        }
-        m_read += static_cast<std::uintmax_t>(n);
-        if (m_read > m_limit) {
-            m_error = "Cannot read " + m_path.string() + ": it grew past the " +
-                      Megabytes(m_limit) + " such a file may be while it was read.";
-            return -1;
-        }
-        return n;
-    }
-}
-
 FileLock::~FileLock()
 {
     Release();
@@ -549,6 +506,72 @@ Status MakeTemporaryFolder(const std::filesystem::path& parent, std::string_view
     }
     made = name;
     return {};
+}
+
+InputFile::~InputFile()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+Status InputFile::Open(const std::filesystem::path& path, std::uintmax_t limit)
+{
+    struct stat info {};
+    std::string error;
+    const int fd = OpenRegular(path, limit, info, error);
+    if (fd < 0) {
+        return Status::Fail(error);
+    }
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+    m_fd = fd;
+    m_left = limit;
+    m_path = path;
+    return {};
+}
+
+Status InputFile::ReadStart(std::string& bytes, std::size_t count) const
+{
+    bytes.assign(count, '\0');
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n =
+            ::pread(m_fd, bytes.data() + done, count - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return Status::Fail(SystemError("Cannot read", m_path));
+        }
+        if (n == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    bytes.resize(done);
+    return {};
+}
+
+Status InputFile::Read(char* buffer, std::size_t size, std::size_t& got)
+{
+    got = 0;
+    size = static_cast<std::size_t>(std::min<std::uintmax_t>(size, m_left));
+    if (size == 0) {
+        return {};
+    }
+    for (;;) {
+        const ssize_t n = ::read(m_fd, buffer, size);
+        if (n >= 0) {
+            got = static_cast<std::size_t>(n);
+            m_left -= got;
+            return {};
+        }
+        if (errno != EINTR) {
+            return Status::Fail(SystemError("Cannot read", m_path));
+        }
+    }
 }
 
 } // namespace tambrel

@@ -2,7 +2,6 @@
 
 #include "tables/Status.h"
 
-#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -30,29 +29,6 @@ std::optional<std::filesystem::path> FindIgnoringCase(const std::filesystem::pat
 // file is refused with a message naming the file; nothing blocks on a pipe and nothing is
 // allocated for a file refused.
 Status ReadRegularFile(const std::filesystem::path& path, std::string& bytes, std::uintmax_t limit);
-
-// A regular file read from its start in pieces, refused as ReadRegularFile refuses: a folder, a
-// pipe or a device at once (nothing blocks on a pipe), a file over the limit unread.
-class RegularFileReader {
-public:
-    RegularFileReader() = default;
-    ~RegularFileReader();
-    RegularFileReader(const RegularFileReader&) = delete;
-    RegularFileReader& operator=(const RegularFileReader&) = delete;
-
-    Status Open(const std::filesystem::path& path, std::uintmax_t limit);
-    // Up to `size` bytes: how many, 0 at the end, -1 on an error (Error() says which; a file
-    // that grows past the limit while it is read is one).
-    std::ptrdiff_t Read(char* buffer, std::size_t size);
-    const std::string& Error() const { return m_error; }
-
-private:
-    int m_fd = -1;
-    std::filesystem::path m_path;
-    std::uintmax_t m_limit = 0;
-    std::uintmax_t m_read = 0;
-    std::string m_error;
-};
 
 // An advisory lock (flock) on a table file, so that a writer never shares a table: readers take
 // it shared and may work together, a writer takes it exclusive. It follows the file across
@@ -114,6 +90,28 @@ private:
     std::filesystem::path m_temporary; // empty when writing in place
     int m_fd = -1;
     std::string m_error;
+};
+
+// A regular file of at most a given size, read piece by piece: for inputs that are read as a
+// stream rather than held whole. The same refusals as ReadRegularFile.
+class InputFile {
+public:
+    InputFile() = default;
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    Status Open(const std::filesystem::path& path, std::uintmax_t limit);
+    // The first `count` bytes (fewer in a shorter file), leaving the reading place where it is.
+    Status ReadStart(std::string& bytes, std::size_t count) const;
+    // The next bytes, at most `size`; `got` is 0 at the end of the file, and at the limit of a
+    // file that grew while it was read.
+    Status Read(char* buffer, std::size_t size, std::size_t& got);
+
+private:
+    int m_fd = -1;
+    std::uintmax_t m_left = 0; // of the limit
+    std::filesystem::path m_path;
 };
 
 // Temporary files and folders carry the writer's process number ("Methods.mdx.tmp-1234-Ab3xQ9",

@@ -993,12 +993,20 @@ DelimitedReport TDbf::AppendFromDelimited(const std::filesystem::path& path)
         report.status = refusal;
         return report;
     }
-    RegularFileReader file;
+    InputFile file;
     if (Status opened = file.Open(path, kMaxStreamedImportBytes); !opened) {
         report.status = opened;
         return report;
     }
-    LineReader lines([&file](char* buffer, std::size_t size) { return file.Read(buffer, size); });
+    Status readError;
+    LineReader lines([&](char* buffer, std::size_t size) -> std::ptrdiff_t {
+        std::size_t got = 0;
+        if (Status read = file.Read(buffer, size, got); !read) {
+            readError = read;
+            return -1;
+        }
+        return static_cast<std::ptrdiff_t>(got);
+    });
     Table& t = *m_table;
     const auto length = static_cast<std::size_t>(t.file.recordLength);
     // The table must stay one that can be read again.
@@ -1056,7 +1064,7 @@ DelimitedReport TDbf::AppendFromDelimited(const std::filesystem::path& path)
         ++report.appended;
     }
     if (outcome && lines.Failed()) {
-        outcome = Status::Fail(file.Error());
+        outcome = readError;
     }
     if (!outcome) {
         t.file.records.resize(before); // nothing of a file that was not read whole
