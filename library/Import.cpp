@@ -9,6 +9,14 @@
 #include "tables/FileIo.h"
 
 #include <charconv>
+#include <fstream>
+
+// The Central Council's XML collection is read by the collection converter, where the tree
+// has it.
+#if __has_include("library/CollectionConvert.h")
+#include "library/CollectionConvert.h"
+#define TAMBREL_READS_COLLECTION_XML 1
+#endif
 
 namespace tambrel {
 
@@ -66,11 +74,54 @@ Status Finish(TDbf& table, Status status)
     return status;
 }
 
-// The one place where a chosen file becomes the records of a staging table.
-DelimitedReport Stage(TDbf& staging, const std::filesystem::path& file)
+#ifdef TAMBREL_READS_COLLECTION_XML
+// The Central Council's XML collection, told by its first bytes, as a methods import file:
+// converted into a folder of its own beside the tables (removed afterwards, or, should the
+// program be killed, the next time the folder is opened), then read as any other.
+std::optional<DelimitedReport> StageCollection(TDbf& staging, const std::filesystem::path& file,
+                                               const std::filesystem::path& folder)
 {
-    // TODO: the Central Council's XML collection is to be told here by its content and turned
-    // into a methods import file first; it waits for the converter that reads it.
+    InputFile input;
+    std::string start;
+    if (!input.Open(file, kMaxCollectionBytes) || !input.ReadStart(start, 512) ||
+        !IsCollectionXml(start)) {
+        return std::nullopt;
+    }
+    DelimitedReport report;
+    std::filesystem::path converting;
+    if (report.status = MakeTemporaryFolder(folder, ".building", converting); !report.status) {
+        return report;
+    }
+    const std::filesystem::path converted = converting / "Collection.csv";
+    std::ofstream out(converted, std::ios::binary);
+    const Result<ConvertCounts> counts = ConvertCollectionFile(file, out);
+    out.close();
+    if (!counts) {
+        report.status = Status::Fail(counts.error);
+    } else if (!out) {
+        report.status = Status::Fail("Cannot write " + converted.string() + ".");
+    } else {
+        report = staging.AppendFromDelimited(converted);
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(converting, ec);
+    return report;
+}
+#endif
+
+// The one place where a chosen file becomes the records of a staging table.
+DelimitedReport Stage(TDbf& staging, bool methods, const std::filesystem::path& file)
+{
+#ifdef TAMBREL_READS_COLLECTION_XML
+    if (methods) {
+        const std::filesystem::path folder = staging.DbfFileName().parent_path();
+        if (std::optional<DelimitedReport> collection = StageCollection(staging, file, folder)) {
+            return std::move(*collection);
+        }
+    }
+#else
+    (void)methods; // a methods file in the Council's XML needs the collection converter
+#endif
     return staging.AppendFromDelimited(file);
 }
 
@@ -87,7 +138,7 @@ Status ReadStaged(TDbf& staging, bool methods, std::string_view marker,
     Status status = staging.Zap();
     DelimitedReport report;
     if (status) {
-        report = Stage(staging, file);
+        report = Stage(staging, methods, file);
         status = report.status;
     }
     staging.SetOrderToTag("");

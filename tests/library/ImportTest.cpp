@@ -448,6 +448,37 @@ TEST_F(Imports, TheTablesAreHeldFromOpenToCloseAndTheStagingFileGoes)
     EXPECT_FALSE(std::filesystem::exists(staging));
 }
 
+#if __has_include("library/CollectionConvert.h")
+// The Central Council's XML collection is taken as it comes: told by its content, converted,
+// and imported as a methods file, its date the library's build.
+TEST_F(Imports, TheCouncilsXmlCollectionIsImportedAsItIs)
+{
+    const std::string xml =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+        "<collection date=\"2024-02-03\" "
+        "xmlns=\"http://www.cccbr.org.uk/methods/schemas/2007/05/methods\">\n"
+        "  <methodSet><properties><stage>6</stage></properties>\n"
+        "    <method><title>Plain Bob Minor</title><notation>x16x16x16,12</notation></method>\n"
+        "    <method><title>Cambridge Surprise Minor</title>"
+        "<notation>x36x14x12x36x14x56,12</notation></method>\n"
+        "  </methodSet>\n"
+        "</collection>\n";
+    ASSERT_TRUE(ImportMethods(xml, ImportMode::Replace));
+    EXPECT_EQ(methods.ResultText(ImportMode::Replace), "2 Methods Imported");
+    const std::vector<Stored> main = Main();
+    ASSERT_EQ(main.size(), 3U);
+    EXPECT_EQ(main[0], (Stored{"0 ", "TB_Method_Library", "CCCBR 2024-02-03", "  "}));
+    EXPECT_EQ(main[1], (Stored{"6 ", "PLAIN BOB MINOR", "-1-1-1 LH2", "A "}));
+    EXPECT_EQ(main[2].name, "CAMBRIDGE SURPRISE MINOR");
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path("Library"))) {
+        EXPECT_NE(entry.path().filename().string().rfind(".building", 0), 0U); // cleared away
+    }
+    // A document that is no collection is refused like any other file.
+    EXPECT_FALSE(ImportMethods("<?xml version=\"1.0\"?><notes/>\n", ImportMode::Replace));
+    EXPECT_EQ(Main().size(), 3U);
+}
+#endif
+
 TEST_F(Imports, CallsReplaceTheCallsLibraryMarkerFirst)
 {
     CallsImport calls(module);
