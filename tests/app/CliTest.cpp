@@ -780,9 +780,6 @@ TEST_F(CliImport, RefusedFilesAndLibrariesExitTwo)
              {{"import-calls", dir.Path("none.csv")},
               "Unable to import Calls from file:\n\n" + dir.Path("none.csv") + "\n\nCannot read " +
                   dir.Path("none.csv") + ": No such file or directory.\n"},
-             {{"import-calls", dir.Path("program")},
-              "Unable to import Calls from file:\n\n" + dir.Path("program") + "\n\nCannot read " +
-                  dir.Path("program") + ": it is a folder, not a file.\n"},
              {{"import-methods", calls, "--mode", "add"}, "--mode: add not in {import,replace}\n"},
              {{"import-methods", calls, "--mode", "import", "--rename", "always"},
               "--rename: always not in {yes,no}\n"},
