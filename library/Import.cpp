@@ -203,14 +203,11 @@ constexpr std::string_view kCallsStaging = "ImpCalls.dbf";
 
 std::string ImportedGroup(std::string_view group)
 {
-    std::string out = UpperCase(Trim(group));
-    if (out.empty() || out.back() == 'Z' || static_cast<unsigned char>(out.front()) < 'A') {
-        out = "Z";
+    const std::string upper = UpperCase(Trim(group));
+    if (upper.empty() || upper.back() == 'Z' || static_cast<unsigned char>(upper.front()) < 'A') {
+        return "Z";
     }
-    if (out.back() == 'X') {
-        out.pop_back();
-    }
-    return out;
+    return upper.back() == 'X' ? upper.substr(0, upper.size() - 1) : upper;
 }
 
 std::optional<int> ImportedBells(std::string_view bells)
