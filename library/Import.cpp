@@ -237,6 +237,7 @@ MethodsImport::~MethodsImport()
 Status MethodsImport::Open()
 {
     m_ready = false;
+    m_libraryReplaced = false;
     const Status status = OpenImport(m_data, "MAIN,MYLIB_CHECK", "IMPORTMETHS", kMethodsStaging);
     m_open = status.ok();
     return status;
@@ -275,9 +276,7 @@ Status MethodsImport::Run(ImportMode mode, bool checkPersonal, const ImportFeedb
     if (!status) {
         return status;
     }
-    if (mode == ImportMode::Replace) {
-        m_data.ResetOpenPosition = true; // every record number is new
-    }
+    m_libraryReplaced = m_libraryReplaced || mode == ImportMode::Replace;
     if (checkPersonal) {
         Label(feedback, kMsgCheckingPersonal);
         status = CheckPersonal(feedback);

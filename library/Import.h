@@ -76,6 +76,9 @@ public:
     std::size_t Renamed() const { return m_renamed; }
     std::size_t PersonalRemoved() const { return m_personalRemoved; }
     std::string ResultText(ImportMode mode) const; // the progress label after it
+    // Whether a "REPLACE" import finished since Open: every record number of the main library
+    // is new, so a position remembered by number means nothing now.
+    bool LibraryReplaced() const { return m_libraryReplaced; }
 
     // Closes every table and deletes the staging file.
     Status Close();
@@ -89,6 +92,7 @@ private:
     StagedFile m_staged;
     bool m_open = false;
     bool m_ready = false;
+    bool m_libraryReplaced = false;
     std::size_t m_examined = 0;
     std::size_t m_added = 0;
     std::size_t m_renamed = 0;

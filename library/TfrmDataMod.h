@@ -59,11 +59,6 @@ public:
     TDbf dbfTemp{kMethodTags, kMethodLayout};
     TDbf dbfImportCalls{{}, kCallsLayout};
 
-    // Set when the main library's record numbers have changed (it was replaced by an
-    // import): the open-method browser then starts afresh instead of going back to the
-    // record it remembers. The browser clears it.
-    bool ResetOpenPosition = false;
-
 private:
     Status Open(TDbf& cursor, std::string_view file, TableAccess access);
     Status BuildFromBundled(std::string_view file, const TableLayout& layout,

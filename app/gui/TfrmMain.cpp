@@ -973,6 +973,9 @@ void TfrmMain::ImportMethods()
     Exec(*frmImportMethods);
     frmImportMethods->FormClose();
     GlobalOptions.CheckMyLib = frmImportMethods->chkCheckMyLib->isChecked();
+    if (frmImportMethods->Import().LibraryReplaced()) {
+        ResetOpenPosition = true; // the main library's record numbers are all new
+    }
     ReportTableWarnings();
 }
 

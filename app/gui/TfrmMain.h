@@ -76,6 +76,9 @@ public:
     void ReloadCalls();
 
     TBellOptions GlobalOptions;
+    // Makes the next showing of the open-method browser forget its saved position: set at
+    // start-up, and wherever the method-find library is written anew.
+    bool ResetOpenPosition = true;
     QPrinter printer{QPrinter::HighResolution};
 
     QAction* mnuFNew = nullptr;

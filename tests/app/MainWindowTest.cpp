@@ -824,6 +824,7 @@ TEST_F(MainWindow, ImportMethodsDialogFromFileToBothModes)
 {
     Enter(6, "PLAIN BOB MINOR", "x16x16x16x16x16x12");
     window->GlobalOptions.CheckMyLib = true;
+    window->ResetOpenPosition = false; // as after the browser's first showing
     TfrmImportMethods& form = *window->frmImportMethods;
     const std::string staging = dir.Path("Library/ImpMeths.dbf");
     const QString bad = QString::fromStdString(dir.Write("bad.csv", "8,NO MARKER,-1-1 LH2,A\n"));
@@ -886,7 +887,7 @@ TEST_F(MainWindow, ImportMethodsDialogFromFileToBothModes)
     EXPECT_FALSE(window->MethodCommandsEnabled());
     EXPECT_FALSE(window->GlobalOptions.CheckMyLib); // taken from the box at the close
     EXPECT_FALSE(std::filesystem::exists(staging));
-    EXPECT_TRUE(data->ResetOpenPosition);
+    EXPECT_TRUE(window->ResetOpenPosition);
 
     ASSERT_TRUE(data->OpenTables("MAIN", TableAccess::Read));
     EXPECT_EQ(data->dbfMethods.RecordCount(), 3U);
@@ -925,6 +926,7 @@ TEST_F(MainWindow, ImportsRefusedChangeNothing)
     // An edited method kept open stops the form.
     Enter(6, "PLAIN BOB MINOR", "x16x16x16x16x16x12");
     answers = {false};
+    window->ResetOpenPosition = false;
     window->ImportMethods();
     EXPECT_EQ(dialogs, 1);
     EXPECT_EQ(OpenTabs(), 1);
@@ -940,6 +942,7 @@ TEST_F(MainWindow, ImportsRefusedChangeNothing)
                       "Tambrel). Close it there and try again.");
     EXPECT_FALSE(data->dbfTemp.Active());
     EXPECT_FALSE(std::filesystem::exists(dir.Path("Library/ImpMeths.dbf")));
+    EXPECT_FALSE(window->ResetOpenPosition);
 }
 
 TEST(SingleInstance, TheSecondStartRaisesTheFirst)

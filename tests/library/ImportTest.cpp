@@ -125,7 +125,7 @@ TEST_F(Imports, AFileOfItsMarkerAloneTakesTheHeaderAndCountsNothing)
     EXPECT_EQ(Main(), expected);
     EXPECT_EQ(labels, (std::vector<std::string>{"Importing Methods ...", "Re-indexing Library...",
                                                 "0 Methods Checked, 0 Imported, 0 Renamed."}));
-    EXPECT_FALSE(module.ResetOpenPosition); // no record has moved
+    EXPECT_FALSE(methods.LibraryReplaced()); // no record has moved
 }
 
 TEST_F(Imports, ReplacingLeavesTheHeaderAndTheFilesMethods)
@@ -145,7 +145,7 @@ TEST_F(Imports, ReplacingLeavesTheHeaderAndTheFilesMethods)
     EXPECT_EQ(main[1], (Stored{"6 ", "PLAIN BOB MINOR", "-1-1-1 LH2", "A "})); // tidy notation
     EXPECT_EQ(main[2].bells, "12");
     EXPECT_EQ(main[3].group, "B ");
-    EXPECT_TRUE(module.ResetOpenPosition); // record numbers are new
+    EXPECT_TRUE(methods.LibraryReplaced()); // record numbers are new
     EXPECT_EQ(steps.front(), (std::pair<std::size_t, std::size_t>{0, 4}));
     EXPECT_EQ(steps.back(), (std::pair<std::size_t, std::size_t>{4, 4}));
 }
@@ -357,7 +357,6 @@ TEST_F(Imports, TheLibraryIsWrittenWholeAtTheEndOrNotAtAll)
     // The disk refuses the write: the library stays as it was, and a later write (closing the
     // tables) cannot land the half-made one.
     feedback.progress = nullptr;
-    module.ResetOpenPosition = false;
     const std::string replacedImage = ReadFile(table);
     ASSERT_TRUE(methods.Open());
     ASSERT_TRUE(methods.ReadFile(dir.Write("import.csv", std::string(kMarker))));
@@ -371,7 +370,7 @@ TEST_F(Imports, TheLibraryIsWrittenWholeAtTheEndOrNotAtAll)
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_NE(status.error.find("Cannot write"), std::string::npos) << status.error;
     EXPECT_EQ(methods.Added(), 0U);
-    EXPECT_FALSE(module.ResetOpenPosition);
+    EXPECT_FALSE(methods.LibraryReplaced());
     EXPECT_EQ(module.dbfMethods.RecordCount(), replaced.size()); // in memory as on disk
     ASSERT_TRUE(methods.Close());
     EXPECT_EQ(ReadFile(table), replacedImage);
