@@ -110,18 +110,24 @@ Status TfrmDataMod::BuildFromBundled(std::string_view file, const TableLayout& l
         if (status) {
             const DelimitedReport report = cursor.AppendFromDelimited(m_data / source);
             status = report.status;
-            if (!report.overWideLines.empty()) {
-                m_warnings.push_back(std::string(source) + ": " +
-                                     std::to_string(report.overWideLines.size()) +
+            if (report.overWide > 0) {
+                m_warnings.push_back(std::string(source) + ": " + std::to_string(report.overWide) +
                                      " records with values too wide for the table were left out.");
             }
-            if (!report.transliteratedValues.empty()) {
+            if (report.malformed > 0) {
+                m_warnings.push_back(std::string(source) + ": " + std::to_string(report.malformed) +
+                                     " lines that are not whole records were left out.");
+            }
+            if (report.transliterated > 0) {
                 std::string names;
                 for (const std::string& value : report.transliteratedValues) {
                     names += (names.empty() ? "" : ", ") + value;
                 }
+                if (report.transliteratedValues.size() < report.transliterated) {
+                    names += ", ...";
+                }
                 m_warnings.push_back(std::string(source) + ": " +
-                                     std::to_string(report.transliteratedValues.size()) +
+                                     std::to_string(report.transliterated) +
                                      " values have letters that code page 850 lacks; they are "
                                      "stored with plain letters: " +
                                      names + ".");

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs one fuzzer for a while from a seed corpus: the notation fuzzer from the hand-made seeds
 # and every method of the bundled library, the table fuzzers (dbf_fuzz, mdx_fuzz) and the
-# collection fuzzer (collection_fuzz) from their seed folders. Corpora and findings live in the
+# collection fuzzer (collection_fuzz) from their seed folders, the import file fuzzer
+# (delimited_fuzz) from its seeds and the bundled files. Corpora and findings live in the
 # fuzzer's build folder (build/fuzz).
 set -euo pipefail
 fuzzer=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
@@ -23,6 +24,17 @@ dbf_fuzz | mdx_fuzz | collection_fuzz)
     prefix="$findings/$name-"
     mkdir -p "$corpus" "$findings"
     cp "$top/fuzz/seeds-${name%_fuzz}"/* "$corpus"/
+    ;;
+delimited_fuzz)
+    # The hand-made seeds, and the start of each bundled import file behind a byte that picks
+    # the reading pieces and the line limit.
+    corpus="$build/corpus-csv"
+    prefix="$findings/$name-"
+    mkdir -p "$corpus" "$findings"
+    cp "$top"/fuzz/seeds-csv/* "$corpus"/
+    for data in Methods Calls; do
+        { printf '\x7a'; head -c 2000 "$top/data/$data.csv"; } >"$corpus/bundled-$data"
+    done
     ;;
 *)
     echo "run-fuzz.sh: no corpus is known for $name" >&2

@@ -16,6 +16,9 @@ namespace tambrel {
 inline constexpr std::uintmax_t kMaxTableBytes = 256U << 20U;
 inline constexpr std::uintmax_t kMaxIndexBytes = 256U << 20U;
 inline constexpr std::uintmax_t kMaxImportBytes = 64U << 20U;
+// An import file read into a table is read line by line, never whole, so only the time it
+// takes bounds it.
+inline constexpr std::uintmax_t kMaxStreamedImportBytes = 1U << 30U;
 
 // The entry of `folder` whose name equals `name` in any case ("METHODS.DBF" for
 // "Methods.dbf"); an exact match wins. Nothing when there is none.

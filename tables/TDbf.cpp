@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <sstream>
 
 namespace tambrel {
 
@@ -351,13 +350,19 @@ Status TDbf::Close()
 Status TDbf::Flush()
 {
     Table& t = *m_table;
+    std::string image;
     if (t.dbfDirty) {
         t.file.hasProductionIndex = !t.tags.empty();
-        if (Status written = t.lock.WriteLockedFile(t.dbfPath, t.file.Serialize()); !written) {
-            return written;
+        image = t.file.Serialize();
+        if (image.size() > kMaxTableBytes) {
+            // Never write a table that could not be read again.
+            return Status::Fail("The table " + t.dbfPath.filename().string() +
+                                " would be larger than the 256 MB a table may be; it was not "
+                                "written.");
         }
-        t.dbfDirty = false;
     }
+    // The index first: the table's own file is what commits a change. An index written for a
+    // table that then fails to be written does not match it and is rebuilt when it opens.
     if (t.mdxDirty && !t.tags.empty()) {
         std::vector<MdxTag> tags;
         tags.reserve(t.tags.size());
@@ -371,6 +376,12 @@ Status TDbf::Flush()
             return written;
         }
         t.mdxDirty = false;
+    }
+    if (t.dbfDirty) {
+        if (Status written = t.lock.WriteLockedFile(t.dbfPath, image); !written) {
+            return written;
+        }
+        t.dbfDirty = false;
     }
     return {};
 }
@@ -999,6 +1010,17 @@ Status TDbf::ReplaceAllRecords(const std::vector<std::vector<std::string>>& rows
     return status;
 }
 
+std::size_t DelimitedReport::FirstSkippedLine() const
+{
+    std::size_t first = 0;
+    for (const std::vector<std::size_t>* lines : {&overWideLines, &malformedLines}) {
+        if (!lines->empty() && (first == 0 || lines->front() < first)) {
+            first = lines->front();
+        }
+    }
+    return first;
+}
+
 DelimitedReport TDbf::AppendFromDelimited(const std::filesystem::path& path)
 {
     DelimitedReport report;
@@ -1010,58 +1032,87 @@ DelimitedReport TDbf::AppendFromDelimited(const std::filesystem::path& path)
         report.status = refusal;
         return report;
     }
-    std::string text;
-    if (Status read = ReadRegularFile(path, text, kMaxImportBytes); !read) {
-        report.status = read;
+    InputFile file;
+    if (Status opened = file.Open(path, kMaxStreamedImportBytes); !opened) {
+        report.status = opened;
         return report;
     }
-    std::istringstream in(text);
+    Status readError;
+    LineReader lines([&](char* buffer, std::size_t size) -> std::ptrdiff_t {
+        std::size_t got = 0;
+        if (Status read = file.Read(buffer, size, got); !read) {
+            readError = read;
+            return -1;
+        }
+        return static_cast<std::ptrdiff_t>(got);
+    });
     Table& t = *m_table;
     const auto length = static_cast<std::size_t>(t.file.recordLength);
-    BeginBulkUpdate();
+    // The table must stay one that can be read again.
+    const std::size_t room = kMaxTableBytes - static_cast<std::size_t>(t.file.HeaderLength()) - 1;
+    const std::size_t before = t.file.records.size();
+    const auto note = [](std::vector<std::size_t>& numbers, std::size_t number) {
+        if (numbers.size() < DelimitedReport::kReportedLines) {
+            numbers.push_back(number);
+        }
+    };
     std::string line;
     std::string record;
-    for (std::size_t number = 1; std::getline(in, line); ++number) {
+    std::vector<std::string> transliterated;
+    bool overlong = false;
+    Status outcome;
+    while (lines.Next(line, overlong)) {
+        const std::size_t number = lines.LineNumber();
         if (number == 1) {
             StripByteOrderMark(line);
         }
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        if (Trim(line).empty()) {
-            continue; // blank lines carry no record
-        }
-        const std::vector<std::string> values = SplitDelimitedLine(line);
-        record.assign(length, ' ');
-        bool fits = true;
-        std::vector<std::string> transliterated;
-        for (std::size_t f = 0; f < t.file.fields.size() && f < values.size(); ++f) {
-            const FieldDef& def = t.file.fields[f];
-            const std::string value = TrimRight(values[f]);
-            const CodePage::Encoded encoded = t.codePage->ToOem(value);
-            if (encoded.bytes.size() > static_cast<std::size_t>(def.width)) {
-                fits = false; // never store a cut value: it could read as another, valid one
-                break;
-            }
-            if (encoded.transliterated) {
-                transliterated.push_back(value);
-            }
-            std::memcpy(record.data() + def.offset, encoded.bytes.data(), encoded.bytes.size());
-        }
-        if (!fits) {
-            report.overWideLines.push_back(number);
+        transliterated.clear();
+        switch (MakeDelimitedRecord(line, overlong, t.file.fields, length, *t.codePage, record,
+                                    transliterated)) {
+        case DelimitedLine::Blank:
             continue;
+        case DelimitedLine::OverWide:
+            ++report.overWide;
+            note(report.overWideLines, number);
+            continue;
+        case DelimitedLine::Malformed:
+            ++report.malformed;
+            note(report.malformedLines, number);
+            continue;
+        case DelimitedLine::Record:
+            break;
+        }
+        if (t.file.records.size() + length > room) {
+            outcome = Status::Fail("Cannot read " + path.string() +
+                                   ": it holds more records than a table can, which is 256 MB.");
+            break;
         }
         if (!transliterated.empty()) {
-            report.transliteratedLines.push_back(number);
+            report.transliterated += transliterated.size();
+            note(report.transliteratedLines, number);
             for (std::string& value : transliterated) {
-                report.transliteratedValues.push_back(std::move(value));
+                if (report.transliteratedValues.size() < DelimitedReport::kReportedLines) {
+                    report.transliteratedValues.push_back(std::move(value));
+                }
             }
+        }
+        if (report.firstLine == 0) {
+            report.firstLine = number;
         }
         t.file.records.insert(t.file.records.end(), record.begin(), record.end());
         ++report.appended;
     }
+    if (outcome && lines.Failed()) {
+        outcome = readError;
+    }
+    if (!outcome) {
+        t.file.records.resize(before); // nothing of a file that was not read whole
+        report = DelimitedReport{};
+        report.status = outcome;
+        return report;
+    }
     // Keys for the new records, in one sort rather than one insertion each.
+    BeginBulkUpdate();
     if (report.appended > 0) {
         t.dbfDirty = true;
         t.mdxDirty = true;
@@ -1079,6 +1130,20 @@ DelimitedReport TDbf::AppendFromDelimited(const std::filesystem::path& path)
     GoTop();
     report.status = EndBulkUpdate();
     return report;
+}
+
+Status TDbf::DiscardChanges()
+{
+    if (!Active()) {
+        return {};
+    }
+    const TableAccess access = m_table->access;
+    FileLock lock = std::move(m_table->lock);
+    m_table->dbfDirty = false;
+    m_table->mdxDirty = false;
+    Close();
+    m_adoptedLock = std::move(lock);
+    return Open(access);
 }
 
 } // namespace tambrel

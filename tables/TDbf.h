@@ -30,12 +30,23 @@ using TableLayout = std::vector<std::pair<std::string, int>>;
 // Creates an empty table file (code page 850) at `path`; refuses to overwrite one.
 Status CreateTable(const std::filesystem::path& path, const TableLayout& layout);
 
+// What AppendFromDelimited did. Lines are counted from 1; each list keeps only the first
+// kReportedLines of its kind, so that a file of any length is reported in little memory.
 struct DelimitedReport {
+    static constexpr std::size_t kReportedLines = 100;
+
     Status status;
     std::size_t appended = 0;
-    std::vector<std::size_t> overWideLines;        // skipped: a value wider than its field
-    std::vector<std::size_t> transliteratedLines;  // appended with letters replaced
+    std::size_t firstLine = 0;                     // the line of the first record; 0: none
+    std::size_t overWide = 0;                      // skipped: a value wider than its field
+    std::size_t malformed = 0;                     // skipped: values not one to a field
+    std::size_t transliterated = 0;                // values stored with letters replaced
+    std::vector<std::size_t> overWideLines;        // of the records skipped as too wide
+    std::vector<std::size_t> malformedLines;       // of those skipped as not whole records
+    std::vector<std::size_t> transliteratedLines;  // of those appended with letters replaced
     std::vector<std::string> transliteratedValues; // those values as the file gave them
+    // The first line skipped, or 0 when none was.
+    std::size_t FirstSkippedLine() const;
 };
 
 // How a cursor holds its table.
@@ -141,6 +152,10 @@ public:
     Status Zap();
     Status Pack();
     Status Reindex();
+    // Appends the records of a comma-separated text file (a regular file, read line by line):
+    // one record a line with one value a field; a line with more or fewer values, an open
+    // quote, or a value wider than its field is skipped and reported. All or nothing: when the
+    // file cannot be read to its end, or holds more than a table can, nothing is appended.
     DelimitedReport AppendFromDelimited(const std::filesystem::path& path);
 
     // Replaces every record at once with `rows` (field values in field order): the new table
@@ -151,6 +166,9 @@ public:
     // Inside a bulk update the file is written once, at its end (or at Close).
     void BeginBulkUpdate() { ++m_bulk; }
     Status EndBulkUpdate();
+    // Drops every change not yet written (a bulk update that failed part-way) and reads the
+    // table again from its file, keeping its lock: the table is as its file says.
+    Status DiscardChanges();
 
     // What opening found and mended (a corrected record count, a rebuilt index).
     const std::vector<std::string>& Warnings() const { return m_warnings; }

@@ -1,6 +1,7 @@
 #include "app/cli/CliCommands.h"
 #include "app/cli/CliSupport.h"
 
+#include "app/cli/ImportCommands.h"
 #include "app/cli/LibraryCommands.h"
 #include "app/cli/MethodFacts.h"
 #include "app/cli/RenderCommand.h"
@@ -27,10 +28,11 @@ namespace {
 // stays a separate argument, which the parser reads as an empty text.
 void JoinOptionValues(std::vector<std::string>& args)
 {
-    static constexpr std::array<std::string_view, 17> kValueOptions = {
-        "--bells", "--notation", "--name",  "--input", "--output", "-o",
-        "--build", "--library",  "--table", "--group", "--by",     "--from",
-        "--limit", "--view",     "--set",   "--width", "--height"};
+    static constexpr std::array<std::string_view, 20> kValueOptions = {
+        "--bells", "--notation", "--name",    "--input",  "--output",
+        "-o",      "--build",    "--library", "--table",  "--group",
+        "--by",    "--from",     "--limit",   "--view",   "--set",
+        "--width", "--height",   "--mode",    "--rename", "--check-personal"};
     const auto takesValue = [](std::string_view arg) {
         return std::find(kValueOptions.begin(), kValueOptions.end(), arg) != kValueOptions.end();
     };
@@ -274,6 +276,7 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
         "Build text of the library (20 characters; default: CCCBR and the XML's date)");
 
     LibraryCommands library(app, programFolder);
+    ImportCommands imports(app, programFolder);
 
     RenderOptions render;
     CLI::App* renderCommand =
@@ -321,6 +324,9 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
     }
     if (library.Parsed()) {
         return library.Run(out, err);
+    }
+    if (imports.Parsed()) {
+        return imports.Run(out, err);
     }
     if (renderCommand->parsed()) {
         return RunRender(render, programFolder, out, err);

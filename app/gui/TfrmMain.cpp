@@ -5,6 +5,8 @@
 #include "app/gui/MessageBoxes.h"
 #include "app/gui/TfrmAbout.h"
 #include "app/gui/TfrmEdit.h"
+#include "app/gui/TfrmImportCalls.h"
+#include "app/gui/TfrmImportMethods.h"
 #include "app/gui/TfrmOpen.h"
 #include "app/gui/TfrmOptions.h"
 #include "display/Printing.h"
@@ -18,6 +20,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -123,6 +126,8 @@ TfrmMain::TfrmMain(TfrmDataMod& dataModule, HelpSystem& help, MessageBoxes& mess
     });
     frmOptions = new TfrmOptions(m_data, m_help, this);
     frmAbout = new TfrmAbout(this);
+    frmImportMethods = new TfrmImportMethods(m_data, m_messages, m_help, this);
+    frmImportCalls = new TfrmImportCalls(m_data, m_messages, m_help, this);
 
     EnableMethodCommands(false);
     cboView->setCurrentIndex(0);
@@ -957,13 +962,43 @@ void TfrmMain::CopyClipboard()
 
 void TfrmMain::ImportMethods()
 {
-    // Said before anything changes: the open methods stay open.
-    NotYet(QStringLiteral("Importing methods"));
+    // An edited method kept open stops the import: nothing else changes.
+    if (!CloseAll()) {
+        return;
+    }
+    EnableMethodCommands(false);
+    if (const tambrel::Status opened = frmImportMethods->FormActivate(GlobalOptions.CheckMyLib);
+        !opened) {
+        ReportTableWarnings();
+        m_messages.Show(this, BoxKind::Warning, Q(opened.error));
+        return;
+    }
+    Exec(*frmImportMethods);
+    frmImportMethods->FormClose();
+    GlobalOptions.CheckMyLib = frmImportMethods->chkCheckMyLib->isChecked();
+    if (frmImportMethods->Import().LibraryReplaced()) {
+        ResetOpenPosition = true; // the main library's record numbers are all new
+    }
+    ReportTableWarnings();
 }
 
 void TfrmMain::ImportCalls()
 {
-    NotYet(QStringLiteral("Importing calls"));
+    if (!CloseAll()) {
+        return;
+    }
+    EnableMethodCommands(false);
+    if (const tambrel::Status opened = frmImportCalls->FormActivate(); !opened) {
+        ReportTableWarnings();
+        m_messages.Show(this, BoxKind::Warning, Q(opened.error));
+        return;
+    }
+    Exec(*frmImportCalls);
+    frmImportCalls->FormClose();
+    if (frmImportCalls->Imported()) {
+        ReloadCalls(); // every later method takes its bobs and singles from the new calls
+    }
+    ReportTableWarnings();
 }
 
 void TfrmMain::Reindex()

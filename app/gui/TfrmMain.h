@@ -26,6 +26,8 @@ class TBellPageWidget;
 class TfrmAbout;
 class TfrmDataMod;
 class TfrmEdit;
+class TfrmImportCalls;
+class TfrmImportMethods;
 class TfrmOpen;
 class TfrmOptions;
 class TfrmPrint;
@@ -115,6 +117,8 @@ public:
     TfrmPrint* frmPrint = nullptr;
     TfrmOptions* frmOptions = nullptr;
     TfrmAbout* frmAbout = nullptr;
+    TfrmImportMethods* frmImportMethods = nullptr;
+    TfrmImportCalls* frmImportCalls = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

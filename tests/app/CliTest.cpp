@@ -737,3 +737,141 @@ TEST_F(CliLibrary, ATableInUseIsRefused)
 
 } // namespace
 } // namespace tambrel
+
+namespace tambrel {
+namespace {
+
+// The import commands on a library folder of their own, whose bundled data holds no methods:
+// a new main library starts with its header alone.
+class CliImport : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directories(dir.Path("program/data"));
+        dir.Write("program/data/Methods.csv", "0,TB_Method_Library,\"Empty\",\n");
+        std::filesystem::copy_file(std::filesystem::path(TAMBREL_METHODS_CSV).parent_path() /
+                                       "Calls.csv",
+                                   dir.Path("program/data/Calls.csv"));
+        library = dir.Path("Library");
+    }
+
+    CliRun Run(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), "tambrel-cli");
+        args.insert(args.end(), {"--library", library});
+        std::ostringstream out;
+        std::ostringstream err;
+        CliRun run;
+        run.status = RunCli(std::move(args), out, err, dir.Path("program"));
+        run.out = out.str();
+        run.err = err.str();
+        return run;
+    }
+
+    TempDir dir;
+    std::string library;
+};
+
+// The whole collection into an empty library, then again: nothing is new and nothing asks to be
+// renamed, not even the names stored with plain letters for those code page 850 lacks.
+TEST_F(CliImport, TheBundledCollectionTwice)
+{
+    const std::string bundled = ReadFile(TAMBREL_METHODS_CSV);
+    const auto methods = std::count(bundled.begin(), bundled.end(), '\n') - 1;
+    const CliRun replace = Run({"import-methods", TAMBREL_METHODS_CSV, "--mode", "replace"});
+    ASSERT_EQ(replace.status, 0) << replace.err;
+    EXPECT_EQ(replace.out, std::to_string(methods) + " Methods Imported\n");
+    EXPECT_NE(replace.err.find("Warning: 7 values have letters that code page 850 lacks"),
+              std::string::npos)
+        << replace.err;
+
+    // Every question answered Yes: any rename would be counted.
+    const CliRun again = Run({"import-methods", TAMBREL_METHODS_CSV, "--mode", "import", "--rename",
+                              "yes", "--check-personal", "yes"});
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.out, std::to_string(methods) +
+                             " Methods Checked, 0 Imported, 0 Renamed.\n"
+                             "0 Methods Removed from your Personal Library.\n");
+
+    const CliRun found = Run({"library", "find", "--bells", "8", "--name",
+                              "JAN\xC3\x81\xC4\x8C"
+                              "EK SURPRISE MAJOR"});
+    EXPECT_EQ(found.status, 0) << found.err;
+    const CliRun info = Run({"library", "info", "--json"});
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_EQ(Json(info.out)["tables"][0]["records"], methods + 1);
+    EXPECT_EQ(Json(info.out)["tables"][0]["build"], "CCCBR 2023-09-18");
+}
+
+TEST_F(CliImport, RefusedFilesAndLibrariesExitTwo)
+{
+    ASSERT_EQ(Run({"library", "info"}).status, 0);
+    const std::string mainImage = ReadFile(library + "/Methods.dbf");
+    const std::string calls = dir.Write("calls.csv", "0,00,TB_Calls_Library,\"Calls 9\",\n");
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+    };
+    for (const Case& c : std::vector<Case>{
+             {{"import-methods", calls, "--mode", "import"},
+              "Unable to import Methods from file:\n\n" + calls + "\n"},
+             {{"import-calls", dir.Path("none.csv")},
+              "Unable to import Calls from file:\n\n" + dir.Path("none.csv") + "\n\nCannot read " +
+                  dir.Path("none.csv") + ": No such file or directory.\n"},
+             {{"import-methods", calls, "--mode", "add"}, "--mode: add not in {import,replace}\n"},
+             {{"import-methods", calls, "--mode", "import", "--rename", "always"},
+              "--rename: always not in {yes,no}\n"},
+         }) {
+        SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+        const CliRun run = Run(c.args);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(ReadFile(library + "/Methods.dbf"), mainImage);
+
+    // The desktop program holds a table while its import dialog is open.
+    TDbf held;
+    held.SetDbfFileName(std::filesystem::path(library) / "Calls.dbf");
+    ASSERT_TRUE(held.Open(TableAccess::Read));
+    const CliRun locked = Run({"import-calls", calls});
+    EXPECT_EQ(locked.status, 2);
+    EXPECT_EQ(locked.err, "The table Calls.dbf is in use by another program (or another window "
+                          "of Tambrel). Close it there and try again.\n");
+}
+
+TEST_F(CliImport, CallsAndThePersonalCheck)
+{
+    const CliRun calls =
+        Run({"import-calls", dir.Write("calls.csv", "0,00,TB_Calls_Library,\"Calls "
+                                                    "9\",\n8,1,Bob,14,234\n")});
+    ASSERT_EQ(calls.status, 0) << calls.err;
+    EXPECT_EQ(calls.out, "2 Calls Imported\n");
+
+    const std::string file = dir.Write("methods.csv", "0,TB_Method_Library,\"Mine\",\n"
+                                                      "6,PLAIN BOB MINOR,x16x16x16x16x16x12,A\n");
+    ASSERT_EQ(Run({"import-methods", file, "--mode", "import"}).status, 0);
+    {
+        TDbf personal(kMethodTags, kMethodLayout);
+        personal.SetDbfFileName(std::filesystem::path(library) / "My_Lib.dbf");
+        ASSERT_TRUE(personal.Open());
+        for (const char* name : {"MY BOB", "MY BOB TOO"}) {
+            personal.ClearRecord();
+            ASSERT_TRUE(personal.Replace("bells", "6"));
+            ASSERT_TRUE(personal.Replace("name", name));
+            ASSERT_TRUE(personal.Replace("places", "-1-1-1 LH2"));
+            ASSERT_TRUE(personal.AppendRec());
+        }
+    }
+    const CliRun kept = Run({"import-methods", file, "--mode", "import"});
+    EXPECT_EQ(kept.out, "1 Methods Checked, 0 Imported, 0 Renamed.\n");
+    const CliRun checked =
+        Run({"import-methods", file, "--mode", "import", "--check-personal", "yes"});
+    ASSERT_EQ(checked.status, 0) << checked.err;
+    EXPECT_EQ(checked.out, "1 Methods Checked, 0 Imported, 0 Renamed.\n"
+                           "2 Methods Removed from your Personal Library.\n");
+    EXPECT_EQ(Run({"library", "list", "--table", "PERSONAL", "--bells", "6"}).out, "");
+}
+
+} // namespace
+} // namespace tambrel

@@ -2,6 +2,8 @@
 #include "app/gui/MessageBoxes.h"
 #include "app/gui/SingleInstance.h"
 #include "app/gui/TfrmEdit.h"
+#include "app/gui/TfrmImportCalls.h"
+#include "app/gui/TfrmImportMethods.h"
 #include "app/gui/TfrmMain.h"
 #include "app/gui/TfrmOpen.h"
 #include "app/gui/TfrmOptions.h"
@@ -26,6 +28,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -531,8 +534,6 @@ TEST_F(MainWindow, ExitAsksAndSavesTheOptionsLast)
 TEST_F(MainWindow, CommandsOfLaterVersionsSaySoAndChangeNothing)
 {
     Enter(6, "PLAIN BOB MINOR", "x16x16x16x16x16x12");
-    window->ImportMethods();
-    EXPECT_EQ(Last(), "Importing methods is not available in this version of Tambrel yet.");
     EXPECT_EQ(OpenTabs(), 1);
     window->FindSimilar();
     EXPECT_EQ(Last(), "Find Similar Methods is not available in this version of Tambrel yet.");
@@ -839,6 +840,144 @@ TEST_F(MainWindow, NumberOfBellsByTypingWithItsFocusShown)
     edit.edtName->setFocus();
     EXPECT_NE(edge(), frame);
     edit.hide();
+}
+
+// The buttons and check box a state enables: "SELECT", "IMPORT" or "OFF".
+void ExpectState(const TfrmImportMethods& dialog, ImportState state)
+{
+    EXPECT_EQ(dialog.State(), state);
+    EXPECT_EQ(dialog.butSelect->isEnabled(), state == ImportState::Select);
+    EXPECT_EQ(dialog.butImport->isEnabled(), state == ImportState::Import);
+    EXPECT_EQ(dialog.butReplace->isEnabled(), state == ImportState::Import);
+    for (const QWidget* control : std::initializer_list<const QWidget*>{
+             dialog.butClose, dialog.butHelp, dialog.chkCheckMyLib}) {
+        EXPECT_EQ(control->isEnabled(), state != ImportState::Off);
+    }
+}
+
+TEST_F(MainWindow, ImportMethodsDialogFromFileToBothModes)
+{
+    Enter(6, "PLAIN BOB MINOR", "x16x16x16x16x16x12");
+    window->GlobalOptions.CheckMyLib = true;
+    window->ResetOpenPosition = false; // as after the browser's first showing
+    TfrmImportMethods& form = *window->frmImportMethods;
+    const std::string staging = dir.Path("Library/ImpMeths.dbf");
+    const QString bad = QString::fromStdString(dir.Write("bad.csv", "8,NO MARKER,-1-1 LH2,A\n"));
+    const QString good = QString::fromStdString(
+        dir.Write("extra.csv", "0,TB_Method_Library,\"Extra 1\",\n"
+                               "6,\"EXTRA BOB MINOR\",\"-1-1-1-1-1 LH2\",A\n"
+                               "6,\"PLAIN BOB RENAMED\",\"x16x16x16x16x16x12\",A\n"));
+    QString chosen;
+    form.chooseFile = [&] { return chosen; };
+    const QString kMsgCloseEdited =
+        QStringLiteral("The Current Method has been edited.\r\rDo you still want to close it?");
+    std::vector<ImportState> statesAsked; // the state while a question is shown
+    messages.hook = [&](BoxKind kind, const QString&, const QString& text) {
+        shown.push_back({kind, text});
+        statesAsked.push_back(form.State());
+        ExpectState(form, form.State());
+        return kind != BoxKind::Question || text == kMsgCloseEdited; // every rename declined
+    };
+    onDialog = [&](QDialog& dialog) {
+        EXPECT_EQ(&dialog, &form);
+        EXPECT_EQ(form.lblFile->text(), "Select the File from which to Import Methods");
+        EXPECT_EQ(form.lblProgress->text(), "Progress");
+        EXPECT_EQ(form.prgImport->value(), 0);
+        EXPECT_TRUE(form.chkCheckMyLib->isChecked());
+        ExpectState(form, ImportState::Select);
+        EXPECT_TRUE(std::filesystem::exists(staging));
+
+        form.butSelect->click(); // cancelled: nothing read
+        ExpectState(form, ImportState::Select);
+        chosen = bad;
+        form.butSelect->click();
+        EXPECT_EQ(Last(), "Unable to import Methods from file:\r\r" + bad);
+        EXPECT_EQ(form.lblProgress->text(), "Progress");
+        ExpectState(form, ImportState::Select);
+
+        chosen = good;
+        form.butSelect->click();
+        EXPECT_EQ(form.lblFile->text(), "Import Methods from the file extra.csv");
+        EXPECT_EQ(form.lblProgress->text(), "Ready to Import");
+        ExpectState(form, ImportState::Import);
+
+        form.chkCheckMyLib->setChecked(false);
+        form.butImport->click(); // the rename is asked and declined
+        EXPECT_EQ(statesAsked.back(), ImportState::Off);
+        EXPECT_EQ(Last(), "PLAIN BOB RENAMED exists in the Method Library\r\rbut with the name "
+                          "PLAIN BOB MINOR.\r\rDo you want change the name?");
+        EXPECT_EQ(form.lblProgress->text(), "2 Methods Checked, 1 Imported, 0 Renamed.");
+        EXPECT_EQ(form.prgImport->maximum(), 3);
+        EXPECT_EQ(form.prgImport->value(), 3);
+        ExpectState(form, ImportState::Import);
+
+        form.butReplace->click(); // the same file again, as the whole library
+        EXPECT_EQ(form.lblProgress->text(), "2 Methods Imported");
+        form.butClose->click();
+    };
+    window->ImportMethods();
+    EXPECT_EQ(dialogs, 2); // the entry dialog, then the import
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(OpenTabs(), 0);
+    EXPECT_FALSE(window->MethodCommandsEnabled());
+    EXPECT_FALSE(window->GlobalOptions.CheckMyLib); // taken from the box at the close
+    EXPECT_FALSE(std::filesystem::exists(staging));
+    EXPECT_TRUE(window->ResetOpenPosition);
+
+    ASSERT_TRUE(data->OpenTables("MAIN", TableAccess::Read));
+    EXPECT_EQ(data->dbfMethods.RecordCount(), 3U);
+    data->CloseTables();
+}
+
+TEST_F(MainWindow, ImportCallsDialogReplacesTheCallsForLaterMethods)
+{
+    TfrmImportCalls& form = *window->frmImportCalls;
+    form.chooseFile = [&] {
+        return QString::fromStdString(dir.Write("calls.csv", "0,00,TB_Calls_Library,\"Mine 1\",\n"
+                                                             "6,1,\"Bob\",14,6\n"
+                                                             "6,2,\"Single\",1234,5\n"));
+    };
+    onDialog = [&](QDialog&) {
+        EXPECT_EQ(form.lblFile->text(), "Select the File from which to Import Calls");
+        EXPECT_EQ(form.State(), ImportState::Select);
+        EXPECT_FALSE(form.butReplace->isEnabled());
+        form.butSelect->click();
+        EXPECT_EQ(form.lblFile->text(), "Import Calls from the file calls.csv");
+        EXPECT_TRUE(form.butReplace->isEnabled());
+        EXPECT_FALSE(form.butSelect->isEnabled());
+        form.butReplace->click();
+        EXPECT_EQ(form.lblProgress->text(), "3 Calls Imported");
+        EXPECT_EQ(form.State(), ImportState::Import);
+        form.reject(); // closed by its window: the staging file goes all the same
+    };
+    window->ImportCalls();
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("Library/ImpCalls.dbf")));
+    Enter(6, "PLAIN BOB MINOR", "x16x16x16x16x16x12");
+    EXPECT_EQ(window->Card(window->CurrentMethod()).Store().BobLines(), "6");
+} // namespace tambrel
+
+TEST_F(MainWindow, ImportsRefusedChangeNothing)
+{
+    // An edited method kept open stops the form.
+    Enter(6, "PLAIN BOB MINOR", "x16x16x16x16x16x12");
+    answers = {false};
+    window->ResetOpenPosition = false;
+    window->ImportMethods();
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(OpenTabs(), 1);
+
+    // A library held by another program: said, and no dialog.
+    window->CloseAll();
+    TDbf held(kMethodTags, kMethodLayout);
+    held.SetDbfFileName(dir.Path("Library/Methods.dbf"));
+    ASSERT_TRUE(held.Open(TableAccess::Read));
+    window->ImportMethods();
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(Last(), "The table Methods.dbf is in use by another program (or another window of "
+                      "Tambrel). Close it there and try again.");
+    EXPECT_FALSE(data->dbfTemp.Active());
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("Library/ImpMeths.dbf")));
+    EXPECT_FALSE(window->ResetOpenPosition);
 }
 
 TEST(SingleInstance, TheSecondStartRaisesTheFirst)

@@ -8,9 +8,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -355,7 +357,7 @@ TEST_F(MethodTable, TextInCodePage850)
     EXPECT_TRUE(table.FindExact("8 ØRSTED CAFÉ"));
 }
 
-TEST_F(MethodTable, AppendFromDelimitedSkipsOverWideRecords)
+TEST_F(MethodTable, AppendFromDelimitedSkipsWhatIsNoWholeRecord)
 {
     const std::string file =
         dir.Write("import.csv", "\xEF\xBB\xBF"
@@ -367,17 +369,176 @@ TEST_F(MethodTable, AppendFromDelimitedSkipsOverWideRecords)
                                     ",A\n"
                                     "8,SHORT RECORD\n"
                                     "10,\"BÉLA, ŁUKASZ\",x,Z\n"
+                                    "8,EXTRA FIELD,x,A,B\n"
+                                    "8,\"OPEN QUOTE,x,A\n"
+                                    "8,\"QUOTED, WITH \"\"QUOTES\"\"\",x,A\n" +
+                                    std::string(100000, 'x') + // longer than any record
+                                    "\n"
+                                    "8,\"\xEF\xBB\xBF WIDTHLESS FIRST\",x,A\n" // no blank left
                                     "\n\r\n"); // blank lines at the end are skipped too
     const DelimitedReport report = table.AppendFromDelimited(file);
     ASSERT_TRUE(report.status) << report.status.error;
-    EXPECT_EQ(report.appended, 4U);
-    EXPECT_EQ(report.overWideLines, (std::vector<std::size_t>{4}));
-    EXPECT_EQ(report.transliteratedLines, (std::vector<std::size_t>{6}));
+    EXPECT_EQ(report.appended, 5U);
+    EXPECT_EQ(report.firstLine, 1U);
+    EXPECT_EQ(report.overWide, 2U);
+    EXPECT_EQ(report.overWideLines, (std::vector<std::size_t>{4, 10}));
+    EXPECT_EQ(report.malformed, 3U);
+    EXPECT_EQ(report.malformedLines, (std::vector<std::size_t>{5, 7, 8}));
+    EXPECT_EQ(report.FirstSkippedLine(), 4U);
+    EXPECT_EQ(report.transliteratedLines, (std::vector<std::size_t>{6, 11}));
+    EXPECT_EQ(report.transliteratedValues,
+              (std::vector<std::string>{"BÉLA, ŁUKASZ", "\xEF\xBB\xBF WIDTHLESS FIRST"}));
     ASSERT_TRUE(table.SetOrderToTag("NAME"));
     table.GoTop();
     EXPECT_EQ(Names(), (std::vector<std::string>{"TB_Method_Library", "BÉLA, LUKASZ",
-                                                 "CAMBRIDGE SURPRISE MAJOR", "SHORT RECORD"}));
-    EXPECT_FALSE(table.AppendFromDelimited(dir.Path("missing.csv")).status);
+                                                 "CAMBRIDGE SURPRISE MAJOR",
+                                                 "QUOTED, WITH \"QUOTES\"", "WIDTHLESS FIRST"}));
+}
+
+// A file refused appends nothing, and a table held for reading takes nothing. (Folders, pipes
+// and missing files are refused as every input is: see the import tests.)
+TEST_F(MethodTable, AppendFromDelimitedRefusalsAppendNothing)
+{
+    AddLibrary();
+    {
+        std::ofstream sparse(dir.Path("huge.csv"), std::ios::binary);
+    }
+    std::filesystem::resize_file(dir.Path("huge.csv"), std::uintmax_t{2} << 30U); // no disk used
+    const DelimitedReport huge = table.AppendFromDelimited(dir.Path("huge.csv"));
+    EXPECT_EQ(huge.status.error, "Cannot read " + dir.Path("huge.csv") +
+                                     ": it is 2048 MB, more than the 1024 MB such a file may be.");
+    EXPECT_EQ(huge.appended, 0U);
+    EXPECT_EQ(table.RecordCount(), 7U);
+    ASSERT_TRUE(table.Close());
+    ASSERT_TRUE(table.Open(TableAccess::Read));
+    EXPECT_EQ(
+        table.AppendFromDelimited(dir.Write("good.csv", "8,NEW,-1-1-1-1 LH2,A\n")).status.error,
+        "The table Methods.dbf is open for reading only.");
+    EXPECT_EQ(table.RecordCount(), 7U);
+}
+
+// The most heap memory held at once while `work` runs, in bytes, beyond what was held before;
+// nothing when it cannot be measured. Under AddressSanitizer, freed memory is held back for a
+// while, so the process's own peak says nothing there: its allocator reports each block.
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*mallocHook)(const volatile void*,
+                                                                            std::size_t),
+                                                         void (*freeHook)(const volatile void*));
+extern "C" std::size_t __sanitizer_get_allocated_size(const volatile void* p);
+
+std::atomic<bool> g_counting{false};
+std::atomic<long long> g_held{0};
+std::atomic<long long> g_peak{0};
+
+void CountMalloc(const volatile void*, std::size_t size)
+{
+    if (g_counting) {
+        const long long held = g_held += static_cast<long long>(size);
+        long long peak = g_peak;
+        while (held > peak && !g_peak.compare_exchange_weak(peak, held)) {
+        }
+    }
+}
+
+void CountFree(const volatile void* p)
+{
+    if (g_counting) {
+        g_held -= static_cast<long long>(__sanitizer_get_allocated_size(p));
+    }
+}
+
+template <typename Work> std::optional<long long> PeakHeapGrowth(Work work)
+{
+    static const bool installed =
+        __sanitizer_install_malloc_and_free_hooks(CountMalloc, CountFree) != 0;
+    if (!installed) {
+        work();
+        return std::nullopt;
+    }
+    g_held = 0;
+    g_peak = 0;
+    g_counting = true;
+    work();
+    g_counting = false;
+    return g_peak.load();
+}
+#else
+long PeakMemoryKb()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return 0;
+}
+
+template <typename Work> std::optional<long long> PeakHeapGrowth(Work work)
+{
+    std::ofstream clear("/proc/self/clear_refs"); // "5" starts the peak afresh
+    clear << "5";
+    clear.flush();
+    const long before = PeakMemoryKb();
+    work();
+    if (!clear.good() || before == 0) {
+        return std::nullopt;
+    }
+    return (PeakMemoryKb() - before) * 1024LL;
+}
+#endif
+
+// A file of 100 MB is read line by line: a line longer than any record is never held whole, so
+// the memory used does not grow with the file.
+TEST_F(MethodTable, AppendFromDelimitedReadsAHugeFileInLittleMemory)
+{
+    const std::string file = dir.Path("huge.csv");
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << "0,TB_Method_Library,Huge,\n";
+        const std::string junk(1U << 20U, 'x');
+        for (int i = 0; i < 50; ++i) { // one line of 50 MB
+            out << junk;
+        }
+        out << '\n';
+        const std::string shortJunk = std::string(1023, 'y') + '\n';
+        for (int i = 0; i < 50 * 1024; ++i) { // and 50 MB of lines that are no records
+            out << shortJunk;
+        }
+        out << "8,LAST METHOD,-1-1-1-1 LH2,A\n";
+    }
+    ASSERT_GT(std::filesystem::file_size(file), std::uintmax_t{100} << 20U);
+    DelimitedReport report;
+    const std::optional<long long> grown =
+        PeakHeapGrowth([&] { report = table.AppendFromDelimited(file); });
+    ASSERT_TRUE(report.status) << report.status.error;
+    EXPECT_EQ(report.appended, 2U);
+    EXPECT_EQ(report.overWide, 1U);
+    EXPECT_EQ(report.malformed, 50U * 1024U);
+    EXPECT_EQ(report.malformedLines.size(), DelimitedReport::kReportedLines);
+    if (!grown) {
+        GTEST_SKIP() << "the system does not report the memory held";
+    }
+    EXPECT_LT(*grown, 4LL << 20U) << "bytes more at the peak";
+}
+
+// A bulk update that cannot be written is dropped, in memory too, so that a later write cannot
+// land half of it; the lock stays held throughout.
+TEST_F(MethodTable, DiscardedChangesReadTheTableAgain)
+{
+    AddLibrary();
+    const std::string image = ReadFile(path);
+    table.BeginBulkUpdate();
+    ASSERT_TRUE(table.Zap());
+    Add({"6", "ONLY METHOD", "-1-1-1 LH2", "A"});
+    EXPECT_EQ(ReadFile(path), image); // nothing written inside the update
+    ASSERT_TRUE(table.DiscardChanges());
+    EXPECT_EQ(table.RecordCount(), 7U);
+    TDbf other(kMethodTags);
+    other.SetDbfFileName(path);
+    EXPECT_FALSE(other.Open(TableAccess::Read)); // still held alone
+    ASSERT_TRUE(table.Close());
+    EXPECT_EQ(ReadFile(path), image);
 }
 
 TEST_F(MethodTable, ReopeningUsesOrRebuildsTheIndex)

@@ -1,0 +1,113 @@
+#include "app/gui/ImportDialog.h"
+
+#include "app/gui/HelpSystem.h"
+#include "app/gui/Icons.h"
+#include "app/gui/MessageBoxes.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <algorithm>
+#include <limits>
+
+namespace tambrel {
+
+ImportDialog::Hourglass::Hourglass()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+ImportDialog::Hourglass::~Hourglass()
+{
+    QApplication::restoreOverrideCursor();
+}
+
+QString ImportDialog::Q(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+ImportDialog::ImportDialog(MessageBoxes& messages, HelpSystem& help, const QString& helpTopic,
+                           QWidget* parent)
+    : QDialog(parent), m_messages(messages), m_help(help)
+{
+    // Modal to the main window only, so that the help window opened from here stays usable.
+    setWindowModality(Qt::WindowModal);
+    lblFile = new QLabel(this);
+    lblFile->setObjectName(QStringLiteral("lblFile"));
+    lblFile->setTextFormat(Qt::PlainText); // a file name shows as it is
+    lblProgress = new QLabel(this);
+    lblProgress->setObjectName(QStringLiteral("lblProgress"));
+    lblProgress->setTextFormat(Qt::PlainText);
+    prgImport = new QProgressBar(this);
+    prgImport->setObjectName(QStringLiteral("prgImport"));
+    prgImport->setTextVisible(false);
+    butSelect = new QPushButton(QStringLiteral("&Select the Import File"), this);
+    butSelect->setObjectName(QStringLiteral("butSelect"));
+    butReplace = new QPushButton(this);
+    butReplace->setObjectName(QStringLiteral("butReplace"));
+    butClose = new QPushButton(QStringLiteral("&Close"), this);
+    butClose->setObjectName(QStringLiteral("butClose"));
+    butHelp = new QPushButton(QStringLiteral("&Help"), this);
+    butHelp->setObjectName(QStringLiteral("butHelp"));
+    butHelp->setIcon(ToolIcon(QStringLiteral("help")));
+    for (QPushButton* button : {butSelect, butReplace, butClose, butHelp}) {
+        button->setAutoDefault(false); // Enter starts nothing that writes a library
+    }
+    connect(butClose, &QPushButton::clicked, this, &QDialog::accept);
+    connect(butHelp, &QPushButton::clicked, this,
+            [this, helpTopic] { m_help.Command(QStringLiteral("SHOW"), helpTopic, this); });
+}
+
+void ImportDialog::SetState(ImportState state)
+{
+    m_state = state;
+    butSelect->setEnabled(state == ImportState::Select);
+    butReplace->setEnabled(state == ImportState::Import);
+    butClose->setEnabled(state != ImportState::Off);
+    butHelp->setEnabled(state != ImportState::Off);
+}
+
+void ImportDialog::ShowProgress(const QString& text)
+{
+    lblProgress->setText(text);
+    lblProgress->repaint();
+}
+
+QString ImportDialog::ChooseFile(const QString& title, const QString& filter)
+{
+    if (chooseFile) {
+        return chooseFile();
+    }
+    // Shown over this dialog rather than in its place: hiding a modal dialog would end it.
+    return QFileDialog::getOpenFileName(this, title, QString(), filter);
+}
+
+ImportFeedback ImportDialog::Feedback()
+{
+    ImportFeedback feedback;
+    feedback.label = [this](std::string_view text) { ShowProgress(Q(text)); };
+    feedback.progress = [this](std::size_t position, std::size_t maximum) {
+        constexpr std::size_t kMost = std::numeric_limits<int>::max();
+        prgImport->setMaximum(static_cast<int>(std::min(maximum, kMost)));
+        prgImport->setValue(static_cast<int>(std::min(position, kMost)));
+    };
+    feedback.ask = [this](ImportQuestion, const std::string& text) {
+        return m_messages.Show(this, BoxKind::Question, QString::fromStdString(text));
+    };
+    return feedback;
+}
+
+void ImportDialog::done(int result)
+{
+    if (m_state == ImportState::Off) {
+        return; // busy: the import finishes first
+    }
+    FormClose();
+    QDialog::done(result);
+}
+
+} // namespace tambrel

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "library/Import.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <functional>
+#include <string_view>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace tambrel {
+
+class HelpSystem;
+class MessageBoxes;
+
+// The states of an import dialog (design tokens "SELECT", "IMPORT" and "OFF"): choosing a
+// file, a file ready to import, and busy.
+enum class ImportState { Select, Import, Off };
+
+// What the methods and calls import dialogs share: the file and progress labels, the progress
+// bar, the select, replace, close and help buttons, the file choice and the questions. The work
+// is done by the import classes of the library folder; the dialogs only show it.
+class ImportDialog : public QDialog {
+    Q_OBJECT
+public:
+    // Asks for the import file; "" when the user cancels. Tests put in a hook that answers
+    // instead of the file dialog.
+    std::function<QString()> chooseFile;
+
+    ImportState State() const { return m_state; }
+
+    // Closes the tables and deletes the staging file; again does nothing.
+    virtual void FormClose() = 0;
+
+    QLabel* lblFile = nullptr;
+    QLabel* lblProgress = nullptr;
+    QProgressBar* prgImport = nullptr;
+    QPushButton* butSelect = nullptr;
+    QPushButton* butReplace = nullptr;
+    QPushButton* butClose = nullptr;
+    QPushButton* butHelp = nullptr;
+
+protected:
+    // The hourglass for a long step; the cursor comes back however the step ends.
+    class Hourglass {
+    public:
+        Hourglass();
+        ~Hourglass();
+        Hourglass(const Hourglass&) = delete;
+        Hourglass& operator=(const Hourglass&) = delete;
+    };
+
+    ImportDialog(MessageBoxes& messages, HelpSystem& help, const QString& helpTopic,
+                 QWidget* parent);
+
+    static QString Q(std::string_view text);
+
+    virtual void SetState(ImportState state);
+    void ShowProgress(const QString& text); // the progress label, painted at once
+    // The file the user chooses from those `filter` offers; "" when cancelled.
+    QString ChooseFile(const QString& title, const QString& filter);
+    // The progress label, bar and questions of an import, as this dialog shows them.
+    ImportFeedback Feedback();
+    void done(int result) override;
+
+    MessageBoxes& m_messages;
+    HelpSystem& m_help;
+
+private:
+    ImportState m_state = ImportState::Select;
+};
+
+} // namespace tambrel

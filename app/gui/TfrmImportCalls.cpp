@@ -1,0 +1,112 @@
+#include "app/gui/TfrmImportCalls.h"
+
+#include "app/gui/MessageBoxes.h"
+#include "library/ImportMessages.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tambrel {
+
+TfrmImportCalls::TfrmImportCalls(TfrmDataMod& dataModule, MessageBoxes& messages, HelpSystem& help,
+                                 QWidget* parent)
+    : ImportDialog(messages, help, QStringLiteral("import_calls.htm"), parent), m_import(dataModule)
+{
+    setObjectName(QStringLiteral("frmImportCalls"));
+    setWindowTitle(QStringLiteral("Import Extra Calls"));
+    butReplace->setText(QStringLiteral("&Replace all Calls"));
+
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(butSelect);
+    buttons->addWidget(butReplace);
+    buttons->addStretch();
+    auto* labels = new QVBoxLayout;
+    labels->addWidget(lblFile);
+    labels->addSpacing(12);
+    labels->addWidget(lblProgress);
+    labels->addWidget(prgImport);
+    labels->addStretch();
+    auto* top = new QHBoxLayout;
+    top->addLayout(labels, 1);
+    top->addSpacing(12);
+    top->addLayout(buttons);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch();
+    bottom->addWidget(butHelp);
+    bottom->addWidget(butClose);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(bottom);
+    lblFile->setMinimumWidth(lblFile->fontMetrics().horizontalAdvance(QLatin1Char('8')) * 48);
+
+    connect(butSelect, &QPushButton::clicked, this, &TfrmImportCalls::butSelectClick);
+    connect(butReplace, &QPushButton::clicked, this, &TfrmImportCalls::butReplaceClick);
+    SetState(ImportState::Select);
+}
+
+Status TfrmImportCalls::FormActivate()
+{
+    Hourglass hourglass;
+    lblFile->setText(Q(kMsgSelectCallsFile));
+    lblProgress->setText(Q(kMsgProgress));
+    prgImport->setRange(0, 100);
+    prgImport->setValue(0);
+    SetState(ImportState::Select);
+    m_imported = false;
+    const Status opened = m_import.Open();
+    m_open = opened.ok();
+    return opened;
+}
+
+void TfrmImportCalls::FormClose()
+{
+    if (m_open) {
+        m_open = false;
+        m_import.Close();
+    }
+}
+
+void TfrmImportCalls::butSelectClick()
+{
+    const QString file = ChooseFile(QStringLiteral("Select the Import File"),
+                                    QStringLiteral("Call Library (*.csv)"));
+    if (file.isEmpty()) {
+        return;
+    }
+    Hourglass hourglass;
+    SetState(ImportState::Off);
+    ShowProgress(Q(kMsgReadingImportFile));
+    if (const Status read = m_import.ReadFile(QFile::encodeName(file).toStdString()); !read) {
+        m_messages.Show(this, BoxKind::Warning, Q(read.error));
+        lblProgress->setText(Q(kMsgProgress));
+        SetState(ImportState::Select);
+        return;
+    }
+    lblFile->setText(Q(ImportFromFileText(false, QFileInfo(file).fileName().toStdString())));
+    lblProgress->setText(Q(kMsgReadyToImport));
+    SetState(ImportState::Import);
+}
+
+void TfrmImportCalls::butReplaceClick()
+{
+    Status status;
+    {
+        Hourglass hourglass;
+        SetState(ImportState::Off);
+        status = m_import.Run(Feedback());
+    }
+    if (!status) {
+        m_messages.Show(this, BoxKind::Warning, Q(status.error));
+        lblProgress->setText(Q(kMsgProgress));
+    } else {
+        m_imported = true;
+    }
+    SetState(ImportState::Import);
+}
+
+} // namespace tambrel

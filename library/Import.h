@@ -1,0 +1,139 @@
+#pragma once
+
+#include "library/ImportMessages.h"
+#include "tables/Status.h"
+#include "tables/TDbf.h"
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tambrel {
+
+class TBellStore;
+class TfrmDataMod;
+
+// The two ways of importing methods (design tokens "IMPORT" and "REPLACE"): add the new ones
+// to the main library, or make the library the file's methods alone.
+enum class ImportMode { Import, Replace };
+
+// The questions an import asks; each one's Yes changes stored data.
+enum class ImportQuestion {
+    Rename,         // give a method of the library the name the file gives its notation
+    RemovePersonal, // delete from the personal library a method the main library holds
+};
+
+// How an import talks to whoever runs it: the dialog, or the command line. Every member may be
+// left empty; a question left unanswered is answered No.
+struct ImportFeedback {
+    std::function<void(std::string_view text)> label; // the progress label, to show at once
+    std::function<void(std::size_t position, std::size_t maximum)> progress;
+    std::function<bool(ImportQuestion question, const std::string& text)> ask;
+};
+
+// What a file that was read into the staging table gave: its lines that were skipped, which
+// an import counts as examined.
+struct StagedFile {
+    std::filesystem::path path;
+    std::size_t skipped = 0; // lines after the marker that are no whole record, or too wide
+    DelimitedReport report;  // the reader's own account, lines listed
+};
+
+// One methods import as its dialog runs it: the main library, the personal library (for the
+// check) and the staging table are held from Open to Close; a file is read into the staging
+// table and can then be imported, in either mode, as often as wanted. The main library is
+// written once at the end of an import, whole: an import that fails or is killed part-way
+// leaves the library as it was.
+class MethodsImport {
+public:
+    explicit MethodsImport(TfrmDataMod& data);
+    ~MethodsImport();
+    MethodsImport(const MethodsImport&) = delete;
+    MethodsImport& operator=(const MethodsImport&) = delete;
+
+    // Opens "MAIN,MYLIB_CHECK,IMPORTMETHS", after clearing a staging table that an import
+    // stopped before its end left behind.
+    Status Open();
+    // Reads `file` into the staging table. Refused, with the rejection text, when its first
+    // record is not the marker of a methods file or it cannot be read whole; `reason` then
+    // says what the reader found (empty for a wrong marker). No library table changes.
+    Status ReadFile(const std::filesystem::path& file, std::string* reason = nullptr);
+    bool Ready() const { return m_ready; } // a file was accepted
+    const StagedFile& Staged() const { return m_staged; }
+
+    // Imports the staged file; with `checkPersonal` then offers to delete from the personal
+    // library every method the main library holds. A failed write leaves the tables as their
+    // files are and returns the engine's message.
+    Status Run(ImportMode mode, bool checkPersonal, const ImportFeedback& feedback);
+
+    // Of the last Run.
+    std::size_t Examined() const { return m_examined; }
+    std::size_t Added() const { return m_added; }
+    std::size_t Renamed() const { return m_renamed; }
+    std::size_t PersonalRemoved() const { return m_personalRemoved; }
+    std::string ResultText(ImportMode mode) const; // the progress label after it
+    // Whether a "REPLACE" import finished since Open: every record number of the main library
+    // is new, so a position remembered by number means nothing now.
+    bool LibraryReplaced() const { return m_libraryReplaced; }
+
+    // Closes every table and deletes the staging file.
+    Status Close();
+
+private:
+    Status ImportRecords(ImportMode mode, const ImportFeedback& feedback);
+    Status CheckPersonal(const ImportFeedback& feedback);
+
+    TfrmDataMod& m_data;
+    std::unique_ptr<TBellStore> m_store; // scratch: the tidy form of each notation
+    StagedFile m_staged;
+    bool m_open = false;
+    bool m_ready = false;
+    bool m_libraryReplaced = false;
+    std::size_t m_examined = 0;
+    std::size_t m_added = 0;
+    std::size_t m_renamed = 0;
+    std::size_t m_personalRemoved = 0;
+};
+
+// One calls import: the calls library and its staging table held from Open to Close. An import
+// replaces the whole calls library, written once at its end.
+class CallsImport {
+public:
+    explicit CallsImport(TfrmDataMod& data);
+    ~CallsImport();
+    CallsImport(const CallsImport&) = delete;
+    CallsImport& operator=(const CallsImport&) = delete;
+
+    Status Open(); // "CALLS,IMPORTCALLS"
+    Status ReadFile(const std::filesystem::path& file, std::string* reason = nullptr);
+    bool Ready() const { return m_ready; }
+    const StagedFile& Staged() const { return m_staged; }
+
+    Status Run(const ImportFeedback& feedback);
+    std::size_t Added() const { return m_added; }
+    std::string ResultText() const { return CallsImportedText(m_added); }
+
+    Status Close(); // closes every table and deletes the staging file
+
+private:
+    TfrmDataMod& m_data;
+    StagedFile m_staged;
+    bool m_open = false;
+    bool m_ready = false;
+    std::size_t m_added = 0;
+};
+
+// The group a methods import stores for the group of a file's record (upper case, trimmed):
+// "Z" for one that ends in "Z" or begins before "A" (an empty one too), then without a
+// trailing "X" ("AX" is stored as "A").
+std::string ImportedGroup(std::string_view group);
+
+// The bell count of a file's record, which a library stores as the number's own text ("08" as
+// "8 "); nothing when it is not a number from 4 to 16.
+std::optional<int> ImportedBells(std::string_view bells);
+
+} // namespace tambrel

@@ -1,0 +1,517 @@
+#include "library/Import.h"
+#include "library/LibraryTables.h"
+#include "library/TfrmDataMod.h"
+#include "tables/FileIo.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <vector>
+
+namespace tambrel {
+namespace {
+
+using test::ReadFile;
+using test::TempDir;
+
+constexpr std::string_view kMarker = "0,TB_Method_Library,\"Import 2\",\n";
+
+// A record as the table holds it: bells and group as stored (blank-padded), name and places
+// without their trailing blanks.
+struct Stored {
+    std::string bells, name, places, group;
+    bool operator==(const Stored&) const = default;
+};
+
+void PrintTo(const Stored& s, std::ostream* out)
+{
+    *out << '{' << s.bells << '|' << s.name << '|' << s.places << '|' << s.group << '}';
+}
+
+std::string TrimmedField(const TDbf& table, std::string_view field)
+{
+    const std::string text = table.FieldText(field);
+    return text.substr(0, text.find_last_not_of(' ') + 1);
+}
+
+// A library folder made from a small bundled library; imports run on it with the questions
+// answered from a list (No once it is used up) and every label and question kept.
+class Imports : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directories(dir.Path("data"));
+        dir.Write("data/Methods.csv",
+                  "0,TB_Method_Library,\"Test 1\",\n"
+                  "8,\"CAMBRIDGE SURPRISE MAJOR\",\"-3-4-25-36-4-5-6-7 LH2\",B\n"
+                  "8,\"BRISTOL SURPRISE MAJOR\",\"-5-4.5-5.36.4-4.5-4-1 LH1\",M\n"
+                  "6,\"PLAIN BOB MINOR\",\"-1-1-1 LH2\",A\n");
+        dir.Write("data/Calls.csv", "0,00,TB_Calls_Library,\"Calls 1\",\n8,01,Bob,14,\n");
+        ASSERT_TRUE(module.EnsureTables());
+        feedback.label = [this](std::string_view text) { labels.emplace_back(text); };
+        feedback.ask = [this](ImportQuestion question, const std::string& text) {
+            asked.push_back({question, text});
+            if (answers.empty()) {
+                return false;
+            }
+            const bool answer = answers.front();
+            answers.pop_front();
+            return answer;
+        };
+    }
+
+    // Reads `content` as an import file and, when it is accepted, imports it.
+    Status ImportMethods(const std::string& content, ImportMode mode, bool checkPersonal = false)
+    {
+        const std::string file = dir.Write("import.csv", content);
+        Status status = methods.Open();
+        if (status) {
+            status = methods.ReadFile(file);
+        }
+        if (status) {
+            status = methods.Run(mode, checkPersonal, feedback);
+        }
+        if (Status closed = methods.Close(); status && !closed) {
+            status = closed;
+        }
+        return status;
+    }
+
+    // Every live record of a library table in record order.
+    std::vector<Stored> Records(std::string_view code, TDbf TfrmDataMod::*cursor)
+    {
+        std::vector<Stored> records;
+        EXPECT_TRUE(module.OpenTables(code, TableAccess::Read));
+        TDbf& table = module.*cursor;
+        EXPECT_TRUE(table.Warnings().empty()); // the index file agrees with the table
+        for (table.GoTop(); !table.Eof(); table.Skip()) {
+            records.push_back({table.FieldText("bells"), TrimmedField(table, "name"),
+                               TrimmedField(table, "places"), table.FieldText("group")});
+        }
+        module.CloseTables();
+        return records;
+    }
+    std::vector<Stored> Main() { return Records("MAIN", &TfrmDataMod::dbfMethods); }
+    std::vector<Stored> Personal() { return Records("PERSONAL", &TfrmDataMod::dbfMethods); }
+
+    TempDir dir;
+    TfrmDataMod module{dir.Path("Library"), dir.Path("data")};
+    MethodsImport methods{module};
+    ImportFeedback feedback;
+    std::vector<std::string> labels;
+    std::vector<std::pair<ImportQuestion, std::string>> asked;
+    std::deque<bool> answers;
+};
+
+const std::vector<Stored> kBundled = {
+    {"0 ", "TB_Method_Library", "Test 1", "  "},
+    {"8 ", "CAMBRIDGE SURPRISE MAJOR", "-3-4-25-36-4-5-6-7 LH2", "B "},
+    {"8 ", "BRISTOL SURPRISE MAJOR", "-5-4.5-5.36.4-4.5-4-1 LH1", "M "},
+    {"6 ", "PLAIN BOB MINOR", "-1-1-1 LH2", "A "},
+};
+
+TEST_F(Imports, AFileOfItsMarkerAloneTakesTheHeaderAndCountsNothing)
+{
+    ASSERT_TRUE(ImportMethods("0 , TB_Method_Library ,\"Build 9\",Q\n", ImportMode::Import));
+    EXPECT_EQ(methods.ResultText(ImportMode::Import), "0 Methods Checked, 0 Imported, 0 Renamed.");
+    std::vector<Stored> expected = kBundled;
+    expected[0] = {"0 ", "TB_Method_Library", "Build 9", "  "}; // the group is not taken
+    EXPECT_EQ(Main(), expected);
+    EXPECT_EQ(labels, (std::vector<std::string>{"Importing Methods ...", "Re-indexing Library...",
+                                                "0 Methods Checked, 0 Imported, 0 Renamed."}));
+    EXPECT_FALSE(methods.LibraryReplaced()); // no record has moved
+}
+
+TEST_F(Imports, ReplacingLeavesTheHeaderAndTheFilesMethods)
+{
+    std::vector<std::pair<std::size_t, std::size_t>> steps;
+    feedback.progress = [&](std::size_t position, std::size_t maximum) {
+        steps.emplace_back(position, maximum);
+    };
+    ASSERT_TRUE(ImportMethods(std::string(kMarker) + "6,plain bob minor,x16x16x16x16x16x12,a\n"
+                                                     "12,\"TWELVE BOB\",\"-1-1-1-1-1-1 LH2\",J\n"
+                                                     "4,\"PLAIN BOB MINIMUS\",\"-1-1 LH2\",B\n",
+                              ImportMode::Replace));
+    EXPECT_EQ(methods.ResultText(ImportMode::Replace), "3 Methods Imported");
+    const std::vector<Stored> main = Main();
+    ASSERT_EQ(main.size(), 4U);
+    EXPECT_EQ(main[0], (Stored{"0 ", "TB_Method_Library", "Import 2", "  "}));
+    EXPECT_EQ(main[1], (Stored{"6 ", "PLAIN BOB MINOR", "-1-1-1 LH2", "A "})); // tidy notation
+    EXPECT_EQ(main[2].bells, "12");
+    EXPECT_EQ(main[3].group, "B ");
+    EXPECT_TRUE(methods.LibraryReplaced()); // record numbers are new
+    EXPECT_EQ(steps.front(), (std::pair<std::size_t, std::size_t>{0, 4}));
+    EXPECT_EQ(steps.back(), (std::pair<std::size_t, std::size_t>{4, 4}));
+}
+
+TEST_F(Imports, ANotationStoredUnderAnotherNameAsksToRename)
+{
+    const std::string file = std::string(kMarker) +
+                             "8,\"NEW NAME MAJOR\",\"-3-4-25-36-4-5-6-7 LH2\",B\n"
+                             "6,\"FIRST MINOR\",\"-1-1-1 LH2\",A\n"
+                             "6,\"SECOND MINOR\",\"-1-1-1 LH2\",A\n";
+    // Replacing: the second record asks about the method the first one added.
+    ASSERT_TRUE(ImportMethods(file, ImportMode::Replace));
+    ASSERT_EQ(asked.size(), 1U);
+    EXPECT_EQ(asked[0].first, ImportQuestion::Rename);
+    EXPECT_EQ(asked[0].second, "SECOND MINOR exists in the Method Library\r\rbut with the name "
+                               "FIRST MINOR.\r\rDo you want change the name?");
+    EXPECT_EQ(methods.ResultText(ImportMode::Replace), "2 Methods Imported");
+    EXPECT_EQ(Main()[2].name, "FIRST MINOR"); // No, the default, keeps it
+
+    // Importing into the bundled library: Yes renames.
+    asked.clear();
+    ASSERT_TRUE(ImportMethods("0,TB_Method_Library,\"Test 1\",\n8,\"CAMBRIDGE SURPRISE "
+                              "MAJOR\",\"-3-4-25-36-4-5-6-7 LH2\",B\n",
+                              ImportMode::Replace));
+    answers = {true, false};
+    asked.clear();
+    ASSERT_TRUE(ImportMethods(file, ImportMode::Import));
+    EXPECT_EQ(asked.size(), 2U);
+    EXPECT_EQ(methods.ResultText(ImportMode::Import), "3 Methods Checked, 1 Imported, 1 Renamed.");
+    const std::vector<Stored> main = Main();
+    EXPECT_EQ(main[1].name, "NEW NAME MAJOR");
+    EXPECT_EQ(main[2].name, "FIRST MINOR");
+}
+
+TEST_F(Imports, GroupsBellsAndRecordsThatCannotBeStored)
+{
+    struct Case {
+        std::string line;
+        std::optional<Stored> stored; // nothing: examined, not added
+    };
+    const std::string tooLong = "-" + test::Repeat("1.2.", 30) + "3"; // wider than the field
+    const std::vector<Case> cases = {
+        {"6,GROUP EMPTY,-1-1-1 LH2,", Stored{"6 ", "GROUP EMPTY", "-1-1-1 LH2", "Z "}},
+        {"6,GROUP DIGIT,-1-1-2 LH2,1A", Stored{"6 ", "GROUP DIGIT", "-1-1-2 LH2", "Z "}},
+        {"6,GROUP ENDS Z,-1-1-3 LH2,BZ", Stored{"6 ", "GROUP ENDS Z", "-1-1-3 LH2", "Z "}},
+        {"6,GROUP AX,-1-1-4 LH2,ax", Stored{"6 ", "GROUP AX", "-1-1-4 LH2", "A "}},
+        {"6,GROUP C1,-1-1-5 LH2,C1", Stored{"6 ", "GROUP C1", "-1-1-5 LH2", "C1"}},
+        {"08,BELLS WITH A NOUGHT,-1-1-1-1 LH2,A",
+         Stored{"8 ", "BELLS WITH A NOUGHT", "-1-1-1-1 LH2", "A "}},
+        {" 12 ,TWELVE,-1-1-1-1-1-1 LH2,A", Stored{"12", "TWELVE", "-1-1-1-1-1-1 LH2", "A "}},
+        {"3,THREE BELLS,3.1.3 LH1,A", std::nullopt},
+        {"17,SEVENTEEN BELLS,-1 LH2,A", std::nullopt},
+        {"8.0,BELLS WITH A POINT,-1-1-1-1 LH2,A", std::nullopt},
+        {"x,NO NUMBER,-1-1-1-1 LH2,A", std::nullopt},
+        {",NO BELLS,-1-1-1-1 LH2,A", std::nullopt},
+        {"8,,-1-1-1-1 LH2,A", std::nullopt},
+        {"8,NOTATION REFUSED,-1-Q-1 LH2,A", std::nullopt},
+        {"8,NO NOTATION,,A", std::nullopt},
+        {"8,NOTATION TOO LONG," + tooLong + ",A", std::nullopt},
+        {"8,MISSING A FIELD,-1-1-1-1 LH2", std::nullopt},
+        {"8,ONE FIELD TOO MANY,-1-1-1-1 LH2,A,B", std::nullopt},
+        {"8,\"QUOTE LEFT OPEN,-1-1-1-1 LH2,A", std::nullopt},
+        {"8," + std::string(61, 'W') + ",-1-1-1-1 LH2,A", std::nullopt}, // wider than the name
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        ASSERT_TRUE(ImportMethods(std::string(kMarker) + c.line + "\n", ImportMode::Replace));
+        const std::vector<Stored> main = Main();
+        ASSERT_EQ(main.size(), c.stored ? 2U : 1U);
+        if (c.stored) {
+            EXPECT_EQ(main[1], *c.stored);
+        }
+    }
+    // All at once: every line is examined, and one added for each line stored.
+    std::string file(kMarker);
+    for (const Case& c : cases) {
+        file += c.line + "\n";
+    }
+    ASSERT_TRUE(ImportMethods(file, ImportMode::Import));
+    EXPECT_EQ(methods.ResultText(ImportMode::Import), "20 Methods Checked, 7 Imported, 0 Renamed.");
+    EXPECT_TRUE(asked.empty());
+}
+
+TEST_F(Imports, DecliningEveryRenameStillReindexes)
+{
+    const std::string mdx = dir.Path("Library/Methods.mdx");
+    struct stat before {};
+    ASSERT_EQ(::stat(mdx.c_str(), &before), 0);
+    ASSERT_TRUE(ImportMethods(std::string(kMarker) +
+                                  "8,\"OTHER NAME MAJOR\",\"-3-4-25-36-4-5-6-7 LH2\",B\n"
+                                  "6,\"OTHER NAME MINOR\",\"-1-1-1 LH2\",A\n",
+                              ImportMode::Import));
+    EXPECT_EQ(asked.size(), 2U);
+    EXPECT_EQ(methods.ResultText(ImportMode::Import), "2 Methods Checked, 0 Imported, 0 Renamed.");
+    EXPECT_EQ(labels[1], "Re-indexing Library...");
+    struct stat after {};
+    ASSERT_EQ(::stat(mdx.c_str(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino); // the index was written anew
+    std::vector<Stored> expected = kBundled;
+    expected[0].places = "Import 2";
+    EXPECT_EQ(Main(), expected); // and agrees with the table (Main checks it opens unmended)
+}
+
+// The header goes first: over the library's own in "IMPORT", or added when there is none.
+TEST_F(Imports, TheHeaderIsAddedWhereTheLibraryHasNone)
+{
+    ASSERT_TRUE(ImportMethods(std::string(kMarker), ImportMode::Replace));
+    ASSERT_TRUE(module.OpenTables("MAIN"));
+    ASSERT_TRUE(module.dbfMethods.Zap());
+    ASSERT_TRUE(module.CloseTables());
+    ASSERT_TRUE(ImportMethods(std::string(kMarker) + "6,\"PLAIN BOB MINOR\",\"-1-1-1 LH2\",A\n",
+                              ImportMode::Import));
+    EXPECT_EQ(Main(), (std::vector<Stored>{{"0 ", "TB_Method_Library", "Import 2", "  "},
+                                           {"6 ", "PLAIN BOB MINOR", "-1-1-1 LH2", "A "}}));
+
+    // A library whose first record is a method keeps it.
+    ASSERT_TRUE(module.OpenTables("MAIN"));
+    module.dbfMethods.GoTop();
+    ASSERT_TRUE(module.dbfMethods.DeleteRec());
+    ASSERT_TRUE(module.CloseTables());
+    ASSERT_TRUE(ImportMethods(std::string(kMarker), ImportMode::Import));
+    EXPECT_EQ(Main(), (std::vector<Stored>{{"6 ", "PLAIN BOB MINOR", "-1-1-1 LH2", "A "},
+                                           {"0 ", "TB_Method_Library", "Import 2", "  "}}));
+}
+
+// A name with a letter whose capital the code page lacks is stored with a plain letter; the
+// same file imported again must not ask to rename it for that.
+TEST_F(Imports, NamesCompareAsTheTableStoresThem)
+{
+    const std::string file = std::string(kMarker) + "6,\"ma\xC3\xBF"
+                                                    "day minor\",-1-1-1 LH1,A\n";
+    ASSERT_TRUE(ImportMethods(file, ImportMode::Import));
+    EXPECT_EQ(methods.ResultText(ImportMode::Import), "1 Methods Checked, 1 Imported, 0 Renamed.");
+    EXPECT_EQ(Main().back().name, "MAYDAY MINOR");
+    ASSERT_TRUE(ImportMethods(file, ImportMode::Import));
+    EXPECT_EQ(methods.ResultText(ImportMode::Import), "1 Methods Checked, 0 Imported, 0 Renamed.");
+    EXPECT_TRUE(asked.empty());
+}
+
+TEST_F(Imports, RejectedFilesChangeNoTable)
+{
+    const std::string folder = dir.Path("Library");
+    const auto images = [&] {
+        std::vector<std::string> files;
+        for (const char* name : {"Methods.dbf", "Methods.mdx", "My_Lib.dbf", "Calls.dbf"}) {
+            files.push_back(ReadFile(folder + "/" + name));
+        }
+        return files;
+    };
+    const std::vector<std::string> before = images();
+    std::filesystem::create_directory(dir.Path("folder.csv"));
+    ASSERT_EQ(::mkfifo(dir.Path("pipe.csv").c_str(), 0600), 0);
+    dir.Write("junk.csv", std::string("\x7F"
+                                      "ELF\x02\x01\x01\0\0\0,\xFF\xFE\n\0\0",
+                                      17));
+    dir.Write("calls.csv", "0,00,TB_Calls_Library,\"Calls 2\",\n8,01,Bob,14,\n");
+    dir.Write("nomarker.csv", "8,\"CAMBRIDGE SURPRISE MAJOR\",\"-3-4-25-36-4-5-6-7 LH2\",B\n");
+    dir.Write("late.csv", std::string("0,TB_Method_Library\n") + std::string(kMarker));
+    dir.Write("empty.csv", "");
+    struct Case {
+        std::string file;
+        std::string reason; // what the reader found, if anything
+    };
+    for (const Case& c : {Case{"junk.csv", ""}, Case{"calls.csv", ""}, Case{"nomarker.csv", ""},
+                          Case{"late.csv", ""}, Case{"empty.csv", ""},
+                          Case{"missing.csv", "Cannot read " + dir.Path("missing.csv") +
+                                                  ": No such file or directory."},
+                          Case{"folder.csv", "Cannot read " + dir.Path("folder.csv") +
+                                                 ": it is a folder, not a file."},
+                          Case{"pipe.csv", "Cannot read " + dir.Path("pipe.csv") +
+                                               ": it is a pipe, not a file."}}) {
+        SCOPED_TRACE(c.file);
+        ASSERT_TRUE(methods.Open());
+        std::string reason;
+        EXPECT_EQ(methods.ReadFile(dir.Path(c.file), &reason).error,
+                  "Unable to import Methods from file:\r\r" + dir.Path(c.file));
+        EXPECT_EQ(reason, c.reason);
+        EXPECT_FALSE(methods.Ready());
+        EXPECT_FALSE(methods.Run(ImportMode::Replace, false, feedback));
+        ASSERT_TRUE(methods.Close());
+        EXPECT_EQ(images(), before);
+        EXPECT_FALSE(std::filesystem::exists(folder + "/ImpMeths.dbf")); // gone with the dialog
+    }
+}
+
+// Nothing reaches the file before the import's end: killed part-way, or failing to write, the
+// library is the old one, in memory too.
+TEST_F(Imports, TheLibraryIsWrittenWholeAtTheEndOrNotAtAll)
+{
+    const std::string table = dir.Path("Library/Methods.dbf");
+    const std::string image = ReadFile(table);
+    std::string file(kMarker);
+    for (int i = 1; i <= 20; ++i) {
+        file += "8,\"METHOD " + std::to_string(i) + " MAJOR\",\"-" + std::to_string(i % 8 + 1) +
+                "-1-1-1 LH2\",A\n";
+    }
+    std::size_t checks = 0;
+    feedback.progress = [&](std::size_t position, std::size_t) {
+        if (position == 11) {
+            ++checks;
+            EXPECT_EQ(ReadFile(table), image);
+        }
+    };
+    ASSERT_TRUE(ImportMethods(file, ImportMode::Replace));
+    EXPECT_EQ(checks, 1U);
+    const std::vector<Stored> replaced = Main();
+    EXPECT_GT(replaced.size(), 2U);
+
+    // The disk refuses the write: the library stays as it was, and a later write (closing the
+    // tables) cannot land the half-made one.
+    feedback.progress = nullptr;
+    const std::string replacedImage = ReadFile(table);
+    ASSERT_TRUE(methods.Open());
+    ASSERT_TRUE(methods.ReadFile(dir.Write("import.csv", std::string(kMarker))));
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit small{1024, limit.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const Status status = methods.Run(ImportMode::Replace, false, feedback);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_NE(status.error.find("Cannot write"), std::string::npos) << status.error;
+    EXPECT_EQ(methods.Added(), 0U);
+    EXPECT_FALSE(methods.LibraryReplaced());
+    EXPECT_EQ(module.dbfMethods.RecordCount(), replaced.size()); // in memory as on disk
+    ASSERT_TRUE(methods.Close());
+    EXPECT_EQ(ReadFile(table), replacedImage);
+    EXPECT_EQ(Main(), replaced);
+}
+
+// Deleting makes the next record current, so the walk must not move on after a deletion: two
+// personal methods in a row that the main library holds are both asked about.
+TEST_F(Imports, PersonalCheckAsksAboutEveryMethodTheMainLibraryHolds)
+{
+    ASSERT_TRUE(module.OpenTables("PERSONAL"));
+    TDbf& personal = module.dbfMethods;
+    for (const Stored& m : {Stored{"8", "MY CAMBRIDGE", "-3-4-25-36-4-5-6-7 LH2", "B"},
+                            Stored{"6", "MY PLAIN BOB", "-1-1-1 LH2", "A"},
+                            Stored{"6", "MY OWN MINOR", "-1-1-1-1-1 LH2", "A"},
+                            Stored{"8", "my bristol", "-5-4.5-5.36.4-4.5-4-1 LH1", "M"},
+                            Stored{"8", "MY BRISTOL AGAIN", "-5-4.5-5.36.4-4.5-4-1 LH1", "M"}}) {
+        personal.ClearRecord();
+        ASSERT_TRUE(personal.Replace("bells", m.bells));
+        ASSERT_TRUE(personal.Replace("name", m.name));
+        ASSERT_TRUE(personal.Replace("places", m.places));
+        ASSERT_TRUE(personal.Replace("group", m.group));
+        ASSERT_TRUE(personal.AppendRec());
+    }
+    ASSERT_TRUE(module.CloseTables());
+
+    answers = {true, true, false, true};
+    ASSERT_TRUE(ImportMethods(std::string(kMarker), ImportMode::Import, true));
+    std::vector<std::string> questions;
+    for (const auto& [question, text] : asked) {
+        EXPECT_EQ(question, ImportQuestion::RemovePersonal);
+        questions.push_back(text);
+    }
+    EXPECT_EQ(questions,
+              (std::vector<std::string>{
+                  "MY CAMBRIDGE in your Personal Library\r\ris in the Main Library as CAMBRIDGE "
+                  "SURPRISE MAJOR.\r\rDo you want to Delete it from your Personal Library?",
+                  "MY PLAIN BOB in your Personal Library\r\ris in the Main Library as PLAIN BOB "
+                  "MINOR.\r\rDo you want to Delete it from your Personal Library?",
+                  "MY BRISTOL in your Personal Library\r\ris in the Main Library as BRISTOL "
+                  "SURPRISE MAJOR.\r\rDo you want to Delete it from your Personal Library?",
+                  "MY BRISTOL AGAIN in your Personal Library\r\ris in the Main Library as BRISTOL "
+                  "SURPRISE MAJOR.\r\rDo you want to Delete it from your Personal Library?"}));
+    EXPECT_EQ(methods.PersonalRemoved(), 3U);
+    EXPECT_EQ(labels, (std::vector<std::string>{"Importing Methods ...", "Re-indexing Library...",
+                                                "Checking Personal Library...",
+                                                "0 Methods Checked, 0 Imported, 0 Renamed."}));
+    const std::vector<Stored> left = Personal();
+    ASSERT_EQ(left.size(), 2U);
+    EXPECT_EQ(left[0].name, "MY OWN MINOR");
+    EXPECT_EQ(left[1].name, "my bristol");
+}
+
+TEST_F(Imports, TheTablesAreHeldFromOpenToCloseAndTheStagingFileGoes)
+{
+    const std::string staging = dir.Path("Library/ImpMeths.dbf");
+    dir.Write("Library/ImpMeths.dbf", "left by an import that was stopped, and damaged");
+    ASSERT_TRUE(methods.Open());
+    EXPECT_TRUE(std::filesystem::exists(staging));
+    TDbf other(kMethodTags, kMethodLayout);
+    other.SetDbfFileName(dir.Path("Library/Methods.dbf"));
+    EXPECT_EQ(other.Open(TableAccess::Read).error,
+              "The table Methods.dbf is in use by another program (or another window of "
+              "Tambrel). Close it there and try again.");
+    ASSERT_TRUE(methods.Close());
+    EXPECT_FALSE(std::filesystem::exists(staging));
+
+    // A library held elsewhere refuses the import before anything is read or made.
+    ASSERT_TRUE(other.Open(TableAccess::Read));
+    EXPECT_EQ(methods.Open().error,
+              "The table Methods.dbf is in use by another program (or another window of "
+              "Tambrel). Close it there and try again.");
+    EXPECT_FALSE(module.dbfTemp.Active());
+    EXPECT_FALSE(std::filesystem::exists(staging));
+}
+
+// The Central Council's XML collection is taken as it comes: told by its content, converted,
+// and imported as a methods file, its date the library's build.
+TEST_F(Imports, TheCouncilsXmlCollectionIsImportedAsItIs)
+{
+    const std::string xml =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+        "<collection date=\"2024-02-03\" "
+        "xmlns=\"http://www.cccbr.org.uk/methods/schemas/2007/05/methods\">\n"
+        "  <methodSet><properties><stage>6</stage></properties>\n"
+        "    <method><title>Plain Bob Minor</title><notation>x16x16x16,12</notation></method>\n"
+        "    <method><title>Cambridge Surprise Minor</title>"
+        "<notation>x36x14x12x36x14x56,12</notation></method>\n"
+        "  </methodSet>\n"
+        "</collection>\n";
+    ASSERT_TRUE(ImportMethods(xml, ImportMode::Replace));
+    EXPECT_EQ(methods.ResultText(ImportMode::Replace), "2 Methods Imported");
+    const std::vector<Stored> main = Main();
+    ASSERT_EQ(main.size(), 3U);
+    EXPECT_EQ(main[0], (Stored{"0 ", "TB_Method_Library", "CCCBR 2024-02-03", "  "}));
+    EXPECT_EQ(main[1], (Stored{"6 ", "PLAIN BOB MINOR", "-1-1-1 LH2", "A "}));
+    EXPECT_EQ(main[2].name, "CAMBRIDGE SURPRISE MINOR");
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path("Library"))) {
+        EXPECT_NE(entry.path().filename().string().rfind(".building", 0), 0U); // cleared away
+    }
+    // A document that is no collection is refused like any other file.
+    EXPECT_FALSE(ImportMethods("<?xml version=\"1.0\"?><notes/>\n", ImportMode::Replace));
+    EXPECT_EQ(Main().size(), 3U);
+}
+
+TEST_F(Imports, CallsReplaceTheCallsLibraryMarkerFirst)
+{
+    CallsImport calls(module);
+    ASSERT_TRUE(calls.Open());
+    const std::string file = dir.Write("calls.csv", "0,00,TB_Calls_Library,\"Calls 2\",\n"
+                                                    "8,7,\"Bob\",14,234\n"
+                                                    "08,12,\" Single \",1234,23\n"
+                                                    "10,1,Bob,14,\n"
+                                                    "x,01,No bells,14,\n"
+                                                    "3,01,Three bells,1,\n"
+                                                    "8,01,Missing lines,14\n");
+    EXPECT_EQ(calls.ReadFile(dir.Path("import.csv")).error,
+              "Unable to import Calls from file:\r\r" + dir.Path("import.csv"));
+    ASSERT_TRUE(calls.ReadFile(file));
+    EXPECT_EQ(calls.Staged().skipped, 1U);
+    ASSERT_TRUE(calls.Run(feedback));
+    EXPECT_EQ(calls.ResultText(), "4 Calls Imported");
+    EXPECT_EQ(labels, (std::vector<std::string>{"Importing Calls ...", "Re-indexing Calls...",
+                                                "4 Calls Imported"}));
+    ASSERT_TRUE(calls.Close());
+    ASSERT_TRUE(module.OpenTables("CALLS", TableAccess::Read));
+    std::vector<std::string> records;
+    TDbf& table = module.dbfCalls;
+    EXPECT_TRUE(table.Warnings().empty());
+    for (table.GoTop(); !table.Eof(); table.Skip()) {
+        records.push_back(table.FieldText("bells") + "|" + table.FieldText("call_ref") + "|" +
+                          TrimmedField(table, "name") + "|" + TrimmedField(table, "places") + "|" +
+                          TrimmedField(table, "lines"));
+    }
+    EXPECT_EQ(records,
+              (std::vector<std::string>{"0 |00|TB_Calls_Library|Calls 2|", "8 |07|Bob|14|234",
+                                        "8 |12|Single|1234|23", "10|01|Bob|14|"}));
+    ASSERT_TRUE(table.SetOrderToTag("REF"));
+    EXPECT_TRUE(table.FindExact("8 12")); // found by the key the calls are looked up with
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("Library/ImpCalls.dbf")));
+}
+
+} // namespace
+} // namespace tambrel
