@@ -75,7 +75,8 @@ Status Finish(TDbf& table, Status status)
 // converted into a folder of its own beside the tables (removed afterwards, or, should the
 // program be killed, the next time the folder is opened), then read as any other.
 std::optional<DelimitedReport> StageCollection(TDbf& staging, const std::filesystem::path& file,
-                                               const std::filesystem::path& folder)
+                                               const std::filesystem::path& folder,
+                                               std::size_t& leftOut)
 {
     InputFile input;
     std::string start;
@@ -92,6 +93,9 @@ std::optional<DelimitedReport> StageCollection(TDbf& staging, const std::filesys
     std::ofstream out(converted, std::ios::binary);
     const Result<ConvertCounts> counts = ConvertCollectionFile(file, out);
     out.close();
+    if (counts) {
+        leftOut = counts.value->LeftOut();
+    }
     if (!counts) {
         report.status = Status::Fail(counts.error);
     } else if (!out) {
@@ -105,11 +109,13 @@ std::optional<DelimitedReport> StageCollection(TDbf& staging, const std::filesys
 }
 
 // The one place where a chosen file becomes the records of a staging table.
-DelimitedReport Stage(TDbf& staging, bool methods, const std::filesystem::path& file)
+DelimitedReport Stage(TDbf& staging, bool methods, const std::filesystem::path& file,
+                      std::size_t& leftOut)
 {
     if (methods) {
         const std::filesystem::path folder = staging.DbfFileName().parent_path();
-        if (std::optional<DelimitedReport> collection = StageCollection(staging, file, folder)) {
+        if (std::optional<DelimitedReport> collection =
+                StageCollection(staging, file, folder, leftOut)) {
             return std::move(*collection);
         }
     }
@@ -128,8 +134,9 @@ Status ReadStaged(TDbf& staging, bool methods, std::string_view marker,
     staging.BeginBulkUpdate();
     Status status = staging.Zap();
     DelimitedReport report;
+    std::size_t leftOut = 0;
     if (status) {
-        report = Stage(staging, methods, file);
+        report = Stage(staging, methods, file, leftOut);
         status = report.status;
     }
     staging.SetOrderToTag("");
@@ -152,7 +159,8 @@ Status ReadStaged(TDbf& staging, bool methods, std::string_view marker,
     }
     staging.GoTop();
     staged.path = file;
-    staged.skipped = report.overWide + report.malformed;
+    staged.skipped = report.overWide + report.malformed + leftOut;
+    staged.leftOut = leftOut;
     staged.report = std::move(report);
     return {};
 }

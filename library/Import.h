@@ -40,6 +40,8 @@ struct ImportFeedback {
 struct StagedFile {
     std::filesystem::path path;
     std::size_t skipped = 0; // lines after the marker that are no whole record, or too wide
+    std::size_t leftOut = 0; // of those, methods of the Council's collection a library cannot
+                             // hold (counted while converting it)
     DelimitedReport report;  // the reader's own account, lines listed
 };
 

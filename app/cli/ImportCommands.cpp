@@ -31,6 +31,11 @@ std::string LineList(const std::vector<std::size_t>& lines, std::size_t count)
 void ReportStaged(const StagedFile& staged, std::ostream& err)
 {
     const DelimitedReport& report = staged.report;
+    if (staged.leftOut > 0) {
+        err << "Warning: " << staged.leftOut
+            << " methods of the collection were left out, as a library cannot hold them (see "
+               "convert-cc for the reasons).\n";
+    }
     if (report.overWide > 0) {
         err << "Warning: " << report.overWide
             << " records with values too wide for the table were left out (lines "

@@ -460,9 +460,13 @@ TEST_F(Imports, TheCouncilsXmlCollectionIsImportedAsItIs)
         "    <method><title>Cambridge Surprise Minor</title>"
         "<notation>x36x14x12x36x14x56,12</notation></method>\n"
         "  </methodSet>\n"
+        "  <methodSet><properties><stage>2</stage></properties>\n"
+        "    <method><title>Cross Two</title><notation>x</notation></method>\n"
+        "  </methodSet>\n"
         "</collection>\n";
     ASSERT_TRUE(ImportMethods(xml, ImportMode::Replace));
     EXPECT_EQ(methods.ResultText(ImportMode::Replace), "2 Methods Imported");
+    EXPECT_EQ(methods.Staged().leftOut, 1U); // the two-bell method, which no library holds
     const std::vector<Stored> main = Main();
     ASSERT_EQ(main.size(), 3U);
     EXPECT_EQ(main[0], (Stored{"0 ", "TB_Method_Library", "CCCBR 2024-02-03", "  "}));
