@@ -1,7 +1,9 @@
 #include "engine/Bells.h"
+#include "engine/TextFunctions.h"
 
 #include <array>
 #include <cassert>
+#include <charconv>
 #include <cstddef>
 
 namespace tambrel {
@@ -94,6 +96,18 @@ std::string RowText(const Row& row, int bells)
         text[p] = row[p] >= 1 && row[p] <= kMaxBells ? SymbolOf(row[p]) : '?';
     }
     return text;
+}
+
+std::optional<int> ParseBells(std::string_view text)
+{
+    const std::string trimmed = Trim(text);
+    int bells = 0;
+    const char* end = trimmed.data() + trimmed.size();
+    const auto [ptr, ec] = std::from_chars(trimmed.data(), end, bells);
+    if (trimmed.empty() || ec != std::errc{} || ptr != end || !IsValidStage(bells)) {
+        return std::nullopt;
+    }
+    return bells;
 }
 
 } // namespace tambrel

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,9 @@ constexpr bool IsValidStage(int bells)
 {
     return bells >= kMinBells && bells <= kMaxBells;
 }
+
+// A bell count given as text: a decimal number 4..16 (blanks around it allowed), else nothing.
+std::optional<int> ParseBells(std::string_view text);
 
 // Symbol of bell 1..16.
 char SymbolOf(int bell);

@@ -211,14 +211,7 @@ std::string ImportedGroup(std::string_view group)
 
 std::optional<int> ImportedBells(std::string_view bells)
 {
-    const std::string text = Trim(bells);
-    int number = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, number);
-    if (text.empty() || ec != std::errc{} || ptr != end || !IsValidStage(number)) {
-        return std::nullopt;
-    }
-    return number;
+    return ParseBells(bells);
 }
 
 MethodsImport::MethodsImport(TfrmDataMod& data)

@@ -1,22 +1,17 @@
 #include "app/cli/ImportCommands.h"
 #include "app/cli/CliSupport.h"
+#include "app/cli/LibraryCommands.h"
 
 #include "library/Import.h"
 #include "library/TfrmDataMod.h"
 
 #include <memory>
+#include <optional>
 #include <ostream>
 
 namespace tambrel {
 
 namespace {
-
-void ReportWarnings(TfrmDataMod& module, std::ostream& err)
-{
-    for (const std::string& warning : module.TakeWarnings()) {
-        err << "Warning: " << TerminalText(warning) << '\n';
-    }
-}
 
 std::string LineList(const std::vector<std::size_t>& lines, std::size_t count)
 {
@@ -54,22 +49,42 @@ void ReportStaged(const StagedFile& staged, std::ostream& err)
     }
 }
 
-std::unique_ptr<TfrmDataMod> MakeDataModule(const std::string& folder,
-                                            const std::filesystem::path& programFolder,
-                                            std::ostream& err, Status& status)
-{
-    auto module = std::make_unique<TfrmDataMod>(folder.empty() ? DefaultLibraryFolder(programFolder)
-                                                               : std::filesystem::path(folder),
-                                                BundledDataFolder(programFolder));
-    status = module->EnsureTables();
-    ReportWarnings(*module, err);
-    return module;
-}
-
 // The refusal of a whole file: the dialog's message, then what the reader found.
 int RefuseFile(std::ostream& err, const Status& refused, const std::string& reason)
 {
     return Refuse(err, reason.empty() ? refused.error : refused.error + "\r\r" + reason);
+}
+
+// Opens the import's tables and reads the file into its staging table; the exit status when
+// that was refused, nothing when the import may run.
+template <typename Job>
+std::optional<int> Prepare(Job& job, TfrmDataMod& module, Status status, const std::string& file,
+                           std::ostream& err)
+{
+    if (status) {
+        status = job.Open();
+    }
+    ReportWarnings(module, err);
+    if (!status) {
+        return Refuse(err, status.error);
+    }
+    std::string reason;
+    if (Status read = job.ReadFile(file, &reason); !read) {
+        job.Close();
+        return RefuseFile(err, read, reason);
+    }
+    ReportStaged(job.Staged(), err);
+    return std::nullopt;
+}
+
+// Closes the import's tables after `status`, the outcome of the import; 0 when both went well.
+template <typename Job> int Finish(Job& job, TfrmDataMod& module, Status status, std::ostream& err)
+{
+    if (Status closed = job.Close(); status && !closed) {
+        status = closed;
+    }
+    ReportWarnings(module, err);
+    return status ? 0 : Refuse(err, status.error);
 }
 
 } // namespace
@@ -111,19 +126,9 @@ int ImportCommands::ImportMethods(std::ostream& out, std::ostream& err)
     Status status;
     auto module = MakeDataModule(m_folder, m_programFolder, err, status);
     MethodsImport job(*module);
-    if (status) {
-        status = job.Open();
+    if (const std::optional<int> refused = Prepare(job, *module, status, m_file, err)) {
+        return *refused;
     }
-    ReportWarnings(*module, err);
-    if (!status) {
-        return Refuse(err, status.error);
-    }
-    std::string reason;
-    if (Status read = job.ReadFile(m_file, &reason); !read) {
-        job.Close();
-        return RefuseFile(err, read, reason);
-    }
-    ReportStaged(job.Staged(), err);
     ImportFeedback feedback;
     const bool rename = m_rename == "yes";
     feedback.ask = [rename](ImportQuestion question, const std::string&) {
@@ -131,13 +136,8 @@ int ImportCommands::ImportMethods(std::ostream& out, std::ostream& err)
     };
     const ImportMode mode = m_mode == "replace" ? ImportMode::Replace : ImportMode::Import;
     const bool checkPersonal = m_checkPersonal == "yes";
-    status = job.Run(mode, checkPersonal, feedback);
-    if (Status closed = job.Close(); status && !closed) {
-        status = closed;
-    }
-    ReportWarnings(*module, err);
-    if (!status) {
-        return Refuse(err, status.error);
+    if (const int refused = Finish(job, *module, job.Run(mode, checkPersonal, feedback), err)) {
+        return refused;
     }
     out << job.ResultText(mode) << '\n';
     if (checkPersonal) {
@@ -151,26 +151,11 @@ int ImportCommands::ImportCalls(std::ostream& out, std::ostream& err)
     Status status;
     auto module = MakeDataModule(m_folder, m_programFolder, err, status);
     CallsImport job(*module);
-    if (status) {
-        status = job.Open();
+    if (const std::optional<int> refused = Prepare(job, *module, status, m_file, err)) {
+        return *refused;
     }
-    ReportWarnings(*module, err);
-    if (!status) {
-        return Refuse(err, status.error);
-    }
-    std::string reason;
-    if (Status read = job.ReadFile(m_file, &reason); !read) {
-        job.Close();
-        return RefuseFile(err, read, reason);
-    }
-    ReportStaged(job.Staged(), err);
-    status = job.Run({});
-    if (Status closed = job.Close(); status && !closed) {
-        status = closed;
-    }
-    ReportWarnings(*module, err);
-    if (!status) {
-        return Refuse(err, status.error);
+    if (const int refused = Finish(job, *module, job.Run({}), err)) {
+        return refused;
     }
     out << job.ResultText() << '\n';
     return 0;

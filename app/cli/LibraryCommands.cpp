@@ -108,13 +108,10 @@ int LibraryCommands::Run(std::ostream& out, std::ostream& err)
     return Reindex(out, err);
 }
 
-namespace {
-
-// Every repair a command makes or finds is said, so that none passes unnoticed.
 void ReportWarnings(TfrmDataMod& module, std::ostream& err)
 {
     for (const std::string& warning : module.TakeWarnings()) {
-        err << "Warning: " << warning << '\n';
+        err << "Warning: " << TerminalText(warning) << '\n';
     }
 }
 
@@ -129,8 +126,6 @@ std::unique_ptr<TfrmDataMod> MakeDataModule(const std::string& folder,
     ReportWarnings(*module, err);
     return module;
 }
-
-} // namespace
 
 bool LoadCliCalls(const std::string& folder, const std::filesystem::path& programFolder,
                   CallsLibrary& calls, std::ostream& err, std::string& error)

@@ -4,11 +4,23 @@
 
 #include <filesystem>
 #include <iosfwd>
+#include <memory>
 #include <string>
 
 namespace tambrel {
 
 class CallsLibrary;
+class TfrmDataMod;
+struct Status;
+
+// Every repair a command makes or finds is said on `err`, so that none passes unnoticed.
+void ReportWarnings(TfrmDataMod& module, std::ostream& err);
+
+// The data module of the library folder `folder` (the default one when empty), its tables
+// made when missing; `status` says whether that worked.
+std::unique_ptr<TfrmDataMod> MakeDataModule(const std::string& folder,
+                                            const std::filesystem::path& programFolder,
+                                            std::ostream& err, Status& status);
 
 // The calls for `method` and `batch`: those of the library folder `folder` when one is named
 // (its tables made if missing, as the library commands do); otherwise those of the default

@@ -28,18 +28,6 @@ std::string MethodName(std::string_view name)
 
 } // namespace
 
-std::optional<int> ParseBells(std::string_view text)
-{
-    const std::string trimmed = Trim(text);
-    int bells = 0;
-    const char* end = trimmed.data() + trimmed.size();
-    const auto [ptr, ec] = std::from_chars(trimmed.data(), end, bells);
-    if (trimmed.empty() || ec != std::errc{} || ptr != end || !IsValidStage(bells)) {
-        return std::nullopt;
-    }
-    return bells;
-}
-
 std::string CalculateMethod(TBellStore& store, std::string_view bells, std::string_view name,
                             std::string_view notation)
 {

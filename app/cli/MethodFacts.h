@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/Bells.h"
 #include "engine/TBellStore.h"
 
 #include <nlohmann/json.hpp>
@@ -14,9 +15,6 @@
 namespace tambrel {
 
 inline constexpr std::string_view kDefaultMethodName = "UNTITLED METHOD";
-
-// A bell count given as text: a decimal number 4..16 (blanks around it allowed), else nothing.
-std::optional<int> ParseBells(std::string_view text);
 
 // Checks the bells and notation and, when both are good, calculates `store`. Returns the
 // message for the user on refusal, leaving the store's results as they were.

@@ -3,9 +3,12 @@
 #include "app/gui/HelpSystem.h"
 #include "app/gui/Icons.h"
 #include "app/gui/MessageBoxes.h"
+#include "library/ImportMessages.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -84,6 +87,28 @@ QString ImportDialog::ChooseFile(const QString& title, const QString& filter)
     }
     // Shown over this dialog rather than in its place: hiding a modal dialog would end it.
     return QFileDialog::getOpenFileName(this, title, QString(), filter);
+}
+
+bool ImportDialog::SelectFile(const QString& filter, bool methods,
+                              const std::function<Status(const std::string& file)>& read)
+{
+    const QString file = ChooseFile(QStringLiteral("Select the Import File"), filter);
+    if (file.isEmpty()) {
+        return false;
+    }
+    Hourglass hourglass;
+    SetState(ImportState::Off);
+    ShowProgress(Q(kMsgReadingImportFile));
+    if (const Status status = read(QFile::encodeName(file).toStdString()); !status) {
+        m_messages.Show(this, BoxKind::Warning, Q(status.error));
+        lblProgress->setText(Q(kMsgProgress));
+        SetState(ImportState::Select);
+        return false;
+    }
+    lblFile->setText(Q(ImportFromFileText(methods, QFileInfo(file).fileName().toStdString())));
+    lblProgress->setText(Q(kMsgReadyToImport));
+    SetState(ImportState::Import);
+    return true;
 }
 
 ImportFeedback ImportDialog::Feedback()

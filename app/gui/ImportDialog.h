@@ -63,6 +63,10 @@ protected:
     void ShowProgress(const QString& text); // the progress label, painted at once
     // The file the user chooses from those `filter` offers; "" when cancelled.
     QString ChooseFile(const QString& title, const QString& filter);
+    // "&Select the Import File": the file chosen, read by `read` into the staging table; the
+    // labels and state follow, a rejected file says so. False when nothing was accepted.
+    bool SelectFile(const QString& filter, bool methods,
+                    const std::function<Status(const std::string& file)>& read);
     // The progress label, bar and questions of an import, as this dialog shows them.
     ImportFeedback Feedback();
     void done(int result) override;

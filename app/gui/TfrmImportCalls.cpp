@@ -73,23 +73,8 @@ void TfrmImportCalls::FormClose()
 
 void TfrmImportCalls::butSelectClick()
 {
-    const QString file = ChooseFile(QStringLiteral("Select the Import File"),
-                                    QStringLiteral("Call Library (*.csv)"));
-    if (file.isEmpty()) {
-        return;
-    }
-    Hourglass hourglass;
-    SetState(ImportState::Off);
-    ShowProgress(Q(kMsgReadingImportFile));
-    if (const Status read = m_import.ReadFile(QFile::encodeName(file).toStdString()); !read) {
-        m_messages.Show(this, BoxKind::Warning, Q(read.error));
-        lblProgress->setText(Q(kMsgProgress));
-        SetState(ImportState::Select);
-        return;
-    }
-    lblFile->setText(Q(ImportFromFileText(false, QFileInfo(file).fileName().toStdString())));
-    lblProgress->setText(Q(kMsgReadyToImport));
-    SetState(ImportState::Import);
+    SelectFile(QStringLiteral("Call Library (*.csv)"), false,
+               [this](const std::string& file) { return m_import.ReadFile(file); });
 }
 
 void TfrmImportCalls::butReplaceClick()

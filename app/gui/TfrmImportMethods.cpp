@@ -92,23 +92,10 @@ void TfrmImportMethods::FormClose()
 
 void TfrmImportMethods::butSelectClick()
 {
-    const QString file = ChooseFile(QStringLiteral("Select the Import File"),
-                                    QStringLiteral("New Style Method Library (*.csv)"));
-    if (file.isEmpty()) {
-        return;
-    }
-    Hourglass hourglass;
-    SetState(ImportState::Off);
-    ShowProgress(Q(kMsgReadingImportFile));
-    if (const Status read = m_import.ReadFile(QFile::encodeName(file).toStdString()); !read) {
-        m_messages.Show(this, BoxKind::Warning, Q(read.error));
-        lblProgress->setText(Q(kMsgProgress));
-        SetState(ImportState::Select);
-        return;
-    }
-    lblFile->setText(Q(ImportFromFileText(true, QFileInfo(file).fileName().toStdString())));
-    lblProgress->setText(Q(kMsgReadyToImport));
-    SetState(ImportState::Import);
+    SelectFile(
+        QStringLiteral(
+            "New Style Method Library (*.csv);;Central Council collection (*.xml);;All files (*)"),
+        true, [this](const std::string& file) { return m_import.ReadFile(file); });
 }
 
 void TfrmImportMethods::butImportClick()
