@@ -708,17 +708,12 @@ std::string TDbf::FieldText(std::string_view field) const
     if (index < 0) {
         return {};
     }
-    const FieldDef& def = m_table->file.fields[static_cast<std::size_t>(index)];
-    const auto width = static_cast<std::size_t>(def.width);
     if (m_editing) {
-        return m_table->codePage->FromOem(
-            std::string_view(m_buffer).substr(static_cast<std::size_t>(def.offset), width));
+        const FieldDef& def = m_table->file.fields[static_cast<std::size_t>(index)];
+        return m_table->codePage->FromOem(std::string_view(m_buffer).substr(
+            static_cast<std::size_t>(def.offset), static_cast<std::size_t>(def.width)));
     }
-    if (m_eof) {
-        return std::string(width, ' ');
-    }
-    const char* record = m_table->file.Record(RecnoAt(m_pos));
-    return m_table->codePage->FromOem(std::string_view(record + def.offset, width));
+    return FieldTextAt(m_eof ? OrderSize() : m_pos, field);
 }
 
 std::size_t TDbf::Position() const
