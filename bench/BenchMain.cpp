@@ -1,4 +1,6 @@
 // Benchmark main: drawing needs a GUI application, offscreen unless a platform is chosen.
+#include "bench/BenchSupport.h"
+
 #include <QGuiApplication>
 
 #include <benchmark/benchmark.h>
@@ -12,5 +14,7 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    std::error_code ec;
+    std::filesystem::remove_all(tambrel::bench::ScratchRoot(), ec);
     return 0;
 }

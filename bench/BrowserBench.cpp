@@ -5,6 +5,8 @@
 #include "library/NameFilter.h"
 #include "library/TfrmDataMod.h"
 
+#include "bench/BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -19,8 +21,7 @@ namespace {
 TfrmDataMod& Library()
 {
     static const std::filesystem::path folder = [] {
-        const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                           ("tambrel-bench-browser-" + std::to_string(::getpid()));
+        const std::filesystem::path path = bench::Scratch("browser");
         std::filesystem::remove_all(path);
         TfrmDataMod made(path, TAMBREL_DATA_DIR);
         made.EnsureTables();

@@ -7,6 +7,8 @@
 #include "tables/FileIo.h"
 #include "tests/support/CollectionXml.h"
 
+#include "bench/BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -21,11 +23,7 @@
 namespace tambrel {
 namespace {
 
-std::filesystem::path Scratch(const std::string& name)
-{
-    return std::filesystem::temp_directory_path() /
-           ("tambrel-bench-" + name + "-" + std::to_string(::getpid()));
-}
+using bench::Scratch;
 
 // Removes the files written for the benchmarks when the program ends.
 struct ScratchFiles {

@@ -9,6 +9,8 @@
 #include "library/TfrmDataMod.h"
 #include "tables/Delimited.h"
 
+#include "bench/BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <charconv>
@@ -24,8 +26,7 @@ namespace {
 
 std::filesystem::path Scratch(const std::string& name)
 {
-    return std::filesystem::temp_directory_path() /
-           ("tambrel-bench-import-" + name + "-" + std::to_string(::getpid()));
+    return bench::Scratch("import-" + name);
 }
 
 // A library folder whose main library holds its header alone.

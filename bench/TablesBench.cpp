@@ -5,6 +5,8 @@
 #include "tables/FileIo.h"
 #include "tables/TDbf.h"
 
+#include "bench/BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -17,11 +19,7 @@
 namespace tambrel {
 namespace {
 
-std::filesystem::path Scratch(const std::string& name)
-{
-    return std::filesystem::temp_directory_path() /
-           ("tambrel-bench-" + name + "-" + std::to_string(::getpid()));
-}
+using bench::Scratch;
 
 // A library folder built once for the benchmarks that only read.
 const std::filesystem::path& BuiltLibrary()
