@@ -1,13 +1,39 @@
 #include "analysis/TBellFCH.h"
 
-#include "engine/Bells.h"
 #include "engine/TBellStore.h"
-#include "engine/TextFunctions.h"
 
+#include <algorithm>
 #include <cassert>
-#include <utility>
+#include <cstddef>
 
 namespace tambrel {
+
+namespace {
+
+// The place (0-based) of each bell of a row, indexed by bell number - 1.
+Row PlacesOf(const Row& row, int bells)
+{
+    Row places{};
+    for (int p = 0; p < bells; ++p) {
+        places[static_cast<std::size_t>(row[static_cast<std::size_t>(p)] - 1)] =
+            static_cast<std::uint8_t>(p);
+    }
+    return places;
+}
+
+// The places of the treble and of the bells from `fixedLimit` up, four bits each: two rows of
+// a stage match exactly when their keys are equal. At most 11 bells, so 44 bits.
+std::uint64_t FixedKey(const Row& places, int bells, int fixedLimit)
+{
+    std::uint64_t key = places[0];
+    unsigned shift = 4;
+    for (int bell = fixedLimit; bell <= bells; ++bell, shift += 4) {
+        key |= std::uint64_t{places[static_cast<std::size_t>(bell - 1)]} << shift;
+    }
+    return key;
+}
+
+} // namespace
 
 const std::string& TBellFCH::Entry(List list, int k) const
 {
@@ -15,23 +41,92 @@ const std::string& TBellFCH::Entry(List list, int k) const
     return m_lists[Index(list)][static_cast<std::size_t>(k - 1)];
 }
 
-void TBellFCH::Store(List list, List other, const std::string& text)
+void TBellFCH::IndexCourse(const TBellStore& b, int bells, int fixedLimit)
 {
-    auto& entries = m_lists[Index(list)];
-    int& count = m_counts[Index(list)];
-    for (const List searched : {list, other}) {
-        const auto& held = m_lists[Index(searched)];
-        for (int k = 0; k < m_counts[Index(searched)]; ++k) {
-            if (held[static_cast<std::size_t>(k)] == text) {
-                return;
-            }
+    const int rows = b.LeadsInCourse() * b.LeadLength();
+    int bits = 4;
+    while ((1 << bits) < 2 * rows) {
+        ++bits;
+    }
+    m_bucketShift = 64 - bits;
+    m_buckets.assign(std::size_t{1} << static_cast<unsigned>(bits), -1);
+    const auto size = static_cast<std::size_t>(rows);
+    m_rowKeys.resize(size);
+    m_rowPlaces.resize(size);
+    m_nextRow.resize(size);
+    // Filled from the last row back, so that every bucket lists its rows in course order.
+    for (int r = rows - 1; r >= 0; --r) {
+        const auto row = static_cast<std::size_t>(r);
+        m_rowPlaces[row] = PlacesOf(b.RowAt(r), bells);
+        m_rowKeys[row] = FixedKey(m_rowPlaces[row], bells, fixedLimit);
+        std::int32_t& bucket = m_buckets[Bucket(m_rowKeys[row])];
+        m_nextRow[row] = bucket;
+        bucket = r;
+    }
+}
+
+std::size_t TBellFCH::Bucket(std::uint64_t key) const
+{
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >>
+                                    static_cast<unsigned>(m_bucketShift));
+}
+
+void TBellFCH::Store(const std::array<std::uint8_t, kMaxBells>& perm, int top, int bells, int leadB,
+                     int leadsB, bool labelled, bool secondNotation)
+{
+    // On eight bells an FCH that leaves the 7th at home is written, and filed, without it.
+    const bool split = bells == 8 && perm[7] != 7;
+    const int last = split ? 7 : std::min(top, 6);
+    std::uint64_t key = 0;
+    int inversions = 0; // as many as the exchanges a bubble sort of the map makes
+    for (int bell = 2; bell <= last; ++bell) {
+        const std::uint8_t to = perm[static_cast<std::size_t>(bell)];
+        key |= std::uint64_t{to} << (4U * static_cast<unsigned>(bell - 2));
+        for (int later = bell + 1; later <= last; ++later) {
+            inversions += perm[static_cast<std::size_t>(later)] < to ? 1 : 0;
         }
     }
-    if (count == kMaxEntries) {
-        entries[0] = std::string(kOverflow);
+    if (labelled) {
+        key |= static_cast<std::uint64_t>(leadB) << 28U;
+    }
+    // The text decides the parity, so a text can only ever be in the one list of its kind that
+    // its parity chooses: the duplicate check need not look at the other.
+    const bool inCourse = inversions % 2 == 0;
+    const List list = split ? (inCourse ? List::SplitIn : List::SplitOut)
+                            : (inCourse ? List::InCourse : List::OutOfCourse);
+    const std::size_t index = Index(list);
+    if (m_overflowed[index]) {
         return;
     }
-    entries[static_cast<std::size_t>(count)] = text;
+    int& count = m_counts[index];
+    auto& keys = m_keys[index];
+    const auto held = keys.begin() + count;
+    if (std::find(keys.begin(), held, key) != held) {
+        return;
+    }
+    if (count == kMaxEntries) {
+        m_lists[index][0] = std::string(kOverflow);
+        m_overflowed[index] = true;
+        return;
+    }
+    std::string& text = m_lists[index][static_cast<std::size_t>(count)];
+    text.clear();
+    if (labelled && !secondNotation) {
+        text += 'L';
+        if (leadsB > 9 && leadB < 10) {
+            text += '0';
+        }
+        text += std::to_string(leadB);
+        text += '-';
+    }
+    for (int bell = 2; bell <= last; ++bell) {
+        text += SymbolOf(perm[static_cast<std::size_t>(bell)]);
+    }
+    if (labelled && secondNotation) {
+        text += " V";
+        text += std::to_string(leadB);
+    }
+    keys[static_cast<std::size_t>(count)] = key;
     ++count;
 }
 
@@ -39,94 +134,49 @@ void TBellFCH::Search(const TBellStore& a, const TBellStore& b, int lead, bool l
                       bool secondNotation)
 {
     m_counts.fill(0);
+    m_overflowed.fill(false);
     for (auto& list : m_lists) {
         list[0].clear();
     }
     const int n = a.Bells();
-    // The treble and the bells from the fixed limit up must stand still between the rows.
-    const int fixed = n == 8 ? 8 : 7;
     const int lengthA = a.LeadLength();
     const int lengthB = b.LeadLength();
-    const int leadsB = b.LeadsInCourse();
-    if (lengthA <= 0 || lengthB <= 0 || lead < 1) {
+    if (lengthA <= 0 || lengthB <= 0 || lead < 1 || lead > a.LeadsInCourse() || !IsValidStage(n) ||
+        b.Bells() != n) {
         return;
     }
+    // The treble and the bells from the fixed limit up must stand still between the rows; the
+    // FCH names the bells from 2 to `top`.
+    const int fixed = n == 8 ? 8 : 7;
+    const int top = std::min(fixed - 1, n);
+    const int leadsB = b.LeadsInCourse();
     const bool same = &a == &b;
-    const int labelWidth = leadsB > 9 ? 2 : 1;
-    const auto isFixed = [fixed](int bell) { return bell == 1 || bell >= fixed; };
+    IndexCourse(b, n, fixed);
 
-    for (int ra = (lead - 1) * lengthA; ra < lead * lengthA && ra <= a.RowCount(); ++ra) {
+    std::array<std::uint8_t, kMaxBells> perm{};
+    for (int ra = (lead - 1) * lengthA; ra < lead * lengthA; ++ra) {
         const Row& x = a.RowAt(ra);
-        for (int j = 1; j <= leadsB; ++j) {
-            for (int rb = (j - 1) * lengthB; rb < j * lengthB; ++rb) {
-                if (same && ra == rb) {
-                    continue;
-                }
-                const Row& y = b.RowAt(rb);
-                bool match = true;
-                for (int p = 0; p < n && match; ++p) {
-                    const int bell = x[static_cast<std::size_t>(p)];
-                    match = !isFixed(bell) || y[static_cast<std::size_t>(p)] == bell;
-                }
-                if (!match) {
-                    continue;
-                }
-                // Character k of the text stands for bell k + 1; the map holds the same
-                // bells as numbers for the parity. Bells the stage lacks keep their own
-                // number, so that they never take part in the sorting.
-                std::string text(6, ' ');
-                std::array<int, 8> map{0, 0, 2, 3, 4, 5, 6, 7};
-                for (int p = 0; p < n; ++p) {
-                    const int from = secondNotation ? x[static_cast<std::size_t>(p)]
-                                                    : y[static_cast<std::size_t>(p)];
-                    const int to = secondNotation ? y[static_cast<std::size_t>(p)]
-                                                  : x[static_cast<std::size_t>(p)];
-                    if (from >= 2 && from < fixed) {
-                        text[static_cast<std::size_t>(from - 2)] = SymbolOf(to);
-                        map[static_cast<std::size_t>(from)] = to;
-                    }
-                }
-                if (text[5] == '7') {
-                    text[5] = ' ';
-                }
-                text = Trim(text);
-                const bool split = text.size() == 6;
-
-                // Parity: the exchanges a bubble sort of the map needs.
-                int exchanges = 0;
-                for (bool swapped = true; swapped;) {
-                    swapped = false;
-                    for (int bell = 2; bell + 1 < fixed; ++bell) {
-                        auto& here = map[static_cast<std::size_t>(bell)];
-                        auto& next = map[static_cast<std::size_t>(bell + 1)];
-                        if (next < here) {
-                            std::swap(here, next);
-                            ++exchanges;
-                            swapped = true;
-                        }
-                    }
-                }
-                const bool inCourse = exchanges % 2 == 0;
-
-                if (labelled) {
-                    if (secondNotation) {
-                        text += " V" + std::to_string(j);
-                    } else {
-                        text = "L" + ZeroFill(j, labelWidth) + "-" + text;
-                    }
-                }
-                if (split) {
-                    Store(inCourse ? List::SplitIn : List::SplitOut,
-                          inCourse ? List::SplitOut : List::SplitIn, text);
-                } else {
-                    Store(inCourse ? List::InCourse : List::OutOfCourse,
-                          inCourse ? List::OutOfCourse : List::InCourse, text);
-                }
+        const Row placesX = PlacesOf(x, n);
+        const std::uint64_t key = FixedKey(placesX, n, fixed);
+        for (std::int32_t rb = m_buckets[Bucket(key)]; rb >= 0;
+             rb = m_nextRow[static_cast<std::size_t>(rb)]) {
+            const auto row = static_cast<std::size_t>(rb);
+            if (m_rowKeys[row] != key || (same && rb == ra)) {
+                continue;
             }
+            const Row& y = b.RowAt(rb);
+            const Row& placesY = m_rowPlaces[row];
+            // First notation: bell k of B's row is heard as the bell of A's row in its place;
+            // second notation: bell k of A's row as the bell of B's row in its place.
+            for (int bell = 2; bell <= top; ++bell) {
+                const auto k = static_cast<std::size_t>(bell);
+                perm[k] = secondNotation ? y[placesX[k - 1]] : x[placesY[k - 1]];
+            }
+            Store(perm, top, n, rb / lengthB + 1, leadsB, labelled, secondNotation);
         }
     }
-    for (std::size_t list = 0; list < m_lists.size(); ++list) {
-        if (m_counts[list] > 0 && m_lists[list][0] == kOverflow) {
+    for (std::size_t list = 0; list < m_counts.size(); ++list) {
+        if (m_overflowed[list]) {
             m_counts[list] = 1;
         }
     }

@@ -1,0 +1,133 @@
+#pragma once
+
+// The false course head search written the plain way: every row of the lead against every row
+// of the course, position by position, each FCH built as text and looked up among the texts
+// already kept. Slow, and easy to read against the rules, so the tests check the indexed search
+// against it and the benchmarks measure it as the baseline.
+
+#include "analysis/TBellFCH.h"
+#include "engine/Bells.h"
+#include "engine/TBellStore.h"
+#include "engine/TextFunctions.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tambrel::test {
+
+// The four lists in TBellFCH's order: in-course, out-of-course, six-symbol in and out.
+using FchLists = std::array<std::vector<std::string>, 4>;
+
+inline FchLists ListsOf(const TBellFCH& fch)
+{
+    FchLists lists;
+    for (const auto list : {TBellFCH::List::InCourse, TBellFCH::List::OutOfCourse,
+                            TBellFCH::List::SplitIn, TBellFCH::List::SplitOut}) {
+        auto& out = lists[static_cast<std::size_t>(list)];
+        for (int k = 1; k <= fch.Count(list); ++k) {
+            out.push_back(fch.Entry(list, k));
+        }
+    }
+    return lists;
+}
+
+inline FchLists ReferenceSearch(const TBellStore& a, const TBellStore& b, int lead, bool labelled,
+                                bool secondNotation)
+{
+    FchLists lists;
+    const int n = a.Bells();
+    const int fixed = n == 8 ? 8 : 7;
+    const int lengthA = a.LeadLength();
+    const int lengthB = b.LeadLength();
+    const int leadsB = b.LeadsInCourse();
+    if (lengthA <= 0 || lengthB <= 0 || lead < 1 || lead > a.LeadsInCourse() || b.Bells() != n) {
+        return lists;
+    }
+    const bool same = &a == &b;
+    const auto isFixed = [fixed](int bell) { return bell == 1 || bell >= fixed; };
+    const auto store = [&](std::size_t list, std::size_t other, const std::string& text) {
+        for (const std::size_t searched : {list, other}) {
+            const auto& held = lists[searched];
+            if (std::find(held.begin(), held.end(), text) != held.end()) {
+                return;
+            }
+        }
+        if (lists[list].size() == static_cast<std::size_t>(TBellFCH::kMaxEntries)) {
+            lists[list][0] = std::string(TBellFCH::kOverflow);
+            return;
+        }
+        lists[list].push_back(text);
+    };
+
+    for (int ra = (lead - 1) * lengthA; ra < lead * lengthA; ++ra) {
+        const Row& x = a.RowAt(ra);
+        for (int j = 1; j <= leadsB; ++j) {
+            for (int rb = (j - 1) * lengthB; rb < j * lengthB; ++rb) {
+                if (same && ra == rb) {
+                    continue;
+                }
+                const Row& y = b.RowAt(rb);
+                bool match = true;
+                for (int p = 0; p < n && match; ++p) {
+                    const int bell = x[static_cast<std::size_t>(p)];
+                    match = !isFixed(bell) || y[static_cast<std::size_t>(p)] == bell;
+                }
+                if (!match) {
+                    continue;
+                }
+                std::string text(6, ' ');
+                std::array<int, 8> map{0, 0, 2, 3, 4, 5, 6, 7};
+                for (int p = 0; p < n; ++p) {
+                    const int from = secondNotation ? x[static_cast<std::size_t>(p)]
+                                                    : y[static_cast<std::size_t>(p)];
+                    const int to = secondNotation ? y[static_cast<std::size_t>(p)]
+                                                  : x[static_cast<std::size_t>(p)];
+                    if (from >= 2 && from < fixed) {
+                        text[static_cast<std::size_t>(from - 2)] = SymbolOf(to);
+                        map[static_cast<std::size_t>(from)] = to;
+                    }
+                }
+                if (text[5] == '7') {
+                    text[5] = ' ';
+                }
+                text = Trim(text);
+                const bool split = text.size() == 6;
+                int exchanges = 0;
+                for (bool swapped = true; swapped;) {
+                    swapped = false;
+                    for (int bell = 2; bell + 1 < fixed; ++bell) {
+                        auto& here = map[static_cast<std::size_t>(bell)];
+                        auto& next = map[static_cast<std::size_t>(bell + 1)];
+                        if (next < here) {
+                            std::swap(here, next);
+                            ++exchanges;
+                            swapped = true;
+                        }
+                    }
+                }
+                const bool inCourse = exchanges % 2 == 0;
+                if (labelled) {
+                    if (secondNotation) {
+                        text += " V" + std::to_string(j);
+                    } else {
+                        text = "L" + (leadsB > 9 && j < 10 ? "0" : std::string()) +
+                               std::to_string(j) + "-" + text;
+                    }
+                }
+                const std::size_t base = split ? 2 : 0;
+                store(base + (inCourse ? 0 : 1), base + (inCourse ? 1 : 0), text);
+            }
+        }
+    }
+    for (auto& list : lists) {
+        if (!list.empty() && list[0] == TBellFCH::kOverflow) {
+            list.resize(1);
+        }
+    }
+    return lists;
+}
+
+} // namespace tambrel::test
