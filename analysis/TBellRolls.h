@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/Bells.h"
+
 #include <string>
 #include <vector>
 
@@ -13,6 +15,18 @@ class TBellStore;
 // shared counter serves every sheet; each count replaces the last result.
 class TBellRolls {
 public:
+    // What one row shows. A row gives at most two patterns: one for a CRU position or roll-up,
+    // one for a roll-down.
+    struct RowMusic {
+        bool cru = false;
+        bool rollUp = false;
+        bool rollDown = false;
+        std::string upPattern; // the row up to the tenor, "x" after it; empty unless cru or rollUp
+        std::string downPattern; // "x" before the tenor, the row from it; empty unless rollDown
+    };
+    // `row` holds a row of `bells` (4..16) bells.
+    static RowMusic Examine(const Row& row, int bells);
+
     // Counts the rows after lead `lead`'s first row up to and including the next lead head.
     void Count(const TBellStore& store, int lead);
 
