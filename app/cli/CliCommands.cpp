@@ -1,6 +1,7 @@
 #include "app/cli/CliCommands.h"
 #include "app/cli/CliSupport.h"
 
+#include "app/cli/AnalysisCommands.h"
 #include "app/cli/ImportCommands.h"
 #include "app/cli/LibraryCommands.h"
 #include "app/cli/MethodFacts.h"
@@ -28,11 +29,11 @@ namespace {
 // stays a separate argument, which the parser reads as an empty text.
 void JoinOptionValues(std::vector<std::string>& args)
 {
-    static constexpr std::array<std::string_view, 20> kValueOptions = {
-        "--bells", "--notation", "--name",    "--input",  "--output",
-        "-o",      "--build",    "--library", "--table",  "--group",
-        "--by",    "--from",     "--limit",   "--view",   "--set",
-        "--width", "--height",   "--mode",    "--rename", "--check-personal"};
+    static constexpr std::array<std::string_view, 23> kValueOptions = {
+        "--bells",  "--notation",       "--name",  "--input",   "--output",    "-o",
+        "--build",  "--library",        "--table", "--group",   "--by",        "--from",
+        "--limit",  "--view",           "--set",   "--width",   "--height",    "--mode",
+        "--rename", "--check-personal", "--lead",  "--b-bells", "--b-notation"};
     const auto takesValue = [](std::string_view arg) {
         return std::find(kValueOptions.begin(), kValueOptions.end(), arg) != kValueOptions.end();
     };
@@ -293,6 +294,28 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
     renderCommand->add_option("--library", render.library,
                               "Library folder whose calls to use (default: the program's)");
 
+    FchOptions fch;
+    CLI::App* fchCommand =
+        app.add_subcommand("fch", "The false course heads of one lead against a plain course");
+    fchCommand->add_option("--bells", fch.bells, "Number of bells, 4 to 16")->required();
+    fchCommand->add_option("--notation", fch.notation, "Place notation")->required();
+    fchCommand->add_option("--lead", fch.lead, "The lead searched, from 1")->required();
+    fchCommand->add_option("--b-bells", fch.bBells, "Bells of B (default: as --bells)");
+    fchCommand->add_option("--b-notation", fch.bNotation,
+                           "Place notation of B, whose plain course is searched (default: the "
+                           "method itself)");
+    fchCommand->add_flag("--labels", fch.labels, "Label each FCH with the lead of B");
+    fchCommand->add_flag("--tb2", fch.tb2, "Write the FCHs in the second notation");
+    fchCommand->add_flag("--json", fch.json, "Write one JSON object");
+
+    RollsOptions rolls;
+    CLI::App* rollsCommand =
+        app.add_subcommand("rolls", "The CRU positions, roll-ups and roll-downs of one lead");
+    rollsCommand->add_option("--bells", rolls.bells, "Number of bells, 4 to 16")->required();
+    rollsCommand->add_option("--notation", rolls.notation, "Place notation")->required();
+    rollsCommand->add_option("--lead", rolls.lead, "The lead counted, from 1")->required();
+    rollsCommand->add_flag("--json", rolls.json, "Write one JSON object");
+
     try {
         std::reverse(args.begin(), args.end());
         if (!args.empty()) {
@@ -313,6 +336,9 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
     method.notation = ExpandTypedNotation(method.notation);
     check.notation = ExpandTypedNotation(check.notation);
     render.notation = ExpandTypedNotation(render.notation);
+    fch.notation = ExpandTypedNotation(fch.notation);
+    fch.bNotation = ExpandTypedNotation(fch.bNotation);
+    rolls.notation = ExpandTypedNotation(rolls.notation);
     if (methodCommand->parsed()) {
         return RunMethod(method, programFolder, out, err);
     }
@@ -330,6 +356,12 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
     }
     if (renderCommand->parsed()) {
         return RunRender(render, programFolder, out, err);
+    }
+    if (fchCommand->parsed()) {
+        return RunFch(fch, out, err);
+    }
+    if (rollsCommand->parsed()) {
+        return RunRolls(rolls, out, err);
     }
     return RunConvert(ccInput, ccOutput,
                       ccBuildOption->count() > 0 ? std::optional(ccBuild) : std::nullopt, out, err);

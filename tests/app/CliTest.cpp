@@ -228,6 +228,109 @@ TEST(CliMethod, TheCentralCouncilCommaFormIsExpanded)
     EXPECT_EQ(refused.out.rfind("Error in the Place Notation:\n\nx16x16,", 0), 0U) << refused.out;
 }
 
+const std::string kCambridge = "-38-14-1258-36-14-58-16-78LH12";
+
+// Without B the method is searched against its own store, so a row is never its own
+// recurrence; the same method given as B is another course, whose first lead holds every row.
+TEST(CliFch, TheMethodItselfOrAnother)
+{
+    const CliRun own =
+        Cli({"fch", "--bells", "8", "--notation", kCambridge, "--lead", "1", "--json"});
+    ASSERT_EQ(own.status, 0) << own.err;
+    const nlohmann::json lists = Json(own.out);
+    std::vector<std::string> keys;
+    for (const auto& [key, value] : lists.items()) {
+        keys.push_back(key);
+        EXPECT_TRUE(value.is_array()) << key;
+    }
+    EXPECT_EQ(keys,
+              (std::vector<std::string>{"in_course", "out_of_course", "split_in", "split_out"}));
+    EXPECT_FALSE(lists["in_course"].empty());
+    EXPECT_EQ(std::count(lists["in_course"].begin(), lists["in_course"].end(), "23456"), 0);
+
+    const CliRun other =
+        Cli({"fch", "--bells", "8", "--notation", kCambridge, "--lead", "1", "--b-notation",
+             "-38-14-1258-36-14-58-16-78,12", "--labels", "--json"});
+    ASSERT_EQ(other.status, 0) << other.err;
+    EXPECT_EQ(Json(other.out)["in_course"][0], "L1-23456");
+    const CliRun second =
+        Cli({"fch", "--bells", "8", "--notation", kCambridge, "--lead", "1", "--b-bells", "8",
+             "--b-notation", kCambridge, "--labels", "--tb2", "--json"});
+    ASSERT_EQ(second.status, 0) << second.err;
+    EXPECT_EQ(Json(second.out)["in_course"][0], "23456 V1");
+
+    // The comma form gives the same lists; the readable form lists them under their titles.
+    const CliRun comma = Cli({"fch", "--bells", "8", "--notation", "-38-14-1258-36-14-58-16-78,12",
+                              "--lead", "1", "--json"});
+    EXPECT_EQ(comma.out, own.out);
+    const CliRun readable = Cli({"fch", "--bells", "8", "--notation", kCambridge, "--lead", "1"});
+    ASSERT_EQ(readable.status, 0) << readable.err;
+    std::string inCourse = "In course:";
+    for (const auto& fch : lists["in_course"]) {
+        inCourse += " " + fch.get<std::string>();
+    }
+    EXPECT_EQ(readable.out.rfind(inCourse + "\nOut of course: ", 0), 0U) << readable.out;
+    EXPECT_NE(readable.out.find("\nSplit tenors, in course: "), std::string::npos);
+    EXPECT_NE(readable.out.find("\nSplit tenors, out of course: "), std::string::npos);
+}
+
+TEST(CliFch, RefusalsExitTwoWithTheMessage)
+{
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::string outside = "The lead must be from 1 to 7, the leads of the plain course.";
+    for (const Case& c : {
+             Case{{"--lead", "0"}, outside},
+             Case{{"--lead", "8"}, outside},
+             Case{{"--lead", "1", "--b-bells", "6", "--b-notation", "x16x16x16,12"},
+                  "Method B must have as many bells as the method: 8."},
+             Case{{"--lead", "1", "--b-bells", "10", "--b-notation", "x10"},
+                  "Method B must have as many bells as the method: 8."},
+             Case{{"--lead", "1", "--b-bells", "8"}, "--b-bells needs --b-notation."},
+             Case{{"--lead", "1", "--b-notation", "9"},
+                  "Method B: Error in the Place Notation:\r\r9\r\rError at:\r\r9 <--"},
+         }) {
+        std::vector<std::string> args = {"fch", "--bells", "8", "--notation", kCambridge};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        SCOPED_TRACE(c.message);
+        const CliRun plain = Cli(args);
+        EXPECT_EQ(plain.status, 2);
+        std::string onTerminal = c.message;
+        std::replace(onTerminal.begin(), onTerminal.end(), '\r', '\n');
+        EXPECT_EQ(plain.err, onTerminal + "\n");
+        EXPECT_EQ(plain.out, "");
+        args.push_back("--json");
+        const CliRun json = Cli(args);
+        EXPECT_EQ(json.status, 2);
+        EXPECT_EQ(Json(json.out), nlohmann::json({{"error", c.message}}));
+    }
+    EXPECT_EQ(Cli({"fch", "--bells", "8", "--notation", kCambridge}).status, 2);
+    EXPECT_EQ(Cli({"fch", "--bells", "8", "--notation", kCambridge, "--lead", "one"}).status, 2);
+    EXPECT_EQ(Cli({"fch", "--bells", "8", "--notation", "9", "--lead", "1"}).status, 2);
+}
+
+// One change a lead: 13245678 (a CRU position and a roll-up) and then rounds.
+TEST(CliRolls, CountsAndPatternsOfALead)
+{
+    const CliRun json =
+        Cli({"rolls", "--bells", "8", "--notation", "145678", "--lead", "1", "--json"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(json.out, R"({"cru":1,"roll_ups":1,"roll_downs":0,"patterns":["13245678"]})"
+                        "\n");
+    const CliRun readable = Cli({"rolls", "--bells", "8", "--notation", "145678", "--lead", "2"});
+    ASSERT_EQ(readable.status, 0) << readable.err;
+    EXPECT_EQ(readable.out, "CRU positions: 1\nRoll-ups: 1\nRoll-downs: 0\nPatterns: 12345678\n");
+    const CliRun outside = Cli({"rolls", "--bells", "8", "--notation", "145678", "--lead", "3"});
+    EXPECT_EQ(outside.status, 2);
+    EXPECT_EQ(outside.err, "The lead must be from 1 to 2, the leads of the plain course.\n");
+    EXPECT_EQ(outside.out, "");
+    const CliRun none = Cli({"rolls", "--bells", "8", "--notation", "x18", "--lead", "1"});
+    ASSERT_EQ(none.status, 0) << none.err;
+    EXPECT_NE(none.out.find("Patterns: none\n"), std::string::npos) << none.out;
+}
+
 TEST(CliRender, PictureFilesOfTheDiagram)
 {
     const TempDir dir;
