@@ -21,9 +21,9 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QCursor>
-#include <QGroupBox>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocalServer>
