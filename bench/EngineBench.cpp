@@ -142,6 +142,24 @@ void BM_Batch_Library(benchmark::State& state)
 }
 BENCHMARK(BM_Batch_Library)->Unit(benchmark::kMillisecond);
 
+// The same with the statistics of every method (batch --stats): the false course head search
+// of every lead dominates. Read against BM_Batch_Library and the line-reading baseline.
+void BM_BatchStats_Library(benchmark::State& state)
+{
+    const std::string library = ReadLibrary();
+    NullBuffer sink;
+    std::ostream out(&sink);
+    std::size_t methods = 0;
+    for (auto _ : state) {
+        std::istringstream in(library);
+        methods = RunBatch(in, out, &BundledCalls(), true).methods;
+    }
+    state.counters["methods"] = static_cast<double>(methods);
+    state.counters["methods_per_s"] = benchmark::Counter(
+        static_cast<double>(methods), benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_BatchStats_Library)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+
 // Baseline: reading the same file line by line and splitting each line, nothing more.
 void BM_Baseline_ReadLibraryLines(benchmark::State& state)
 {
