@@ -10,9 +10,10 @@ deb=$(realpath "${1:-$(ls build/release/tambrel_*.deb | head -1)}")
 scripts/install-deps.sh --clean-root
 
 root=$(mktemp -d /var/tmp/tambrel-root.XXXXXX)
+chmod 755 "$root" # mktemp makes it private; the ringer inside must reach /home
 cleanup() {
     for m in dev/pts dev proc; do
-        umount "$root/$m" 2>/dev/null || true
+        umount "$root/$m" 2>/dev/null || umount -l "$root/$m" 2>/dev/null || true
     done
     # Never remove the root while anything is still mounted inside it.
     if ! findmnt -rn -o TARGET | grep -q "^$root/"; then
