@@ -3,7 +3,7 @@ PRESET ?= asan
 FUZZ_SECONDS ?= 600
 FUZZ_TARGET ?= notation_fuzz
 
-.PHONY: deps run test build release programs bench fuzz format format-check methods-data clean
+.PHONY: deps run test build release programs bench fuzz package format format-check methods-data clean
 
 deps:
 	@scripts/install-deps.sh
@@ -38,6 +38,10 @@ fuzz: deps
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz --target $(FUZZ_TARGET) make_fuzz_corpus
 	@scripts/run-fuzz.sh build/fuzz/fuzz/$(FUZZ_TARGET) $(FUZZ_SECONDS)
+
+# The Debian package from the stripped release build, checked with lintian.
+package:
+	@scripts/package.sh
 
 # Regenerates the bundled main library from the Central Council collection.
 methods-data: programs

@@ -16,7 +16,19 @@ packages=(
     xvfb xauth poppler-utils
     # outside readers that check our dBase files in the tests
     python3 python3-dbfread libdbd-xbase-perl
+    # the desktop entry and the software-centre description are checked by the tests
+    desktop-file-utils appstream
 )
+
+# `--packaging` adds what making and checking the Debian package needs; `--clean-root` adds
+# what building a clean Debian root for trying the package needs.
+for option in "$@"; do
+    case "$option" in
+    --packaging) packages+=(dpkg-dev lintian desktop-file-utils appstream) ;;
+    --clean-root) packages+=(debootstrap) ;;
+    *) echo "install-deps.sh: unknown option $option" >&2; exit 2 ;;
+    esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

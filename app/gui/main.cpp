@@ -19,6 +19,8 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Tambrel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tambrel 3.3"));
     QApplication::setApplicationVersion(QStringLiteral("3.3b"));
+    // Lets Wayland compositors and docks match the window to tambrel.desktop and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tambrel"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Tambrel: methods for change ringers."));

@@ -1,0 +1,150 @@
+// Makes the README's pictures: the main window over the bundled collection, each view of a
+// well-known method, and the dialogs a ringer meets first. Run by scripts/screenshots.sh.
+#include "app/gui/HelpSystem.h"
+#include "app/gui/MessageBoxes.h"
+#include "app/gui/TfrmEdit.h"
+#include "app/gui/TfrmMain.h"
+#include "app/gui/TfrmOpen.h"
+#include "library/TfrmDataMod.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+
+namespace {
+
+void Settle()
+{
+    for (int i = 0; i < 5; ++i) {
+        QApplication::processEvents();
+        QTest::qWait(30);
+    }
+}
+
+bool Save(QWidget& widget, const QString& file)
+{
+    Settle();
+    if (!widget.grab().save(file, "PNG")) {
+        std::fprintf(stderr, "could not write %s\n", qPrintable(file));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(file));
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tambrel screenshots"));
+    QApplication::setOrganizationName(QStringLiteral("Tambrel screenshots"));
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s DATA-FOLDER OUTPUT-FOLDER\n", argv[0]);
+        return 2;
+    }
+    const std::filesystem::path data = argv[1];
+    const QString out = QString::fromLocal8Bit(argv[2]);
+    QDir().mkpath(out);
+    const QString library = QDir::temp().filePath(
+        QStringLiteral("tambrel-screenshots-%1").arg(QCoreApplication::applicationPid()));
+    QDir(library).removeRecursively();
+
+    bool ok = true;
+    {
+        tambrel::TfrmDataMod tables(library.toStdString(), data);
+        if (const tambrel::Status created = tables.frmDataModCreate(); !created) {
+            std::fprintf(stderr, "%s\n", created.error.c_str());
+            return 2;
+        }
+        tambrel::MessageBoxes messages;
+        messages.hook = [](tambrel::BoxKind, const QString&, const QString& text) {
+            std::fprintf(stderr, "message: %s\n", qPrintable(text));
+            return false; // the harmless answer
+        };
+        tambrel::HelpSystem help(messages, std::filesystem::path(argv[0]).parent_path());
+        tambrel::TfrmMain window(tables, help, messages);
+        window.aboutAtFirstActivation = false;
+        std::function<void(QDialog&)> onDialog;
+        window.execDialog = [&](QDialog& dialog) {
+            if (onDialog) {
+                onDialog(dialog);
+            }
+            return dialog.result();
+        };
+        window.resize(1100, 760);
+        window.show();
+        Settle();
+
+        const auto enter = [&](int bells, const QString& name, const QString& notation,
+                               const QString& picture) {
+            onDialog = [&](QDialog& dialog) {
+                auto& edit = dynamic_cast<tambrel::TfrmEdit&>(dialog);
+                edit.setResult(QDialog::Rejected);
+                edit.cboBells->setCurrentIndex(bells - 4);
+                edit.edtName->setText(name);
+                edit.edtPlaces->setText(notation);
+                if (!picture.isEmpty()) {
+                    edit.show();
+                    ok = Save(edit, picture) && ok;
+                    edit.hide();
+                }
+                edit.butOKClick();
+            };
+            window.MethodAction(QStringLiteral("NEW"));
+            onDialog = nullptr;
+        };
+        enter(8, QStringLiteral("Cambridge Surprise Major"),
+              QStringLiteral("-38-14-1258-36-14-58-16-78LH12"), out + "/new-method.png");
+        ok = Save(window, out + "/main-window.png") && ok;
+        const char* views[] = {"diagram", "statistics", "composition", "inter-method"};
+        for (int view = 1; view < 4; ++view) {
+            window.ChooseView(view);
+            ok = Save(window, out + QStringLiteral("/view-%1.png").arg(views[view])) && ok;
+        }
+        window.ChooseView(0);
+
+        onDialog = [&](QDialog& dialog) {
+            dialog.setResult(QDialog::Rejected);
+            dialog.show();
+            if (auto* open = dynamic_cast<tambrel::TfrmOpen*>(&dialog)) {
+                QTest::keyClicks(open->edtFind, "cambridge");
+            }
+            ok = Save(dialog, out + "/open-method.png") && ok;
+            dialog.hide();
+        };
+        window.MethodAction(QStringLiteral("OPEN"));
+        onDialog = [&](QDialog& dialog) {
+            dialog.setResult(QDialog::Rejected);
+            dialog.show();
+            ok = Save(dialog, out + "/options.png") && ok;
+            dialog.hide();
+        };
+        window.SetOptions();
+        onDialog = [&](QDialog& dialog) {
+            dialog.setResult(QDialog::Rejected);
+            dialog.show();
+            ok = Save(dialog, out + "/find-similar.png") && ok;
+            dialog.hide();
+        };
+        window.FindSimilar();
+        onDialog = nullptr;
+
+        enter(7, QStringLiteral("Stedman Triples"), QStringLiteral("3.1.7.3.1.3,1"), {});
+        ok = Save(window, out + "/stedman-triples.png") && ok;
+        window.CloseAll();
+    }
+    QDir(library).removeRecursively();
+    return ok ? 0 : 1;
+}
