@@ -2,9 +2,15 @@
 
 namespace tambrel {
 
-TBellCard::TBellCard()
+TBellCard::TBellCard() : TBellCard(nullptr, nullptr) {}
+
+TBellCard::TBellCard(TBellFCH& fch, TBellRolls& rolls) : TBellCard(&fch, &rolls) {}
+
+TBellCard::TBellCard(TBellFCH* fch, TBellRolls* rolls)
     : m_store(std::make_unique<TBellStore>()), m_diagram(*m_store, PageOptions),
-      m_diagramView(m_diagram)
+      m_diagramView(m_diagram), m_ownFch(fch == nullptr ? std::make_unique<TBellFCH>() : nullptr),
+      m_ownRolls(rolls == nullptr ? std::make_unique<TBellRolls>() : nullptr),
+      m_stats(*m_store, fch != nullptr ? *fch : *m_ownFch, rolls != nullptr ? *rolls : *m_ownRolls)
 {
     m_store->SetOwner(&PageOptions);
     m_diagram.onStatus = [this](const QString& text) {
@@ -35,6 +41,7 @@ void TBellCard::Show(PageView view)
     if (onStatus && !object.ShowStatus().isEmpty()) {
         onStatus(object.ShowStatus());
     }
+    object.Compute();
     {
         PictureSurface surface(m_picture, Client, Screen);
         surface.onRepaint = onRepaint;

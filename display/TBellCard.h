@@ -1,5 +1,8 @@
 #pragma once
 
+#include "analysis/TBellFCH.h"
+#include "analysis/TBellRolls.h"
+#include "display/StatsSheet.h"
 #include "display/Surface.h"
 #include "display/TBellDraw.h"
 #include "display/TBellOptions.h"
@@ -26,9 +29,9 @@ private:
     TBellDraw& m_draw;
 };
 
-// The statistics, composition and inter-method falseness sheets are drawn by their own
-// renderers, which are not part of the program yet: until then these views draw nothing and
-// the main window does not offer them.
+// The composition and inter-method falseness sheets are drawn by their own renderers, which
+// are not part of the program yet: until then these views draw nothing and the main window
+// does not offer them.
 class PendingSheetView : public TBellView {
 public:
     explicit PendingSheetView(QString status) : m_status(std::move(status)) {}
@@ -42,7 +45,10 @@ private:
 // One method page: its store, options, picture and the four views over them.
 class TBellCard {
 public:
+    // A page with a false-course-head finder and roll-up counter of its own.
     TBellCard();
+    // A page whose sheets use the window's shared finder and counter, which outlive it.
+    TBellCard(TBellFCH& fch, TBellRolls& rolls);
     TBellCard(const TBellCard&) = delete;
     TBellCard& operator=(const TBellCard&) = delete;
 
@@ -50,6 +56,7 @@ public:
     const TBellStore& Store() const { return *m_store; }
     TBellOptions PageOptions; // the page's own settings; its call choice is the store's owner
     TBellDraw& Diagram() { return m_diagram; }
+    StatsSheet& Stats() { return m_stats; }
     TBellView& ViewObject(PageView view);
 
     PageView View = PageView::Diagram;
@@ -73,11 +80,15 @@ public:
     QImage ClipboardImage() const { return m_picture.Used(); }
 
 private:
+    TBellCard(TBellFCH* fch, TBellRolls* rolls); // own ones for null
+
     std::unique_ptr<TBellStore> m_store;
     PagePicture m_picture;
     TBellDraw m_diagram;
     DiagramView m_diagramView;
-    PendingSheetView m_stats{QStringLiteral(" Getting Statistics...")};
+    std::unique_ptr<TBellFCH> m_ownFch; // only without shared ones
+    std::unique_ptr<TBellRolls> m_ownRolls;
+    StatsSheet m_stats;
     PendingSheetView m_comp{QStringLiteral(" Getting Composition Information...")};
     PendingSheetView m_intMeth{QStringLiteral(" Getting Inter-method Falseness...")};
 };

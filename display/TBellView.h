@@ -9,6 +9,8 @@ namespace tambrel {
 class TBellView {
 public:
     virtual ~TBellView() = default;
+    // What showing computes before it renders; printing renders what the last showing computed.
+    virtual void Compute() {}
     virtual void Render(Surface& surface) = 0;
     // The progress text shown while the view is computed (" Getting Statistics...").
     virtual QString ShowStatus() const { return {}; }

@@ -6,6 +6,7 @@
 #include "app/cli/LibraryCommands.h"
 #include "app/cli/MethodFacts.h"
 #include "app/cli/RenderCommand.h"
+#include "app/cli/StatsCommand.h"
 #include "engine/CCNotation.h"
 #include "engine/Messages.h"
 #include "library/CollectionConvert.h"
@@ -171,7 +172,7 @@ int WithOutput(const std::string& path, std::ostream& out, std::ostream& err, Wo
 }
 
 int RunBatchCommand(const std::string& input, const std::string& output, const std::string& library,
-                    const std::filesystem::path& programFolder, std::ostream& out,
+                    bool withStats, const std::filesystem::path& programFolder, std::ostream& out,
                     std::ostream& err)
 {
     CallsLibrary calls;
@@ -185,7 +186,7 @@ int RunBatchCommand(const std::string& input, const std::string& output, const s
     }
     std::istringstream file(text);
     return WithOutput(output, out, err, [&](std::ostream& target) {
-        RunBatch(file, target, &calls);
+        RunBatch(file, target, &calls, withStats);
         return 0;
     });
 }
@@ -264,6 +265,15 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
     std::string batchLibrary;
     batchCommand->add_option("--library", batchLibrary,
                              "Library folder whose calls to use (default: the program's)");
+    bool batchStats = false;
+    batchCommand->add_flag("--stats", batchStats, "Add the statistics sheet's lines");
+
+    StatsOptions stats;
+    CLI::App* statsCommand = app.add_subcommand("stats", "The statistics sheet of one method");
+    statsCommand->add_option("--bells", stats.bells, "Number of bells, 4 to 16")->required();
+    statsCommand->add_option("--notation", stats.notation, "Place notation")->required();
+    statsCommand->add_option("--name", stats.name, "Method name");
+    statsCommand->add_flag("--json", stats.json, "Write one JSON object");
 
     std::string ccInput;
     std::string ccOutput;
@@ -280,12 +290,12 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
     ImportCommands imports(app, programFolder);
 
     RenderOptions render;
-    CLI::App* renderCommand =
-        app.add_subcommand("render", "Draw a method's diagram into a PNG, SVG or PDF file");
+    CLI::App* renderCommand = app.add_subcommand(
+        "render", "Draw a method's diagram or statistics sheet into a PNG, SVG or PDF file");
     renderCommand->add_option("--bells", render.bells, "Number of bells, 4 to 16")->required();
     renderCommand->add_option("--notation", render.notation, "Place notation")->required();
     renderCommand->add_option("--name", render.name, "Method name");
-    renderCommand->add_option("--view", render.view, "The view to draw (diagram)");
+    renderCommand->add_option("--view", render.view, "The view to draw (diagram or stats)");
     renderCommand->add_option("--set", render.settings,
                               "An option as KEY=VALUE (Numbers=2, ShowGrid=True, ...); repeatable");
     renderCommand->add_option("--width", render.width, "Picture width in pixels (PNG, SVG)");
@@ -339,6 +349,7 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
     fch.notation = ExpandTypedNotation(fch.notation);
     fch.bNotation = ExpandTypedNotation(fch.bNotation);
     rolls.notation = ExpandTypedNotation(rolls.notation);
+    stats.notation = ExpandTypedNotation(stats.notation);
     if (methodCommand->parsed()) {
         return RunMethod(method, programFolder, out, err);
     }
@@ -346,7 +357,11 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
         return RunCheck(check, out);
     }
     if (batchCommand->parsed()) {
-        return RunBatchCommand(batchInput, batchOutput, batchLibrary, programFolder, out, err);
+        return RunBatchCommand(batchInput, batchOutput, batchLibrary, batchStats, programFolder,
+                               out, err);
+    }
+    if (statsCommand->parsed()) {
+        return RunStats(stats, out, err);
     }
     if (library.Parsed()) {
         return library.Run(out, err);

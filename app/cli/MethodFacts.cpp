@@ -1,5 +1,6 @@
 #include "app/cli/MethodFacts.h"
 #include "app/cli/CliSupport.h"
+#include "app/cli/StatsCommand.h"
 
 #include "engine/Messages.h"
 #include "engine/TextFunctions.h"
@@ -245,10 +246,11 @@ std::vector<std::string> CallLeadRows(const TBellStore& store, CallKind kind)
     return rows;
 }
 
-BatchCounts RunBatch(std::istream& in, std::ostream& out, const CallsLibrary* calls)
+BatchCounts RunBatch(std::istream& in, std::ostream& out, const CallsLibrary* calls, bool withStats)
 {
     BatchCounts counts;
     auto store = std::make_unique<TBellStore>();
+    const auto stats = withStats ? std::make_unique<StatsRun>() : nullptr;
     store->SetCallsLibrary(calls);
     std::string line;
     bool first = true;
@@ -276,7 +278,11 @@ BatchCounts RunBatch(std::istream& in, std::ostream& out, const CallsLibrary* ca
             ++counts.errors;
             continue;
         }
-        out << MethodJson(*store, false) << '\n';
+        std::string json = MethodJson(*store, false);
+        if (stats) {
+            AddStatsJson(json, *store, *stats, false);
+        }
+        out << json << '\n';
         ++counts.methods;
     }
     return counts;

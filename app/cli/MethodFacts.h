@@ -45,7 +45,9 @@ struct BatchCounts {
 
 // Reads a methods import file (bells,name,places,group per line, an optional first marker
 // record with bells "0") and writes one JSON line per record: the facts, or name and error.
-// `calls` gives the bob and single leads (none: the plain lead turned about its lead end).
-BatchCounts RunBatch(std::istream& in, std::ostream& out, const CallsLibrary* calls = nullptr);
+// `calls` gives the bob and single leads (none: the plain lead turned about its lead end);
+// `withStats` adds the statistics sheet's lines to each method's facts.
+BatchCounts RunBatch(std::istream& in, std::ostream& out, const CallsLibrary* calls = nullptr,
+                     bool withStats = false);
 
 } // namespace tambrel

@@ -119,9 +119,10 @@ int RunRender(const RenderOptions& options, const std::filesystem::path& program
     if (extension != ".png" && extension != ".svg" && extension != ".pdf") {
         return Refuse(err, "The output file must end in .png, .svg or .pdf.");
     }
-    if (options.view != "diagram") {
-        return Refuse(err, "Only the diagram view can be rendered.");
+    if (options.view != "diagram" && options.view != "stats") {
+        return Refuse(err, "The view must be diagram or stats.");
     }
+    const PageView view = options.view == "stats" ? PageView::Statistics : PageView::Diagram;
     if (options.width < 100 || options.width > 20000 || options.height < 100 ||
         options.height > 20000) {
         return Refuse(err, "The width and height must be 100 to 20000 pixels.");
@@ -194,7 +195,9 @@ int RunRender(const RenderOptions& options, const std::filesystem::path& program
                 return Refuse(err, "Cannot write the file " + options.output + ".");
             }
             PrinterSurface surface(writer, painter);
-            card->Diagram().RenderDiagram(surface);
+            TBellView& rendered = card->ViewObject(view);
+            rendered.Compute();
+            rendered.Render(surface);
             painter.end();
         }
         return WriteOutput(options.output, drawn.data(), err);
@@ -202,7 +205,7 @@ int RunRender(const RenderOptions& options, const std::filesystem::path& program
 
     card->Client = client;
     card->Screen = client;
-    card->Show(PageView::Diagram);
+    card->Show(view);
     const QImage picture = card->ClipboardImage();
     if (extension == ".png") {
         if (!picture.save(&drawn, "PNG")) {
@@ -223,7 +226,7 @@ int RunRender(const RenderOptions& options, const std::filesystem::path& program
             return Refuse(err, "Cannot write the file " + options.output + ".");
         }
         VectorSurface surface(painter, client, client);
-        card->Diagram().RenderDiagram(surface);
+        card->ViewObject(view).Render(surface); // what the picture showed, drawn again
         painter.end();
     }
     return WriteOutput(options.output, drawn.data(), err);

@@ -19,9 +19,9 @@ struct RenderOptions {
     std::string library;
 };
 
-// Writes the diagram of a method as PNG or SVG (the on-screen drawing on a picture of the
-// given width and visible height) or PDF (the printed drawing on A4 pages). Exit status as
-// the other commands: 0 done, 2 refused.
+// Writes the diagram or the statistics sheet of a method as PNG or SVG (the on-screen drawing on a
+// picture of the given width and visible height) or PDF (the printed drawing on A4 pages). Exit
+// status as the other commands: 0 done, 2 refused.
 int RunRender(const RenderOptions& options, const std::filesystem::path& programFolder,
               std::ostream& out, std::ostream& err);
 

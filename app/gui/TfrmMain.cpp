@@ -92,7 +92,7 @@ TfrmMain::TfrmMain(TfrmDataMod& dataModule, HelpSystem& help, MessageBoxes& mess
     tbsMain->setDocumentMode(true);
     for (int k = 1; k <= kCards; ++k) {
         auto& card = m_cards[static_cast<std::size_t>(k - 1)];
-        card = std::make_unique<TBellCard>();
+        card = std::make_unique<TBellCard>(m_fch, m_rolls);
         card->Store().SetCallsLibrary(&m_calls);
         card->onStatus = [this](const QString& text) { StatusText(text); };
         auto* page = new TBellPageWidget(*card, tbsMain);
@@ -502,6 +502,10 @@ void TfrmMain::ShowView(int view)
                                            "Course.\r\rOnly the first %1 changes are shown.")
                                 .arg(card.Store().RowCount()));
         }
+    } else if (view == 1) {
+        mnuVStatistics->setChecked(true);
+        Hourglass hourglass;
+        Page(m_current).Redraw();
     }
 }
 
@@ -528,8 +532,8 @@ void TfrmMain::ChooseView(int view)
         ShowView(0);
         return;
     case 1:
-        NotYet(QStringLiteral("The statistics sheet"));
-        break;
+        ShowView(1);
+        return;
     case 2:
         if (bells < 7) {
             m_messages.Show(this, BoxKind::Information,

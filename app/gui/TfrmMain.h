@@ -1,5 +1,7 @@
 #pragma once
 
+#include "analysis/TBellFCH.h"
+#include "analysis/TBellRolls.h"
 #include "display/TBellOptions.h"
 #include "engine/Calls.h"
 
@@ -148,6 +150,9 @@ private:
     HelpSystem& m_help;
     MessageBoxes& m_messages;
     CallsLibrary m_calls;
+    // Shared by the sheets of every page; each sheet fills them afresh before reading.
+    TBellFCH m_fch;
+    TBellRolls m_rolls;
     std::array<std::unique_ptr<TBellCard>, kCards> m_cards;
     std::array<TBellPageWidget*, kCards> m_pages{};
     QActionGroup* m_views = nullptr;

@@ -394,6 +394,114 @@ TEST(CliRender, PictureFilesOfTheDiagram)
     EXPECT_FALSE(std::filesystem::exists(dir.Path("x.png")));
 }
 
+TEST(CliStats, TheSheetsLinesAsJsonAndAsText)
+{
+    const std::vector<std::string> keys = {"bells",          "name",         "lead_head_code",
+                                           "classification", "right_places", "changes_of_direction",
+                                           "average_blows",  "difficulty",   "cru",
+                                           "roll_ups",       "roll_downs",   "fch_groups"};
+    struct Case {
+        std::string bells, notation;
+        std::string classification, rollUps, fchGroups;
+    };
+    for (const Case& c : {
+             Case{"8", "-38-14-1258-36-14-58-16-78,12",
+                  "This is a Regular Symetric Method of Lead Head Group B",
+                  "Four Bell plus Roll Ups (xx78) = 15", "FCH Groups = BDEe"},
+             // Under 7 bells: no roll lines; under 8: no groups.
+             Case{"6", "x16x16x16,12", "This is a Regular Symetric Method of Lead Head Group A", "",
+                  ""},
+             // A lead-head code above M: rolls but no groups.
+             Case{"8", "38,16-16-18-58-", "", "", ""},
+         }) {
+        SCOPED_TRACE(c.notation);
+        const CliRun json =
+            Cli({"stats", "--bells", c.bells, "--notation", c.notation, "--name", "X", "--json"});
+        ASSERT_EQ(json.status, 0) << json.err;
+        const nlohmann::ordered_json facts = nlohmann::ordered_json::parse(json.out);
+        std::vector<std::string> names;
+        for (const auto& item : facts.items()) {
+            names.push_back(item.key());
+            if (item.key() != "bells") {
+                EXPECT_TRUE(item.value().is_string()) << item.key();
+            }
+        }
+        EXPECT_EQ(names, keys);
+        if (!c.classification.empty()) {
+            EXPECT_EQ(facts["classification"], c.classification);
+        }
+        if (c.bells == "6") {
+            EXPECT_EQ(facts["cru"], "");
+            EXPECT_EQ(facts["roll_ups"], "");
+            EXPECT_EQ(facts["roll_downs"], "");
+        } else {
+            const std::string rollUps = facts["roll_ups"];
+            EXPECT_EQ(rollUps.rfind("Four Bell plus Roll Ups (xx78) = ", 0), 0U) << rollUps;
+        }
+        if (!c.rollUps.empty()) {
+            EXPECT_EQ(facts["roll_ups"], c.rollUps);
+        }
+        EXPECT_EQ(facts["fch_groups"], c.fchGroups);
+
+        // The text form: the name, the title, a blank line, then the body as on the sheet.
+        const CliRun text = Cli({"stats", "--bells", c.bells, "--notation", c.notation});
+        ASSERT_EQ(text.status, 0) << text.err;
+        EXPECT_EQ(text.out.rfind("UNTITLED METHOD\nStatistics Sheet\n\n", 0), 0U) << text.out;
+        for (const char* key : {"classification", "right_places", "difficulty", "fch_groups"}) {
+            const std::string line = facts[key];
+            if (!line.empty()) {
+                EXPECT_NE(text.out.find("\n" + line + "\n"), std::string::npos) << line;
+            }
+        }
+    }
+    const CliRun refused = Cli({"stats", "--bells", "8", "--notation", "x19", "--json"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_TRUE(Json(refused.out).contains("error"));
+    EXPECT_EQ(Cli({"stats", "--bells", "3", "--notation", "x"}).status, 2);
+}
+
+TEST(CliStats, BatchAddsTheLinesOnlyWhenAsked)
+{
+    const TempDir dir;
+    const std::string input = dir.Write("in.csv", "8,Cambridge,\"-3-4-25-36-4-5-6-7 LH2\",B\n"
+                                                  "7,\"Bad, Cross\",-,Z\n"
+                                                  "6,Plain Bob,\"-1-1-1 LH2\",A\n");
+    const std::vector<nlohmann::json> plain = JsonLines(Cli({"batch", "--input", input}).out);
+    const CliRun run = Cli({"batch", "--input", input, "--stats"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<nlohmann::json> lines = JsonLines(run.out);
+    ASSERT_EQ(lines.size(), 3U);
+    ASSERT_EQ(plain.size(), 3U);
+    EXPECT_FALSE(plain[0].contains("fch_groups"));
+    // The facts are kept and the lines added; a refused record stays an error alone.
+    EXPECT_EQ(lines[0]["lead_head"], plain[0]["lead_head"]);
+    EXPECT_EQ(lines[0]["fch_groups"], "FCH Groups = BDEe");
+    EXPECT_EQ(lines[1], plain[1]);
+    EXPECT_EQ(lines[2]["cru"], "");
+    EXPECT_EQ(lines[2]["difficulty"],
+              Json(Cli({"stats", "--bells", "6", "--notation", "-1-1-1 LH2", "--json"})
+                       .out)["difficulty"]);
+}
+
+TEST(CliRender, TheStatisticsSheet)
+{
+    const TempDir dir;
+    const auto render = [&](const std::string& file) {
+        return Cli({"render", "--view", "stats", "--bells", "8", "--notation",
+                    "-38-14-1258-36-14-58-16-78,12", "--name", "Cambridge Surprise Major", "-o",
+                    dir.Path(file)});
+    };
+    ASSERT_EQ(render("s.png").status, 0);
+    const QImage png(QString::fromStdString(dir.Path("s.png")));
+    ASSERT_FALSE(png.isNull());
+    EXPECT_EQ(png.width(), 1200);
+    EXPECT_LT(png.height(), 800); // the sheet's own height, not the window's
+    ASSERT_EQ(render("s.svg").status, 0);
+    EXPECT_NE(ReadFile(dir.Path("s.svg")).find("Statistics Sheet"), std::string::npos);
+    ASSERT_EQ(render("s.pdf").status, 0);
+    EXPECT_EQ(ReadFile(dir.Path("s.pdf")).rfind("%PDF-", 0), 0U);
+}
+
 TEST(CliMethod, MissingOrUnknownOptions)
 {
     EXPECT_EQ(Cli({"method", "--bells", "8"}).status, 2);

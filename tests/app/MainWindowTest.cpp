@@ -20,6 +20,8 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QCursor>
+#include <QGroupBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -47,6 +49,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Failures show strings as text.
@@ -260,6 +263,55 @@ TEST_F(MainWindow, ViewsRefusedKeepTheViewList)
     window->ChooseView(2);
     EXPECT_EQ(Last(), "Composition Sheets are not available for methods \rwith more than 2000 "
                       "rows in the Plain Course.");
+}
+
+TEST_F(MainWindow, TheStatisticsViewShowsTheSheetAndPrintsIt)
+{
+    Enter(8, "CAMBRIDGE SURPRISE MAJOR", "-38-14-1258-36-14-58-16-78LH12");
+    TBellCard& card = window->Card(window->CurrentMethod());
+    // Each progress text, with whether the hourglass was up while it stood.
+    std::vector<std::pair<QString, bool>> statuses;
+    const auto status = card.onStatus;
+    card.onStatus = [&](const QString& text) {
+        const QCursor* cursor = QApplication::overrideCursor();
+        statuses.emplace_back(text, cursor != nullptr && cursor->shape() == Qt::WaitCursor);
+        status(text);
+    };
+    const std::size_t messagesBefore = shown.size();
+    window->cboView->setCurrentIndex(1);
+    window->ChooseView(1);
+    EXPECT_EQ(shown.size(), messagesBefore); // no message: the sheet itself
+    EXPECT_EQ(card.View, PageView::Statistics);
+    EXPECT_TRUE(window->mnuVStatistics->isChecked());
+    EXPECT_EQ(window->cboView->currentIndex(), 1);
+    EXPECT_EQ(statuses, (std::vector<std::pair<QString, bool>>{{" Getting Statistics...", true},
+                                                               {"", true}}));
+    EXPECT_EQ(window->pnlStatus->text(), "");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(card.Stats().Stats().Lines().classification,
+              "This is a Regular Symetric Method of Lead Head Group B");
+    EXPECT_EQ(card.Stats().Stats().Lines().rollUps, "Four Bell plus Roll Ups (xx78) = 15");
+    // The page shows the sheet: as tall as its lines, not the diagram.
+    EXPECT_EQ(card.Picture().Size().height(),
+              card.Stats().LineTops().back() + 2 * card.Stats().LineHeight());
+
+    // Printing the sheet: only the copies are offered, and the job is the method's.
+    const QString file = QString::fromStdString(dir.Path("stats.pdf"));
+    window->printer.setOutputFormat(QPrinter::PdfFormat);
+    window->choosePrintFile = [&](const QString&) { return file; };
+    bool posterOffered = true;
+    onDialog = [&](QDialog& dialog) {
+        posterOffered =
+            !window->frmPrint->rgpPoster->isHidden() || !window->frmPrint->chkColour->isHidden();
+        dialog.setResult(QDialog::Accepted);
+    };
+    window->PrintMethod();
+    EXPECT_FALSE(posterOffered);
+    EXPECT_TRUE(PdfTitled(file.toStdString(), "CAMBRIDGE SURPRISE MAJOR"));
+
+    window->ChooseView(0);
+    EXPECT_EQ(card.View, PageView::Diagram);
+    EXPECT_TRUE(window->mnuVDiagram->isChecked());
 }
 
 TEST_F(MainWindow, FourBellMethodsHaveNoCallColumnsAndNoExpandedSize)
