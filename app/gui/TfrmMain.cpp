@@ -616,6 +616,10 @@ void TfrmMain::PageChange()
     m_current = k;
     RestoreViewList();
     ShowEdited();
+    // The second method may have been closed or changed on its own page meanwhile.
+    if (Card(k).View == PageView::InterMethod) {
+        Page(k).Redraw();
+    }
 }
 
 void TfrmMain::CloseCurrent()
