@@ -142,31 +142,6 @@ TEST(TBellComp, EachLeadsColumnHoldsItsRowItsRollUpsAndItsLabelledFalseCourseHea
     }
 }
 
-TEST(TBellComp, TheLabelsNameTheLeadAsTheNotationAsks)
-{
-    const auto store = Calculated(8, kCambridgeMajor);
-    TBellFCH fch;
-    TBellRolls rolls;
-    for (const bool tb2 : {false, true}) {
-        SCOPED_TRACE(tb2);
-        const ColumnSheet sheet =
-            TBellComp::Calculate(*store, FchDisplay{true, true, tb2}, fch, rolls);
-        int entries = 0;
-        for (const SheetColumn& column : sheet.columns) {
-            for (const std::string& entry : column.Entries(S::Even)) {
-                ++entries;
-                if (tb2) {
-                    EXPECT_EQ(entry.substr(5, 2), " V") << entry;
-                } else {
-                    EXPECT_EQ(entry.substr(0, 1), "L") << entry;
-                    EXPECT_EQ(entry.substr(2, 1), "-") << entry; // seven leads: one digit
-                }
-            }
-        }
-        EXPECT_GT(entries, 0);
-    }
-}
-
 // The labels stripped, the composition sheet's false course heads are those whose groups the
 // statistics sheet names, and each comes with its inverse (a row of lead i false against lead
 // j in course head c is false the other way in c's inverse).
