@@ -10,7 +10,10 @@ TBellCard::TBellCard(TBellFCH* fch, TBellRolls* rolls)
     : m_store(std::make_unique<TBellStore>()), m_diagram(*m_store, PageOptions),
       m_diagramView(m_diagram), m_ownFch(fch == nullptr ? std::make_unique<TBellFCH>() : nullptr),
       m_ownRolls(rolls == nullptr ? std::make_unique<TBellRolls>() : nullptr),
-      m_stats(*m_store, fch != nullptr ? *fch : *m_ownFch, rolls != nullptr ? *rolls : *m_ownRolls)
+      m_stats(*m_store, fch != nullptr ? *fch : *m_ownFch, rolls != nullptr ? *rolls : *m_ownRolls),
+      m_comp(*m_store, PageOptions, fch != nullptr ? *fch : *m_ownFch,
+             rolls != nullptr ? *rolls : *m_ownRolls),
+      m_intMeth(*m_store, PageOptions, fch != nullptr ? *fch : *m_ownFch)
 {
     m_store->SetOwner(&PageOptions);
     m_diagram.onStatus = [this](const QString& text) {

@@ -2,6 +2,8 @@
 
 #include "analysis/TBellFCH.h"
 #include "analysis/TBellRolls.h"
+#include "display/CompSheet.h"
+#include "display/IntMethSheet.h"
 #include "display/StatsSheet.h"
 #include "display/Surface.h"
 #include "display/TBellDraw.h"
@@ -29,19 +31,6 @@ private:
     TBellDraw& m_draw;
 };
 
-// The composition and inter-method falseness sheets are drawn by their own renderers, which
-// are not part of the program yet: until then these views draw nothing and the main window
-// does not offer them.
-class PendingSheetView : public TBellView {
-public:
-    explicit PendingSheetView(QString status) : m_status(std::move(status)) {}
-    void Render(Surface&) override {}
-    QString ShowStatus() const override { return m_status; }
-
-private:
-    QString m_status;
-};
-
 // One method page: its store, options, picture and the four views over them.
 class TBellCard {
 public:
@@ -57,6 +46,8 @@ public:
     TBellOptions PageOptions; // the page's own settings; its call choice is the store's owner
     TBellDraw& Diagram() { return m_diagram; }
     StatsSheet& Stats() { return m_stats; }
+    CompSheet& Comp() { return m_comp; }
+    IntMethSheet& IntMeth() { return m_intMeth; }
     TBellView& ViewObject(PageView view);
 
     PageView View = PageView::Diagram;
@@ -89,8 +80,8 @@ private:
     std::unique_ptr<TBellFCH> m_ownFch; // only without shared ones
     std::unique_ptr<TBellRolls> m_ownRolls;
     StatsSheet m_stats;
-    PendingSheetView m_comp{QStringLiteral(" Getting Composition Information...")};
-    PendingSheetView m_intMeth{QStringLiteral(" Getting Inter-method Falseness...")};
+    CompSheet m_comp;
+    IntMethSheet m_intMeth;
 };
 
 } // namespace tambrel

@@ -6,6 +6,7 @@
 #include "app/cli/LibraryCommands.h"
 #include "app/cli/MethodFacts.h"
 #include "app/cli/RenderCommand.h"
+#include "app/cli/SheetCommands.h"
 #include "app/cli/StatsCommand.h"
 #include "engine/CCNotation.h"
 #include "engine/Messages.h"
@@ -291,11 +292,12 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
 
     RenderOptions render;
     CLI::App* renderCommand = app.add_subcommand(
-        "render", "Draw a method's diagram or statistics sheet into a PNG, SVG or PDF file");
+        "render", "Draw a method's diagram or sheet into a PNG, SVG or PDF file");
     renderCommand->add_option("--bells", render.bells, "Number of bells, 4 to 16")->required();
     renderCommand->add_option("--notation", render.notation, "Place notation")->required();
     renderCommand->add_option("--name", render.name, "Method name");
-    renderCommand->add_option("--view", render.view, "The view to draw (diagram or stats)");
+    renderCommand->add_option("--view", render.view,
+                              "The view to draw (diagram, stats, comp or intmeth)");
     renderCommand->add_option("--set", render.settings,
                               "An option as KEY=VALUE (Numbers=2, ShowGrid=True, ...); repeatable");
     renderCommand->add_option("--width", render.width, "Picture width in pixels (PNG, SVG)");
@@ -326,6 +328,30 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
     rollsCommand->add_option("--lead", rolls.lead, "The lead counted, from 1")->required();
     rollsCommand->add_flag("--json", rolls.json, "Write one JSON object");
 
+    SheetOptions comp;
+    CLI::App* compCommand = app.add_subcommand("comp", "The composition sheet of one method");
+    SheetOptions intMeth;
+    CLI::App* intMethCommand = app.add_subcommand(
+        "intmeth", "The inter-method falseness sheet of a method against a second one");
+    for (auto [command, sheet] :
+         {std::pair{compCommand, &comp}, std::pair{intMethCommand, &intMeth}}) {
+        command->add_option("--bells", sheet->bells, "Number of bells, 7 to 16")->required();
+        command->add_option("--notation", sheet->notation, "Place notation")->required();
+        command->add_option("--name", sheet->name, "Method name");
+        command->add_option("--set", sheet->settings,
+                            "An option as KEY=VALUE (OddFCH, SplitTenorFCH, TB2Notation); "
+                            "repeatable");
+        command->add_flag("--json", sheet->json, "Write one JSON object");
+    }
+    intMethCommand->add_option("--b-bells", intMeth.bBells, "Bells of B (default: as --bells)");
+    intMethCommand->add_option("--b-notation", intMeth.bNotation,
+                               "Place notation of the second method (default: the method itself)");
+    intMethCommand->add_option("--b-name", intMeth.bName, "Name of the second method");
+    renderCommand->add_option("--b-bells", render.bBells, "Bells of the second method (intmeth)");
+    renderCommand->add_option("--b-notation", render.bNotation,
+                              "Place notation of the second method (intmeth; default: itself)");
+    renderCommand->add_option("--b-name", render.bName, "Name of the second method (intmeth)");
+
     try {
         std::reverse(args.begin(), args.end());
         if (!args.empty()) {
@@ -350,6 +376,11 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
     fch.bNotation = ExpandTypedNotation(fch.bNotation);
     rolls.notation = ExpandTypedNotation(rolls.notation);
     stats.notation = ExpandTypedNotation(stats.notation);
+    render.bNotation = ExpandTypedNotation(render.bNotation);
+    for (SheetOptions* sheet : {&comp, &intMeth}) {
+        sheet->notation = ExpandTypedNotation(sheet->notation);
+        sheet->bNotation = ExpandTypedNotation(sheet->bNotation);
+    }
     if (methodCommand->parsed()) {
         return RunMethod(method, programFolder, out, err);
     }
@@ -377,6 +408,12 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
     }
     if (rollsCommand->parsed()) {
         return RunRolls(rolls, out, err);
+    }
+    if (compCommand->parsed()) {
+        return RunComp(comp, out, err);
+    }
+    if (intMethCommand->parsed()) {
+        return RunIntMeth(intMeth, out, err);
     }
     return RunConvert(ccInput, ccOutput,
                       ccBuildOption->count() > 0 ? std::optional(ccBuild) : std::nullopt, out, err);

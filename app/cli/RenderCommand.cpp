@@ -1,6 +1,8 @@
 #include "app/cli/RenderCommand.h"
 #include "app/cli/CliSupport.h"
 
+#include "analysis/TBellComp.h"
+#include "analysis/TBellIntMeth.h"
 #include "app/cli/LibraryCommands.h"
 #include "app/cli/MethodFacts.h"
 #include "display/TBellCard.h"
@@ -17,6 +19,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <ostream>
 
@@ -119,10 +122,18 @@ int RunRender(const RenderOptions& options, const std::filesystem::path& program
     if (extension != ".png" && extension != ".svg" && extension != ".pdf") {
         return Refuse(err, "The output file must end in .png, .svg or .pdf.");
     }
-    if (options.view != "diagram" && options.view != "stats") {
-        return Refuse(err, "The view must be diagram or stats.");
+    static const std::map<std::string, PageView> kViews = {{"diagram", PageView::Diagram},
+                                                           {"stats", PageView::Statistics},
+                                                           {"comp", PageView::Composition},
+                                                           {"intmeth", PageView::InterMethod}};
+    const auto named = kViews.find(options.view);
+    if (named == kViews.end()) {
+        return Refuse(err, "The view must be diagram, stats, comp or intmeth.");
     }
-    const PageView view = options.view == "stats" ? PageView::Statistics : PageView::Diagram;
+    const PageView view = named->second;
+    if (view != PageView::InterMethod && (!options.bNotation.empty() || !options.bBells.empty())) {
+        return Refuse(err, "A second method is drawn only with --view intmeth.");
+    }
     if (options.width < 100 || options.width > 20000 || options.height < 100 ||
         options.height > 20000) {
         return Refuse(err, "The width and height must be 100 to 20000 pixels.");
@@ -175,6 +186,31 @@ int RunRender(const RenderOptions& options, const std::filesystem::path& program
             page.SetValue(key, value);
         }
         store.RecalcCalls();
+    }
+    // The sheets the desktop program would refuse are refused here too.
+    auto second = std::make_unique<TBellStore>();
+    if (view == PageView::Composition) {
+        if (std::string refusal = TBellComp::Refusal(store); !refusal.empty()) {
+            return Refuse(err, refusal);
+        }
+    } else if (view == PageView::InterMethod) {
+        const TBellStore* b = &store;
+        if (!options.bNotation.empty()) {
+            const std::string& bBells = options.bBells.empty() ? options.bells : options.bBells;
+            if (std::string error =
+                    CalculateMethod(*second, bBells, options.bName, options.bNotation);
+                !error.empty()) {
+                return Refuse(err, "Method B: " + error);
+            }
+            b = second.get();
+        } else if (!options.bBells.empty()) {
+            return Refuse(err, "--b-bells needs --b-notation.");
+        }
+        if (std::string refusal = TBellIntMeth::Refusal(store, *b); !refusal.empty()) {
+            return Refuse(err, refusal);
+        }
+        card->IntMeth().openMethod = [b](int) { return b; };
+        card->IntMeth().Choose(1, *b);
     }
 
     EnsureGuiApplication();

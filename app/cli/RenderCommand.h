@@ -17,11 +17,14 @@ struct RenderOptions {
     int height = 800;
     std::string output;
     std::string library;
+    std::string bBells;    // the inter-method sheet's second method; empty: the method's bells
+    std::string bNotation; // empty: the method is its own second method
+    std::string bName;
 };
 
-// Writes the diagram or the statistics sheet of a method as PNG or SVG (the on-screen drawing on a
-// picture of the given width and visible height) or PDF (the printed drawing on A4 pages). Exit
-// status as the other commands: 0 done, 2 refused.
+// Writes the diagram, the statistics, composition or inter-method sheet of a method as PNG or SVG
+// (the on-screen drawing on a picture of the given width and visible height) or PDF (the printed
+// drawing on A4 pages). Exit status as the other commands: 0 done, 2 refused.
 int RunRender(const RenderOptions& options, const std::filesystem::path& programFolder,
               std::ostream& out, std::ostream& err);
 

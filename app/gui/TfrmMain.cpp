@@ -1,5 +1,7 @@
 #include "app/gui/TfrmMain.h"
 
+#include "analysis/TBellComp.h"
+#include "analysis/TBellIntMeth.h"
 #include "app/gui/HelpSystem.h"
 #include "app/gui/Icons.h"
 #include "app/gui/MessageBoxes.h"
@@ -7,6 +9,7 @@
 #include "app/gui/TfrmEdit.h"
 #include "app/gui/TfrmImportCalls.h"
 #include "app/gui/TfrmImportMethods.h"
+#include "app/gui/TfrmIntMeth.h"
 #include "app/gui/TfrmOpen.h"
 #include "app/gui/TfrmOptions.h"
 #include "display/Printing.h"
@@ -95,6 +98,13 @@ TfrmMain::TfrmMain(TfrmDataMod& dataModule, HelpSystem& help, MessageBoxes& mess
         card = std::make_unique<TBellCard>(m_fch, m_rolls);
         card->Store().SetCallsLibrary(&m_calls);
         card->onStatus = [this](const QString& text) { StatusText(text); };
+        // The inter-method sheet finds its second method among the pages open when it draws.
+        card->IntMeth().openMethod = [this](int slot) -> const TBellStore* {
+            if (slot < 1 || slot > kCards || !tbsMain->isTabVisible(TabOf(slot))) {
+                return nullptr;
+            }
+            return &Card(slot).Store();
+        };
         auto* page = new TBellPageWidget(*card, tbsMain);
         page->setObjectName(QStringLiteral("sbxCard%1").arg(k));
         page->setProperty("tag", k);
@@ -123,6 +133,11 @@ TfrmMain::TfrmMain(TfrmDataMod& dataModule, HelpSystem& help, MessageBoxes& mess
     connect(frmPrint->butHelp, &QPushButton::clicked, this, [this] {
         m_help.Command(QStringLiteral("SHOW"), QStringLiteral("reading_diagram.htm#printing"),
                        frmPrint);
+    });
+    frmIntMeth = new TfrmIntMeth(this);
+    frmIntMeth->butHelp->setIcon(ToolIcon(QStringLiteral("help")));
+    connect(frmIntMeth->butHelp, &QPushButton::clicked, this, [this] {
+        m_help.Command(QStringLiteral("SHOW"), QStringLiteral("inter-meth_false.htm"), frmIntMeth);
     });
     frmOptions = new TfrmOptions(m_data, m_help, this);
     frmAbout = new TfrmAbout(this);
@@ -502,8 +517,8 @@ void TfrmMain::ShowView(int view)
                                            "Course.\r\rOnly the first %1 changes are shown.")
                                 .arg(card.Store().RowCount()));
         }
-    } else if (view == 1) {
-        mnuVStatistics->setChecked(true);
+    } else {
+        m_views->actions()[view]->setChecked(true);
         Hourglass hourglass;
         Page(m_current).Redraw();
     }
@@ -526,7 +541,6 @@ void TfrmMain::ChooseView(int view)
         RestoreViewList();
         return; // already shown
     }
-    const int bells = card.Store().Bells();
     switch (view) {
     case 0:
         ShowView(0);
@@ -535,29 +549,44 @@ void TfrmMain::ChooseView(int view)
         ShowView(1);
         return;
     case 2:
-        if (bells < 7) {
-            m_messages.Show(this, BoxKind::Information,
-                            QStringLiteral("Composition Sheets are only available for methods "
-                                           "with 7 or more bells."));
-        } else if (card.Store().CourseTooLong()) {
-            m_messages.Show(this, BoxKind::Information,
-                            QStringLiteral("Composition Sheets are not available for methods "
-                                           "\rwith more than 2000 rows in the Plain Course."));
-        } else {
-            NotYet(QStringLiteral("The composition sheet"));
+        if (const std::string refusal = TBellComp::Refusal(card.Store()); !refusal.empty()) {
+            m_messages.Show(this, BoxKind::Information, Q(refusal));
+            break;
         }
-        break;
+        ShowView(2);
+        return;
     default:
-        if (bells < 7) {
-            m_messages.Show(this, BoxKind::Information,
-                            QStringLiteral("Inter-Method Falseness Sheets are only available "
-                                           "for methods with 7 or more bells."));
-        } else {
-            NotYet(QStringLiteral("The inter-method falseness sheet"));
+        if (const std::string refusal = TBellIntMeth::Refusal(card.Store()); !refusal.empty()) {
+            m_messages.Show(this, BoxKind::Information, Q(refusal));
+            break;
         }
-        break;
+        ChooseSecondMethod();
+        return;
     }
     RestoreViewList();
+}
+
+void TfrmMain::ChooseSecondMethod()
+{
+    TBellCard& card = Card(m_current);
+    // Methods whose course was cut at 2000 rows are not offered: falseness against part of a
+    // course would look complete. The current method is always there.
+    std::vector<TfrmIntMeth::Candidate> candidates;
+    for (int k = 1; k <= kCards; ++k) {
+        const TBellStore& store = Card(k).Store();
+        if (tbsMain->isTabVisible(TabOf(k)) && TBellIntMeth::Refusal(card.Store(), store).empty()) {
+            candidates.push_back({k, store.Name()});
+        }
+    }
+    frmIntMeth->FormActivate(candidates);
+    Exec(*frmIntMeth);
+    const int chosen = frmIntMeth->result() == QDialog::Accepted ? frmIntMeth->Chosen() : 0;
+    if (chosen == 0) {
+        RestoreViewList();
+        return;
+    }
+    card.IntMeth().Choose(chosen, Card(chosen).Store());
+    ShowView(3);
 }
 
 void TfrmMain::SetOptions()
@@ -587,6 +616,10 @@ void TfrmMain::PageChange()
     m_current = k;
     RestoreViewList();
     ShowEdited();
+    // The second method may have been closed or changed on its own page meanwhile.
+    if (Card(k).View == PageView::InterMethod) {
+        Page(k).Redraw();
+    }
 }
 
 void TfrmMain::CloseCurrent()

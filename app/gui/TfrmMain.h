@@ -30,6 +30,7 @@ class TfrmDataMod;
 class TfrmEdit;
 class TfrmImportCalls;
 class TfrmImportMethods;
+class TfrmIntMeth;
 class TfrmOpen;
 class TfrmOptions;
 class TfrmPrint;
@@ -121,6 +122,7 @@ public:
     TfrmAbout* frmAbout = nullptr;
     TfrmImportMethods* frmImportMethods = nullptr;
     TfrmImportCalls* frmImportCalls = nullptr;
+    TfrmIntMeth* frmIntMeth = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -136,6 +138,7 @@ private:
     void SetTabCaption(int k);
     void SetTabWidth();
     void RestoreViewList();
+    void ChooseSecondMethod();
     void NotYet(const QString& what);
     int TabOf(int k) const;
     int CardAtTab(int tab) const;

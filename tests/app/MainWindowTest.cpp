@@ -4,6 +4,7 @@
 #include "app/gui/TfrmEdit.h"
 #include "app/gui/TfrmImportCalls.h"
 #include "app/gui/TfrmImportMethods.h"
+#include "app/gui/TfrmIntMeth.h"
 #include "app/gui/TfrmMain.h"
 #include "app/gui/TfrmOpen.h"
 #include "app/gui/TfrmOptions.h"
@@ -26,6 +27,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QLocalServer>
 #include <QMenu>
 #include <QMenuBar>
@@ -263,6 +265,111 @@ TEST_F(MainWindow, ViewsRefusedKeepTheViewList)
     window->ChooseView(2);
     EXPECT_EQ(Last(), "Composition Sheets are not available for methods \rwith more than 2000 "
                       "rows in the Plain Course.");
+    // Falseness against part of a course would look complete: refused before the dialog.
+    const int before = dialogs;
+    window->ChooseView(3);
+    EXPECT_EQ(Last(), "Inter-Method Falseness Sheets are not available for methods \rwith more "
+                      "than 2000 rows in the Plain Course.");
+    EXPECT_EQ(dialogs, before);
+    EXPECT_EQ(window->cboView->currentIndex(), 0);
+}
+
+TEST_F(MainWindow, CompositionAndInterMethodViewsShowTheSheetsAndPrintThem)
+{
+    Enter(8, "CAMBRIDGE SURPRISE MAJOR", "-38-14-1258-36-14-58-16-78LH12");
+    Enter(8, "YORKSHIRE SURPRISE MAJOR", "-38-14-58-16-12-38-14-78LH12");
+    Enter(7, "STEDMAN TRIPLES", "3.1.7.3.1.3.1.3.7.1.3.1");
+    window->tbsMain->setCurrentIndex(window->tbsMain->indexOf(&window->Page(1)));
+    ASSERT_EQ(window->CurrentMethod(), 1);
+    TBellCard& card = window->Card(1);
+    std::vector<QString> statuses;
+    const auto status = card.onStatus;
+    card.onStatus = [&](const QString& text) {
+        statuses.push_back(text);
+        status(text);
+    };
+
+    const std::size_t messagesBefore = shown.size();
+    window->ChooseView(2);
+    EXPECT_EQ(shown.size(), messagesBefore);
+    EXPECT_EQ(card.View, PageView::Composition);
+    EXPECT_TRUE(window->mnuVComposition->isChecked());
+    EXPECT_EQ(window->cboView->currentIndex(), 2);
+    EXPECT_EQ(statuses, (std::vector<QString>{" Getting Composition Information...", ""}));
+    EXPECT_EQ(card.Comp().Sheet().columns.size(), 7U);
+    EXPECT_EQ(card.Picture().Size().height(), card.Comp().Layout().height);
+
+    // The dialog offers the open methods of the same stage, this one too; Cancel keeps the view.
+    QStringList offered;
+    onDialog = [&](QDialog& dialog) {
+        auto& choose = dynamic_cast<TfrmIntMeth&>(dialog);
+        EXPECT_EQ(choose.windowTitle(), "Inter-Method Falseness");
+        for (int row = 0; row < choose.lstMethods->count(); ++row) {
+            offered.push_back(choose.lstMethods->item(row)->text());
+        }
+        EXPECT_EQ(choose.lstMethods->currentRow(), 0);
+        choose.butCancel->click();
+    };
+    window->ChooseView(3);
+    EXPECT_EQ(offered, (QStringList{"CAMBRIDGE SURPRISE MAJOR", "YORKSHIRE SURPRISE MAJOR"}));
+    EXPECT_EQ(card.View, PageView::Composition);
+    EXPECT_EQ(window->cboView->currentIndex(), 2);
+    EXPECT_TRUE(window->mnuVComposition->isChecked());
+
+    // A double-click chooses.
+    onDialog = [&](QDialog& dialog) {
+        auto& choose = dynamic_cast<TfrmIntMeth&>(dialog);
+        choose.lstMethodsDblClick(choose.lstMethods->item(1));
+    };
+    statuses.clear();
+    window->ChooseView(3);
+    EXPECT_EQ(card.View, PageView::InterMethod);
+    EXPECT_TRUE(window->mnuVInterMethod->isChecked());
+    EXPECT_EQ(statuses, (std::vector<QString>{" Getting Inter-method Falseness...", ""}));
+    EXPECT_EQ(card.IntMeth().Second().slot, 2);
+    EXPECT_EQ(card.IntMeth().Sheet().subtitle, "Against FCH's of YORKSHIRE SURPRISE MAJOR");
+    const QString file = QString::fromStdString(dir.Path("intmeth.pdf"));
+    window->printer.setOutputFormat(QPrinter::PdfFormat);
+    window->choosePrintFile = [&](const QString&) { return file; };
+    onDialog = [](QDialog& dialog) { dialog.setResult(QDialog::Accepted); };
+    window->PrintMethod();
+    EXPECT_TRUE(PdfTitled(file.toStdString(), "CAMBRIDGE SURPRISE MAJOR"));
+    ASSERT_FALSE(card.IntMeth().Layout().pages.empty());
+    EXPECT_GT(card.IntMeth().Layout().pages[0].size(), 1U); // the columns, not a message
+
+    // Yorkshire's page is closed: showing and printing the sheet say so.
+    window->tbsMain->setCurrentIndex(window->tbsMain->indexOf(&window->Page(2)));
+    answers = {true};
+    window->CloseCurrent();
+    ASSERT_EQ(window->CurrentMethod(), 1);
+    const auto stale = [&] {
+        const auto& pages = card.IntMeth().Layout().pages;
+        return pages.size() == 1 && pages[0].size() == 1 &&
+               QString::fromStdString(pages[0][0].text) ==
+                   "The second method has been closed or changed; choose it again.";
+    };
+    EXPECT_TRUE(stale());     // drawn again as its tab came to the front
+    window->Page(1).Redraw(); // as after a resize
+    EXPECT_TRUE(stale());
+    window->PrintMethod();
+    EXPECT_TRUE(stale());
+    // Another method opened into its page is not taken for it.
+    Enter(8, "YORKSHIRE SURPRISE MAJOR", "-38-14-1258-36-14-58-16-78LH12");
+    ASSERT_EQ(window->CurrentMethod(), 2);
+    window->tbsMain->setCurrentIndex(window->tbsMain->indexOf(&window->Page(1)));
+    EXPECT_TRUE(stale());
+
+    // The method chosen as its own second method.
+    window->ChooseView(0);
+    onDialog = [&](QDialog& dialog) {
+        auto& choose = dynamic_cast<TfrmIntMeth&>(dialog);
+        choose.lstMethods->setCurrentRow(0);
+        choose.butOk->click();
+    };
+    window->ChooseView(3);
+    EXPECT_EQ(card.View, PageView::InterMethod);
+    EXPECT_FALSE(stale());
+    EXPECT_EQ(card.IntMeth().Sheet().subtitle, "Against FCH's of CAMBRIDGE SURPRISE MAJOR");
 }
 
 TEST_F(MainWindow, TheStatisticsViewShowsTheSheetAndPrintsIt)

@@ -1,0 +1,392 @@
+#include "analysis/Messages.h"
+#include "display/CompSheet.h"
+#include "display/IntMethSheet.h"
+#include "display/SheetLayout.h"
+#include "display/TBellCard.h"
+
+#include <QBuffer>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tambrel {
+namespace {
+
+using S = SheetSection;
+
+std::unique_ptr<TBellCard> Method(int bells, const std::string& name, const std::string& notation)
+{
+    auto card = std::make_unique<TBellCard>();
+    card->Store().SetBells(bells);
+    card->Store().SetName(name);
+    card->Store().SetPlaceNotation(notation);
+    card->Store().Calculate();
+    card->Client = QSize(1200, 700);
+    return card;
+}
+
+const std::string kCambridgeMajor = "-38-14-1258-36-14-58-16-78LH12";
+const std::string kYorkshireMajor = "-38-14-58-16-12-38-14-78LH12";
+const std::string kPlainBobSixteen = "x1Dx1Dx1Dx1Dx1Dx1Dx1Dx1DLH12";
+// 56 leads of 32 changes: a course of 1792 rows.
+const std::string kLongSixteen = "x1Dx1Dx1Dx1Dx1Dx1Dx1Dx1Dx1Dx1Dx1Dx1Dx1Dx1Dx1Dx78CD";
+const std::string kCambridgeMaximus = "-3T-14-125T-36-147T-58-169T-70-18-9T-10-ETLH12";
+
+std::vector<const PlacedText*> Named(const std::vector<PlacedText>& page, const std::string& text)
+{
+    std::vector<const PlacedText*> found;
+    for (const PlacedText& placed : page) {
+        if (placed.text == text) {
+            found.push_back(&placed);
+        }
+    }
+    return found;
+}
+
+// Prints `view` onto A4 pages of a PDF in memory.
+int PrintToPdf(TBellView& view, QPageLayout::Orientation orientation)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setResolution(1200);
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), orientation,
+                                     QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
+    QPainter painter(&writer);
+    PrinterSurface surface(writer, painter);
+    view.Render(surface);
+    painter.end();
+    return static_cast<int>(buffer.data().count("/Type /Page\n"));
+}
+
+// Every entry of the sheet stands once on the pages, under its own column's heading, and
+// nothing passes the bottom of a page.
+void ExpectEveryEntryOnAPage(const ColumnSheetView& view, int pdfPages)
+{
+    const ColumnSheet& sheet = view.Sheet();
+    const SheetLayout& layout = view.Layout();
+    const SheetGeometry& geometry = view.Geometry();
+    ASSERT_TRUE(geometry.print);
+    EXPECT_EQ(static_cast<int>(layout.pages.size()), pdfPages);
+    std::map<std::string, int> expected;
+    for (const SheetColumn& column : sheet.columns) {
+        for (const auto& entries : column.entries) {
+            for (const std::string& entry : entries) {
+                ++expected[entry];
+            }
+        }
+    }
+    std::map<std::string, int> placed;
+    for (const auto& page : layout.pages) {
+        ASSERT_FALSE(page.empty());
+        for (const PlacedText& text : page) {
+            EXPECT_LE(text.y + geometry.lineHeight, geometry.height) << text.text;
+            EXPECT_GE(text.y, geometry.bodyTop) << text.text;
+            if (text.style == SheetTextStyle::Regular) {
+                ++placed[text.text];
+            }
+        }
+        // Every column on a page comes with its lead heading and first row.
+        for (const PlacedText& text : page) {
+            if (text.style == SheetTextStyle::Regular) {
+                const bool headed = std::any_of(page.begin(), page.end(), [&](const PlacedText& h) {
+                    return h.x == text.x && h.y < text.y && h.text.rfind("(Lead ", 0) == 0;
+                });
+                EXPECT_TRUE(headed) << text.text;
+            }
+        }
+    }
+    EXPECT_EQ(placed, expected);
+}
+
+TEST(CompSheetView, EveryColumnKeepsItsHeadingsAndTheSectionsLineUp)
+{
+    // Plain Bob Sixteen has leads with nothing to list.
+    auto card = Method(16, "PLAIN BOB SIXTEEN", kPlainBobSixteen);
+    card->Show(PageView::Composition);
+    const CompSheet& view = card->Comp();
+    const auto& page = view.Layout().pages.at(0);
+    const int leads = static_cast<int>(view.Sheet().columns.size());
+    ASSERT_EQ(leads, 15);
+    for (const std::string heading : {"Roll Ups", "Even FCH", "Odd FCH"}) {
+        EXPECT_EQ(static_cast<int>(Named(page, heading).size()), leads) << heading;
+    }
+    for (int lead = 1; lead <= leads; ++lead) {
+        EXPECT_EQ(Named(page, "(Lead " + std::to_string(lead) + ")").size(), 1U) << lead;
+    }
+    EXPECT_TRUE(Named(page, "Split FCH").empty()); // 8 bells only
+    // Each section at one height across a row of columns.
+    const auto evens = Named(page, "Even FCH");
+    const auto lead1 = Named(page, "(Lead 1)").front();
+    for (const PlacedText* even : evens) {
+        // The nearest lead heading above, in the same column.
+        const PlacedText* lead = nullptr;
+        for (const PlacedText& text : page) {
+            if (text.x == even->x && text.text.rfind("(Lead ", 0) == 0 && text.y < even->y &&
+                (lead == nullptr || text.y > lead->y)) {
+                lead = &text;
+            }
+        }
+        ASSERT_NE(lead, nullptr);
+        EXPECT_EQ(even->y - lead->y, evens.front()->y - lead1->y);
+    }
+}
+
+TEST(CompSheetView, ColumnsWrapIntoFurtherRowsAndReWrapWithoutSearchingAgain)
+{
+    auto card = Method(16, "PLAIN BOB SIXTEEN", kPlainBobSixteen);
+    card->Show(PageView::Composition);
+    CompSheet& view = card->Comp();
+    const int lh = view.Geometry().lineHeight;
+    const int rowStep = (view.Sheet().RowLines() + 1) * lh;
+    const auto rowTops = [&] {
+        std::vector<int> tops;
+        for (const PlacedText& text : view.Layout().pages.at(0)) {
+            if (text.text.rfind("(Lead ", 0) == 0 && text.x == 10) {
+                tops.push_back(text.y);
+            }
+        }
+        return tops;
+    };
+    const std::vector<int> wide = rowTops();
+    ASSERT_GE(wide.size(), 2U); // 15 columns of 20 characters pass 1200 pixels
+    EXPECT_EQ(wide[1] - wide[0], rowStep);
+    EXPECT_EQ(card->Picture().Size().height(), wide.back() + rowStep);
+    // No column passes the picture but for its last three character places.
+    for (const PlacedText& text : view.Layout().pages.at(0)) {
+        EXPECT_LE(text.x + view.Geometry().columnWidth - 3 * view.Geometry().charWidth, 1200);
+    }
+
+    card->Client = QSize(500, 700);
+    card->Show(PageView::Composition);
+    EXPECT_GT(rowTops().size(), wide.size());
+    EXPECT_EQ(view.Computations(), 1); // laid out again from the columns already found
+    card->PageOptions.OddFCH = false;
+    card->Show(PageView::Composition);
+    EXPECT_EQ(view.Computations(), 2);
+}
+
+TEST(CompSheetView, WithoutTheOddSectionsTheSplitSectionFollowsTheEvenOne)
+{
+    auto card = Method(8, "CAMBRIDGE SURPRISE MAJOR", kCambridgeMajor);
+    for (const bool odd : {true, false}) {
+        SCOPED_TRACE(odd);
+        card->PageOptions.OddFCH = odd;
+        card->Show(PageView::Composition);
+        const CompSheet& view = card->Comp();
+        const auto& page = view.Layout().pages.at(0);
+        const int lh = view.Geometry().lineHeight;
+        const ColumnSheet& sheet = view.Sheet();
+        const int even = Named(page, "Even FCH").front()->y;
+        const auto split = Named(page, "Split FCH");
+        EXPECT_EQ(Named(page, "Odd FCH").empty(), !odd);
+        ASSERT_EQ(split.size(), odd ? 14U : 7U); // even and odd split sections, or even alone
+        const int below = odd ? Named(page, "Odd FCH").front()->y + (sheet.Largest(S::Odd) + 2) * lh
+                              : even + (sheet.Largest(S::Even) + 2) * lh;
+        EXPECT_EQ(split.front()->y, below);
+        EXPECT_EQ(Named(page, " (Even)").size(), 7U);
+        EXPECT_EQ(Named(page, " (Odd)").size(), odd ? 7U : 0U);
+    }
+}
+
+TEST(CompSheetView, TheBodyIsSize8Above12Bells)
+{
+    struct Case {
+        int bells;
+        std::string notation;
+        int size;
+    };
+    for (const Case& c : {
+             Case{8, kCambridgeMajor, 10},
+             Case{12, kCambridgeMaximus, 10},
+             Case{14, "x1Bx1Bx1Bx1Bx1Bx1Bx1BLH12", 8},
+             Case{16, kPlainBobSixteen, 8},
+         }) {
+        SCOPED_TRACE(c.bells);
+        auto card = Method(c.bells, "TEST", c.notation);
+        card->Show(PageView::Composition);
+        EXPECT_EQ(card->Comp().BodySize(), c.size);
+        PrintToPdf(card->Comp(), QPageLayout::Portrait);
+        EXPECT_EQ(card->Comp().BodySize(), c.size);
+    }
+}
+
+TEST(CompSheetView, PrintingLosesNoEntry)
+{
+    struct Case {
+        int bells;
+        std::string notation;
+        QPageLayout::Orientation orientation;
+        int pages, bands; // 0: more than one
+    };
+    for (const Case& c : {
+             Case{8, kCambridgeMajor, QPageLayout::Portrait, 1, 1},
+             // Too tall for a landscape page: the last section goes on a page of its own.
+             Case{8, kCambridgeMajor, QPageLayout::Landscape, 2, 2},
+             // Rows of columns that pass the bottom of the page go on to further pages.
+             Case{12, kCambridgeMaximus, QPageLayout::Landscape, 1, 1},
+             Case{16, kLongSixteen, QPageLayout::Portrait, 0, 1},
+             Case{16, kLongSixteen, QPageLayout::Landscape, 0, 1},
+         }) {
+        SCOPED_TRACE(testing::Message() << c.bells << " " << c.orientation);
+        auto card = Method(c.bells, "TEST", c.notation);
+        card->Show(PageView::Composition);
+        const int pages = PrintToPdf(card->Comp(), c.orientation);
+        if (c.pages > 0) {
+            EXPECT_EQ(pages, c.pages);
+        } else {
+            EXPECT_GT(pages, 1);
+        }
+        EXPECT_EQ(card->Comp().Layout().bands, c.bands);
+        ExpectEveryEntryOnAPage(card->Comp(), pages);
+    }
+}
+
+TEST(SheetLayout, ASectionTallerThanAPageIsSplitUnderItsHeadingsAgain)
+{
+    ColumnSheet sheet;
+    sheet.bells = 8;
+    sheet.sections = {S::RollUps, S::Even, S::Odd};
+    for (int lead = 1; lead <= 3; ++lead) {
+        SheetColumn& column = sheet.columns.emplace_back();
+        column.lead = lead;
+        column.firstRow = "12345678";
+        column.Entries(S::RollUps) = {"13245678"};
+        for (int k = 0; k < 40 + lead; ++k) {
+            column.Entries(S::Even).push_back("L" + std::to_string(lead) + "-" + std::to_string(k));
+        }
+        column.Entries(S::Odd) = {"odd" + std::to_string(lead)};
+    }
+    SheetGeometry geometry;
+    geometry.print = true;
+    geometry.width = 1000;
+    geometry.bodyTop = 50;
+    geometry.lineHeight = 10;
+    geometry.height = 50 + 20 * 10; // 20 lines below the heading
+    geometry.columnWidth = 120;
+    geometry.charWidth = 10;
+    const SheetLayout layout = LayOutSheet(sheet, geometry);
+    // 20 lines: the lead headings take 3, leaving 17; "Even FCH" and 16 entries a page.
+    // Roll-ups alone, then 43 even entries in parts of 16, the last part with the odd section.
+    ASSERT_EQ(layout.bands, 4);
+    ASSERT_EQ(layout.pages.size(), 4U);
+    std::map<std::string, int> placed;
+    for (std::size_t p = 0; p < layout.pages.size(); ++p) {
+        const auto& page = layout.pages[p];
+        for (int lead = 1; lead <= 3; ++lead) {
+            EXPECT_EQ(Named(page, "(Lead " + std::to_string(lead) + ")").size(), 1U) << p;
+        }
+        EXPECT_EQ(Named(page, "Even FCH").size(), p == 0 ? 0U : 3U) << p;
+        for (const PlacedText& text : page) {
+            EXPECT_LE(text.y + geometry.lineHeight, geometry.height) << text.text;
+            if (text.style == SheetTextStyle::Regular) {
+                ++placed[text.text];
+            }
+        }
+    }
+    EXPECT_EQ(Named(layout.pages[3], "Odd FCH").size(), 3U);
+    int entries = 0;
+    for (const auto& [text, count] : placed) {
+        EXPECT_EQ(count, text == "13245678" ? 3 : 1) << text;
+        entries += count;
+    }
+    EXPECT_EQ(entries, 3 + (41 + 42 + 43) + 3);
+}
+
+// A page list as the main window keeps it: method k on page k, a null page closed.
+struct Pages {
+    std::vector<std::unique_ptr<TBellCard>> cards;
+    std::vector<bool> open;
+    const TBellStore* Lookup(int slot) const
+    {
+        const auto k = static_cast<std::size_t>(slot - 1);
+        return slot >= 1 && k < cards.size() && open[k] ? &cards[k]->Store() : nullptr;
+    }
+};
+
+TEST(IntMethSheetView, TheSecondMethodIsCheckedAtEveryShowingAndPrinting)
+{
+    Pages pages;
+    pages.cards.push_back(Method(8, "CAMBRIDGE SURPRISE MAJOR", kCambridgeMajor));
+    pages.cards.push_back(Method(8, "YORKSHIRE SURPRISE MAJOR", kYorkshireMajor));
+    pages.open = {true, true};
+    TBellCard& card = *pages.cards[0];
+    IntMethSheet& view = card.IntMeth();
+    view.openMethod = [&pages](int slot) { return pages.Lookup(slot); };
+    const auto stale = [&] {
+        const auto& layout = view.Layout();
+        return layout.pages.size() == 1 && layout.pages[0].size() == 1 &&
+               layout.pages[0][0].text == kMsgSecondMethodStale;
+    };
+
+    view.Choose(2, pages.cards[1]->Store());
+    card.Show(PageView::InterMethod);
+    EXPECT_FALSE(stale());
+    EXPECT_EQ(view.Sheet().subtitle, "Against FCH's of YORKSHIRE SURPRISE MAJOR");
+    EXPECT_EQ(view.Sheet().columns.size(), 7U);
+
+    // Yorkshire's page is edited to another method of another stage: the sheet says so, on
+    // the page and on paper.
+    TBellStore& second = pages.cards[1]->Store();
+    second.SetBells(7);
+    second.SetPlaceNotation("3.1.7.3.1.3.1.3.7.1.3.1");
+    second.Calculate();
+    card.Show(PageView::InterMethod);
+    EXPECT_TRUE(stale());
+    EXPECT_EQ(PrintToPdf(view, QPageLayout::Portrait), 1);
+    EXPECT_TRUE(stale());
+    // The picture holds the heading and the sentence, no columns.
+    EXPECT_LT(card.Picture().Size().height(), 200);
+
+    // Back as it was, then the page is closed.
+    second.SetBells(8);
+    second.SetPlaceNotation(kYorkshireMajor);
+    second.Calculate();
+    card.Show(PageView::InterMethod);
+    EXPECT_FALSE(stale());
+    pages.open[1] = false;
+    card.Show(PageView::InterMethod);
+    EXPECT_TRUE(stale());
+    EXPECT_EQ(view.SecondStore(), nullptr);
+    // The page reused for another method of the same stage.
+    pages.open[1] = true;
+    second.SetName("ANOTHER MAJOR");
+    card.Show(PageView::InterMethod);
+    EXPECT_TRUE(stale());
+
+    // The current method chosen as its own second method.
+    view.Choose(1, card.Store());
+    card.Show(PageView::InterMethod);
+    EXPECT_FALSE(stale());
+    EXPECT_EQ(view.SecondStore(), &card.Store());
+    EXPECT_EQ(view.Sheet().subtitle, "Against FCH's of CAMBRIDGE SURPRISE MAJOR");
+    for (const SheetColumn& column : view.Sheet().columns) {
+        // Never a row against itself: no lead is false against itself in rounds.
+        const auto& even = column.Entries(S::Even);
+        const std::string own = "L" + std::to_string(column.lead) + "-23456";
+        EXPECT_EQ(std::find(even.begin(), even.end(), own), even.end());
+    }
+}
+
+TEST(IntMethSheetView, PrintedAgainstYorkshireLosesNoEntry)
+{
+    auto card = Method(8, "CAMBRIDGE SURPRISE MAJOR", kCambridgeMajor);
+    auto yorkshire = Method(8, "YORKSHIRE SURPRISE MAJOR", kYorkshireMajor);
+    card->IntMeth().openMethod = [&](int) { return &yorkshire->Store(); };
+    card->IntMeth().Choose(2, yorkshire->Store());
+    for (const auto orientation : {QPageLayout::Portrait, QPageLayout::Landscape}) {
+        const int pages = PrintToPdf(card->IntMeth(), orientation);
+        ExpectEveryEntryOnAPage(card->IntMeth(), pages);
+    }
+}
+
+} // namespace
+} // namespace tambrel
