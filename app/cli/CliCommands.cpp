@@ -1,6 +1,7 @@
 #include "app/cli/CliCommands.h"
 #include "app/cli/CliSupport.h"
 
+#include "app/cli/FindCommand.h"
 #include "app/cli/ImportCommands.h"
 #include "app/cli/LibraryCommands.h"
 #include "app/cli/MethodFacts.h"
@@ -28,11 +29,11 @@ namespace {
 // stays a separate argument, which the parser reads as an empty text.
 void JoinOptionValues(std::vector<std::string>& args)
 {
-    static constexpr std::array<std::string_view, 20> kValueOptions = {
-        "--bells", "--notation", "--name",    "--input",  "--output",
-        "-o",      "--build",    "--library", "--table",  "--group",
-        "--by",    "--from",     "--limit",   "--view",   "--set",
-        "--width", "--height",   "--mode",    "--rename", "--check-personal"};
+    static constexpr std::array<std::string_view, 22> kValueOptions = {
+        "--bells",  "--notation",       "--name",          "--input", "--output", "-o",
+        "--build",  "--library",        "--table",         "--group", "--by",     "--from",
+        "--limit",  "--view",           "--set",           "--width", "--height", "--mode",
+        "--rename", "--check-personal", "--limit-seconds", "--type"};
     const auto takesValue = [](std::string_view arg) {
         return std::find(kValueOptions.begin(), kValueOptions.end(), arg) != kValueOptions.end();
     };
@@ -277,6 +278,7 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
 
     LibraryCommands library(app, programFolder);
     ImportCommands imports(app, programFolder);
+    FindCommand findSimilar(app, programFolder);
 
     RenderOptions render;
     CLI::App* renderCommand =
@@ -327,6 +329,9 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
     }
     if (imports.Parsed()) {
         return imports.Run(out, err);
+    }
+    if (findSimilar.Parsed()) {
+        return findSimilar.Run(out, err);
     }
     if (renderCommand->parsed()) {
         return RunRender(render, programFolder, out, err);
