@@ -26,6 +26,7 @@ class TBellPageWidget;
 class TfrmAbout;
 class TfrmDataMod;
 class TfrmEdit;
+class TfrmFind;
 class TfrmImportCalls;
 class TfrmImportMethods;
 class TfrmOpen;
@@ -119,6 +120,7 @@ public:
     TfrmAbout* frmAbout = nullptr;
     TfrmImportMethods* frmImportMethods = nullptr;
     TfrmImportCalls* frmImportCalls = nullptr;
+    TfrmFind* frmFind = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
