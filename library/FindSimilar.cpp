@@ -254,12 +254,17 @@ std::string FindGroupRefusal(int bells, std::string_view group)
     if (std::find(groups.begin(), groups.end(), group) != groups.end()) {
         return {};
     }
-    std::string offered;
-    for (const std::string& g : groups) {
-        offered += (offered.empty() ? "" : ", ") + g;
+    std::string text = "The lead-head group ";
+    text += group;
+    text += " is not offered on ";
+    text += std::to_string(bells);
+    text += " bells; the groups are ";
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        text += i == 0 ? "" : ", ";
+        text += groups[i];
     }
-    return "The lead-head group " + std::string(group) + " is not offered on " +
-           std::to_string(bells) + " bells; the groups are " + offered + ".";
+    text += '.';
+    return text;
 }
 
 std::string FindTotalsText(std::uint64_t newMethods, std::uint64_t existing)
@@ -326,7 +331,10 @@ std::string SimilarMethods::LeadHeadList() const
 {
     std::string text;
     for (const std::uint64_t key : m_leadHeads) {
-        text += (text.empty() ? "" : ",") + Unpack(key, m_bells);
+        if (!text.empty()) {
+            text += ',';
+        }
+        text += Unpack(key, m_bells);
     }
     return text;
 }
@@ -587,8 +595,9 @@ Status Search(TfrmDataMod& module, const TBellStore& base, const FindRequest& re
             name = known->second;
         } else {
             ++out.counts.newMethods;
-            name = "#" + ZeroFill(static_cast<std::int64_t>(out.counts.newMethods), 6) +
-                   " Unknown Method";
+            name.assign(1, '#');
+            name += ZeroFill(static_cast<std::int64_t>(out.counts.newMethods), 6);
+            name += " Unknown Method";
         }
         find.ClearRecord();
         for (const auto& [field, value] :

@@ -40,7 +40,7 @@ inline constexpr int kFindMaxChanges = 40;
 
 // The most methods one search stores: the find library is held in memory while it is filled,
 // and a table may not pass 256 MB, so a search that would store more ends there.
-inline constexpr std::uint64_t kMaxFoundMethods = 200'000;
+inline constexpr std::uint64_t kMaxFoundMethods = 100'000;
 
 // Empty when a calculated method may be searched from (symmetric, at most 8 bells and 40
 // changes in a lead); otherwise the main window's refusal.
