@@ -96,8 +96,8 @@ public:
     int HalfLead() const { return m_half; }
     // The lead heads a variant may have, as row texts ("135264,156342,...").
     std::string LeadHeadList() const;
-    // The changes (ascending places, empty = cross) joined into each depth 1..HalfLead.
-    // Exposed for tests: the treble's row, the kept places and the candidates of one depth.
+    // The plan of depth 1..HalfLead: the treble's row (the lower of its two positions), the
+    // places kept from the base method and the candidates tried, in order, as place texts.
     int TrebleRow(int depth) const { return Depth(depth).row; }
     std::string FixedPart(int depth) const;
     std::vector<std::string> Candidates(int depth) const;
