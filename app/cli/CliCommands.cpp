@@ -2,6 +2,7 @@
 #include "app/cli/CliSupport.h"
 
 #include "app/cli/AnalysisCommands.h"
+#include "app/cli/FindCommand.h"
 #include "app/cli/ImportCommands.h"
 #include "app/cli/LibraryCommands.h"
 #include "app/cli/MethodFacts.h"
@@ -31,11 +32,11 @@ namespace {
 // stays a separate argument, which the parser reads as an empty text.
 void JoinOptionValues(std::vector<std::string>& args)
 {
-    static constexpr std::array<std::string_view, 23> kValueOptions = {
-        "--bells",  "--notation",       "--name",  "--input",   "--output",    "-o",
-        "--build",  "--library",        "--table", "--group",   "--by",        "--from",
-        "--limit",  "--view",           "--set",   "--width",   "--height",    "--mode",
-        "--rename", "--check-personal", "--lead",  "--b-bells", "--b-notation"};
+    static constexpr std::array<std::string_view, 26> kValueOptions = {
+        "--bells", "--notation", "--name", "--input", "--output", "-o", "--build", "--library",
+        "--table", "--group", "--by", "--from", "--limit", "--view", "--set", "--width",
+        "--height", "--mode", "--rename", "--check-personal", "--lead", "--b-bells",
+        "--b-notation", "--b-name", "--limit-seconds", "--type"};
     const auto takesValue = [](std::string_view arg) {
         return std::find(kValueOptions.begin(), kValueOptions.end(), arg) != kValueOptions.end();
     };
@@ -289,6 +290,7 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
 
     LibraryCommands library(app, programFolder);
     ImportCommands imports(app, programFolder);
+    FindCommand findSimilar(app, programFolder);
 
     RenderOptions render;
     CLI::App* renderCommand = app.add_subcommand(
@@ -399,6 +401,9 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
     }
     if (imports.Parsed()) {
         return imports.Run(out, err);
+    }
+    if (findSimilar.Parsed()) {
+        return findSimilar.Run(out, err);
     }
     if (renderCommand->parsed()) {
         return RunRender(render, programFolder, out, err);

@@ -7,6 +7,7 @@
 #include "app/gui/MessageBoxes.h"
 #include "app/gui/TfrmAbout.h"
 #include "app/gui/TfrmEdit.h"
+#include "app/gui/TfrmFind.h"
 #include "app/gui/TfrmImportCalls.h"
 #include "app/gui/TfrmImportMethods.h"
 #include "app/gui/TfrmIntMeth.h"
@@ -18,6 +19,7 @@
 #include "display/TfrmPrint.h"
 #include "engine/TextFunctions.h"
 #include "library/CallsData.h"
+#include "library/FindSimilar.h"
 #include "library/TfrmDataMod.h"
 
 #include <QAction>
@@ -143,6 +145,7 @@ TfrmMain::TfrmMain(TfrmDataMod& dataModule, HelpSystem& help, MessageBoxes& mess
     frmAbout = new TfrmAbout(this);
     frmImportMethods = new TfrmImportMethods(m_data, m_messages, m_help, this);
     frmImportCalls = new TfrmImportCalls(m_data, m_messages, m_help, this);
+    frmFind = new TfrmFind(m_data, m_messages, m_help, this);
 
     EnableMethodCommands(false);
     cboView->setCurrentIndex(0);
@@ -915,14 +918,12 @@ void TfrmMain::FindSimilar()
         return;
     }
     const TBellStore& store = Card(m_current).Store();
-    if (!store.Symmetric() || store.Bells() > 8 || store.LeadLength() > 40) {
-        m_messages.Show(this, BoxKind::Information,
-                        QStringLiteral("To use Find Similar Methods, the method must be:\r\r    "
-                                       "Symetric\r    On a maximum of 8 Bells\r    Have 40 or "
-                                       "less Changes in a lead"));
+    if (const std::string refusal = FindRefusal(store); !refusal.empty()) {
+        m_messages.Show(this, BoxKind::Information, Q(refusal));
         return;
     }
-    NotYet(QStringLiteral("Find Similar Methods"));
+    frmFind->Prepare(store, ResetOpenPosition);
+    Exec(*frmFind);
 }
 
 void TfrmMain::PrintMethod()

@@ -28,6 +28,7 @@ class TBellPageWidget;
 class TfrmAbout;
 class TfrmDataMod;
 class TfrmEdit;
+class TfrmFind;
 class TfrmImportCalls;
 class TfrmImportMethods;
 class TfrmIntMeth;
@@ -123,6 +124,7 @@ public:
     TfrmImportMethods* frmImportMethods = nullptr;
     TfrmImportCalls* frmImportCalls = nullptr;
     TfrmIntMeth* frmIntMeth = nullptr;
+    TfrmFind* frmFind = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1086,3 +1086,160 @@ TEST_F(CliImport, CallsAndThePersonalCheck)
 
 } // namespace
 } // namespace tambrel
+
+namespace tambrel {
+namespace {
+
+// find-similar on a library folder whose main library knows Plain Bob Minor.
+class CliFind : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directories(dir.Path("program/data"));
+        dir.Write("program/data/Methods.csv", "0,TB_Method_Library,\"Find\",\n"
+                                              "6,\"PLAIN BOB MINOR\",\"-1-1-1 LH2\",A\n");
+        library = dir.Path("Library");
+    }
+
+    CliRun Run(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), {"tambrel-cli", "find-similar"});
+        args.insert(args.end(), {"--library", library});
+        std::ostringstream out;
+        std::ostringstream err;
+        CliRun run;
+        run.status = RunCli(std::move(args), out, err, dir.Path("program"));
+        run.out = out.str();
+        run.err = err.str();
+        return run;
+    }
+
+    TempDir dir;
+    std::string library;
+};
+
+TEST_F(CliFind, CountsAndTheMethodsStored)
+{
+    const std::vector<std::string> plainBob = {"--bells",       "6",      "--notation",
+                                               "x16x16x16LH12", "--type", "above"};
+    const CliRun text = Run(plainBob);
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_EQ(text.out, "Possibilities Checked: 81\nMethods Found: 13\n12 New Methods and 1 "
+                        "Existing Methods\nhave been saved in the Method Find Library\n");
+
+    std::vector<std::string> args = plainBob;
+    args.push_back("--json");
+    const CliRun json = Run(args);
+    ASSERT_EQ(json.status, 0) << json.err;
+    const nlohmann::ordered_json result = nlohmann::ordered_json::parse(json.out);
+    std::vector<std::string> keys;
+    for (const auto& item : result.items()) {
+        keys.push_back(item.key());
+    }
+    EXPECT_EQ(keys, (std::vector<std::string>{"possibilities", "found", "new", "existing",
+                                              "stopped", "methods"}));
+    EXPECT_EQ(result["possibilities"], 81);
+    EXPECT_EQ(result["found"], 13);
+    EXPECT_EQ(result["new"], 12);
+    EXPECT_EQ(result["existing"], 1);
+    EXPECT_EQ(result["stopped"], false);
+    ASSERT_EQ(result["methods"].size(), 13U);
+    int pairs = 0;
+    for (std::size_t i = 0; i < result["methods"].size(); ++i) {
+        const nlohmann::ordered_json& m = result["methods"][i];
+        const std::string notation = m["notation"];
+        if (notation == "-1-1-1 LH2") {
+            EXPECT_EQ(m["name"], "PLAIN BOB MINOR");
+            EXPECT_EQ(m["group"], "A");
+        }
+        // Both lead ends of a half lead follow one another, LH1 first.
+        if (i > 0 && notation.ends_with(" LH2")) {
+            const std::string before = result["methods"][i - 1]["notation"];
+            pairs += before == notation.substr(0, notation.size() - 1) + "1" ? 1 : 0;
+        }
+        if (i + 1 < result["methods"].size() && notation.ends_with(" LH2")) {
+            const std::string after = result["methods"][i + 1]["notation"];
+            EXPECT_NE(after, notation.substr(0, notation.size() - 1) + "1");
+        }
+    }
+    EXPECT_GT(pairs, 0);
+
+    // The browser's view of the find library holds the same methods.
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(RunCli({"tambrel-cli", "library", "list", "--table", "FIND_LIB", "--bells", "6",
+                      "--limit", "100", "--library", library},
+                     out, err, dir.Path("program")),
+              0);
+    const std::string listed = out.str();
+    EXPECT_EQ(std::count(listed.begin(), listed.end(), '\n'), 13);
+}
+
+TEST_F(CliFind, GroupedCountsAndATimeLimit)
+{
+    const CliRun grouped = Run({"--bells", "8", "--notation", "-38-14-1258-36-14-58-16-78,12",
+                                "--type", "above", "--group", "b"});
+    ASSERT_EQ(grouped.status, 0) << grouped.err;
+    EXPECT_TRUE(grouped.out.starts_with("Possibilities Checked: ")) << grouped.out;
+    EXPECT_NE(grouped.out.find(',', 0), std::string::npos) << grouped.out;
+
+    const CliRun stopped = Run({"--bells", "8", "--notation", "-38-14-1258-36-14-58-16-78LH12",
+                                "--type", "below", "--limit-seconds", "0", "--json"});
+    ASSERT_EQ(stopped.status, 0) << stopped.err;
+    const nlohmann::json result = Json(stopped.out);
+    EXPECT_EQ(result["stopped"], true);
+    EXPECT_EQ(result["possibilities"], 0);
+    EXPECT_EQ(result["found"], 0);
+    EXPECT_TRUE(result["methods"].empty());
+}
+
+TEST_F(CliFind, RefusalsExitTwoAndChangeNothing)
+{
+    ASSERT_EQ(Run({"--bells", "6", "--notation", "x16x16x16LH12", "--type", "below"}).status, 0);
+    const std::string before = ReadFile(library + "/Find_Lib.dbf");
+    const std::string needs = "To use Find Similar Methods, the method must be:\n\n    "
+                              "Symetric\n    On a maximum of 8 Bells\n    Have 40 or less Changes "
+                              "in a lead\n";
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+    };
+    for (const Case& c : std::vector<Case>{
+             {{"--bells", "6", "--notation", "x14x16x16x16x16x12", "--type", "above"}, needs},
+             {{"--bells", "9", "--notation", "3.1.9.1.9.1.9.1.9LH129", "--type", "above"}, needs},
+             {{"--bells", "6", "--notation", "x16x16x16LH12", "--type", "above", "--group", "P"},
+              "The lead-head group P is not offered on 6 bells; the groups are ALL, A, B, E, F, "
+              "G, H, L, M.\n"},
+             {{"--bells", "6", "--notation", "x13", "--type", "above"},
+              "Error in the Place Notation:\n\nx13\n\nError at:\n\nx13 <--\n"},
+             {{"--bells", "6", "--notation", "x16x16x16LH12", "--type", "sideways"},
+              "--type: sideways not in {above,below}\n"},
+             {{"--bells", "6", "--notation", "x16x16x16LH12", "--type", "above", "--limit-seconds",
+               "soon"},
+              "--limit-seconds takes a number of seconds, not \"soon\".\n"},
+         }) {
+        SCOPED_TRACE(c.args[3]);
+        const CliRun run = Run(c.args);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_EQ(run.out, "");
+    }
+    const CliRun json = Run({"--bells", "6", "--notation", "x16x16x16LH12", "--type", "above",
+                             "--group", "P", "--json"});
+    EXPECT_EQ(json.status, 2);
+    EXPECT_EQ(Json(json.out)["error"], "The lead-head group P is not offered on 6 bells; the "
+                                       "groups are ALL, A, B, E, F, G, H, L, M.");
+
+    // The desktop program's browser holds the find library.
+    TDbf held;
+    held.SetDbfFileName(std::filesystem::path(library) / "Find_Lib.dbf");
+    ASSERT_TRUE(held.Open(TableAccess::Read));
+    const CliRun locked = Run({"--bells", "6", "--notation", "x16x16x16LH12", "--type", "above"});
+    EXPECT_EQ(locked.status, 2);
+    EXPECT_EQ(locked.err, "The table Find_Lib.dbf is in use by another program (or another window "
+                          "of Tambrel). Close it there and try again.\n");
+    EXPECT_EQ(ReadFile(library + "/Find_Lib.dbf"), before);
+}
+
+} // namespace
+} // namespace tambrel

@@ -2,6 +2,7 @@
 #include "app/gui/MessageBoxes.h"
 #include "app/gui/SingleInstance.h"
 #include "app/gui/TfrmEdit.h"
+#include "app/gui/TfrmFind.h"
 #include "app/gui/TfrmImportCalls.h"
 #include "app/gui/TfrmImportMethods.h"
 #include "app/gui/TfrmIntMeth.h"
@@ -35,6 +36,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QSysInfo>
 #include <QTabWidget>
@@ -690,12 +692,26 @@ TEST_F(MainWindow, ExitAsksAndSavesTheOptionsLast)
     EXPECT_EQ(reloaded.Numbers, 3);
 }
 
-TEST_F(MainWindow, CommandsOfLaterVersionsSaySoAndChangeNothing)
+TEST_F(MainWindow, FindSimilarShowsItsDialogOrSaysWhyNot)
 {
     Enter(6, "PLAIN BOB MINOR", "x16x16x16x16x16x12");
     EXPECT_EQ(OpenTabs(), 1);
+    window->ResetOpenPosition = false;
+    QString shownDialog;
+    onDialog = [&](QDialog& dialog) {
+        shownDialog = dialog.objectName();
+        auto& find = dynamic_cast<TfrmFind&>(dialog);
+        QSignalSpy ended(&find, &TfrmFind::searchEnded);
+        find.butOK->click();
+        ASSERT_TRUE(ended.wait(30'000));
+        EXPECT_EQ(find.lblFound->text(), "13");
+    };
+    const std::size_t messagesBefore = shown.size();
     window->FindSimilar();
-    EXPECT_EQ(Last(), "Find Similar Methods is not available in this version of Tambrel yet.");
+    onDialog = nullptr;
+    EXPECT_EQ(shownDialog, "frmFind");
+    EXPECT_EQ(shown.size(), messagesBefore);
+    EXPECT_TRUE(window->ResetOpenPosition); // the find library was written anew
     Enter(8, "CAMBRIDGE SURPRISE MAJOR", "-38-14-1258-36-14-58-16-78LH12"); // 32 changes
     Enter(9, "GRANDSIRE CATERS", "3.1.9.1.9.1.9.1.9.1.9.1.9.1.9.1.9.1");
     window->FindSimilar();
