@@ -94,8 +94,10 @@ void CheckRecord(Layout& layout, std::string_view line, bool overlong)
     // The values read back, written as a line again, make the same record.
     std::string again;
     for (std::size_t f = 0; f < fields.size(); ++f) {
-        again += (f == 0 ? "" : ",") +
-                 tambrel::QuoteDelimitedValue(FieldValue(layout, record, fields[f]));
+        if (f > 0) {
+            again += ',';
+        }
+        again += tambrel::QuoteDelimitedValue(FieldValue(layout, record, fields[f]));
     }
     std::string second;
     std::vector<std::string> ignored;

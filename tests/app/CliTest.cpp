@@ -625,7 +625,12 @@ TEST(CliRender, AFullDiskLeavesThePreviousFileWhole)
     }
     struct Unmount {
         std::string disk;
-        ~Unmount() { std::system(("umount " + disk).c_str()); }
+        ~Unmount()
+        {
+            if (std::system(("umount " + disk).c_str()) != 0) {
+                ADD_FAILURE() << "could not unmount " << disk;
+            }
+        }
     } unmount{disk};
     const std::vector<std::string> render = {"render", "--bells", "8", "--notation",
                                              "-38-14-1258-36-14-58-16-78LH12"};

@@ -113,8 +113,14 @@ inline FchLists ReferenceSearch(const TBellStore& a, const TBellStore& b, int le
                     if (secondNotation) {
                         text += " V" + std::to_string(j);
                     } else {
-                        text = "L" + (leadsB > 9 && j < 10 ? "0" : std::string()) +
-                               std::to_string(j) + "-" + text;
+                        std::string label = "L";
+                        if (leadsB > 9 && j < 10) {
+                            label += '0';
+                        }
+                        label += std::to_string(j);
+                        label += '-';
+                        label += text;
+                        text = std::move(label);
                     }
                 }
                 const std::size_t base = split ? 2 : 0;
