@@ -16,7 +16,8 @@ int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tambrel"));
-    QApplication::setOrganizationName(QStringLiteral("Tambrel"));
+    // Settings live in ~/.config/tambrel/, beside the library folder's lower-case name.
+    QApplication::setOrganizationName(QStringLiteral("tambrel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tambrel 3.3"));
     QApplication::setApplicationVersion(QStringLiteral("3.3b"));
     // Lets Wayland compositors and docks match the window to tambrel.desktop and its icon.
