@@ -3,6 +3,7 @@
 #include "app/gui/HelpSystem.h"
 #include "app/gui/MessageBoxes.h"
 #include "app/gui/TfrmEdit.h"
+#include "app/gui/TfrmIntMeth.h"
 #include "app/gui/TfrmMain.h"
 #include "app/gui/TfrmOpen.h"
 #include "library/TfrmDataMod.h"
@@ -108,11 +109,28 @@ int main(int argc, char** argv)
         enter(8, QStringLiteral("Cambridge Surprise Major"),
               QStringLiteral("-38-14-1258-36-14-58-16-78LH12"), out + "/new-method.png");
         ok = Save(window, out + "/main-window.png") && ok;
-        const char* views[] = {"diagram", "statistics", "composition", "inter-method"};
-        for (int view = 1; view < 4; ++view) {
-            window.ChooseView(view);
-            ok = Save(window, out + QStringLiteral("/view-%1.png").arg(views[view])) && ok;
-        }
+        window.ChooseView(1);
+        ok = Save(window, out + "/view-statistics.png") && ok;
+        window.ChooseView(2);
+        ok = Save(window, out + "/view-composition.png") && ok;
+        window.ChooseView(0);
+
+        // Yorkshire against Cambridge, chosen in the second-method dialog.
+        enter(8, QStringLiteral("Yorkshire Surprise Major"),
+              QStringLiteral("-38-14-58-16-12-38-14-78LH12"), {});
+        onDialog = [&](QDialog& dialog) {
+            dialog.setResult(QDialog::Rejected);
+            if (auto* second = dynamic_cast<tambrel::TfrmIntMeth*>(&dialog)) {
+                dialog.show();
+                ok = Save(dialog, out + "/second-method.png") && ok;
+                second->butOkClick();
+                dialog.setResult(QDialog::Accepted);
+                dialog.hide();
+            }
+        };
+        window.ChooseView(3);
+        onDialog = nullptr;
+        ok = Save(window, out + "/view-inter-method.png") && ok;
         window.ChooseView(0);
 
         onDialog = [&](QDialog& dialog) {
