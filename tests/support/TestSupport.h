@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include <unistd.h>
+
 namespace tambrel::test {
 
 inline std::string Repeat(std::string_view part, int times)
@@ -27,14 +29,16 @@ inline std::string ReadFile(const std::filesystem::path& path)
     return buffer.str();
 }
 
-// A folder of its own for one test, removed with everything in it afterwards.
+// A folder of its own for one test, removed with everything in it afterwards. The process id
+// keeps two runs of the same test (two checkouts, say) out of each other's way.
 class TempDir {
 public:
     TempDir()
     {
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
         m_path = std::filesystem::temp_directory_path() /
-                 (std::string("tambrel-") + test->test_suite_name() + "-" + test->name());
+                 (std::string("tambrel-") + test->test_suite_name() + "-" + test->name() + "-" +
+                  std::to_string(::getpid()));
         std::filesystem::remove_all(m_path);
         std::filesystem::create_directories(m_path);
     }
