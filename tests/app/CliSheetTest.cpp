@@ -5,6 +5,7 @@
 
 #include <QImage>
 
+#include "tests/support/CliRun.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -20,23 +21,8 @@ namespace {
 using test::ReadFile;
 using test::TempDir;
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-CliRun Cli(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "tambrel-cli");
-    std::ostringstream out;
-    std::ostringstream err;
-    CliRun run;
-    run.status = RunCli(std::move(args), out, err);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
-}
+using test::Cli;
+using test::CliRun;
 
 nlohmann::ordered_json Json(const std::string& text)
 {

@@ -8,6 +8,7 @@
 
 #include <QImage>
 
+#include "tests/support/CliRun.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -30,23 +31,8 @@ using test::ReadFile;
 using test::Repeat;
 using test::TempDir;
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-CliRun Cli(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "tambrel-cli");
-    std::ostringstream out;
-    std::ostringstream err;
-    CliRun run;
-    run.status = RunCli(std::move(args), out, err);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
-}
+using test::Cli;
+using test::CliRun;
 
 nlohmann::json Json(const std::string& text)
 {
@@ -973,15 +959,8 @@ protected:
 
     CliRun Run(std::vector<std::string> args)
     {
-        args.insert(args.begin(), "tambrel-cli");
         args.insert(args.end(), {"--library", library});
-        std::ostringstream out;
-        std::ostringstream err;
-        CliRun run;
-        run.status = RunCli(std::move(args), out, err, dir.Path("program"));
-        run.out = out.str();
-        run.err = err.str();
-        return run;
+        return Cli(std::move(args), dir.Path("program"));
     }
 
     TempDir dir;
@@ -1108,15 +1087,9 @@ protected:
 
     CliRun Run(std::vector<std::string> args)
     {
-        args.insert(args.begin(), {"tambrel-cli", "find-similar"});
+        args.insert(args.begin(), "find-similar");
         args.insert(args.end(), {"--library", library});
-        std::ostringstream out;
-        std::ostringstream err;
-        CliRun run;
-        run.status = RunCli(std::move(args), out, err, dir.Path("program"));
-        run.out = out.str();
-        run.err = err.str();
-        return run;
+        return Cli(std::move(args), dir.Path("program"));
     }
 
     TempDir dir;
