@@ -83,7 +83,7 @@ TfrmOptions::TfrmOptions(TfrmDataMod& dataModule, HelpSystem& help, QWidget* par
     cboBlueLine1 = List(lines, "cboBlueLine1");
     cboBlueLine2 = List(lines, "cboBlueLine2");
     auto* linesForm = new QFormLayout(lines);
-    linesForm->addRow(QStringLiteral("T&reble Line"), cboTreble);
+    linesForm->addRow(QStringLiteral("Treble L&ine"), cboTreble);
     linesForm->addRow(QStringLiteral("&First Blue Line"), cboBlueLine1);
     linesForm->addRow(QStringLiteral("&Second Blue Line"), cboBlueLine2);
 
@@ -91,7 +91,7 @@ TfrmOptions::TfrmOptions(TfrmDataMod& dataModule, HelpSystem& help, QWidget* par
     chkShowTitle = Check(contents, "chkShowTitle", "Show Method &Name");
     chkShowGrid = Check(contents, "chkShowGrid", "Show Method &Grid");
     chkShowBob = Check(contents, "chkShowBob", "Show &Bob");
-    chkShowSingle = Check(contents, "chkShowSingle", "Show S&ingle");
+    chkShowSingle = Check(contents, "chkShowSingle", "Sho&w Single");
     cboLead2Show = List(contents, "cboLead2Show");
     auto* contentsLayout = new QVBoxLayout(contents);
     for (QWidget* w : {static_cast<QWidget*>(chkShowTitle), static_cast<QWidget*>(chkShowGrid),
