@@ -42,31 +42,34 @@ TfrmPrint::TfrmPrint(QPrinter& printer, QWidget* parent) : QDialog(parent), m_pr
         edit->setReadOnly(true);
     }
     auto* copies = new QFormLayout;
-    copies->addRow(QStringLiteral("Copies:"), speCopies);
+    copies->addRow(QStringLiteral("Cop&ies:"), speCopies);
 
     rgpPoster = new QGroupBox(QStringLiteral(" Print as Poster "), this);
     rgpPoster->setObjectName(QStringLiteral("rgpPoster"));
     auto* posterLayout = new QVBoxLayout(rgpPoster);
-    const char* captions[4] = {"Off (Normal Print)", "2 Columns per Page", "3 Columns per Page",
-                               "4 Columns per Page"};
+    const char* captions[4] = {"O&ff (Normal Print)", "&2 Columns per Page", "&3 Columns per Page",
+                               "&4 Columns per Page"};
     for (int i = 0; i < 4; ++i) {
         posterChoices[i] = new QRadioButton(QString::fromLatin1(captions[i]), rgpPoster);
         posterLayout->addWidget(posterChoices[i]);
     }
     posterChoices[0]->setChecked(true);
 
-    chkColour = new QCheckBox(QStringLiteral("Colour Printer"), this);
+    chkColour = new QCheckBox(QStringLiteral("Colour &Printer"), this);
     chkColour->setObjectName(QStringLiteral("chkColour"));
 
-    butSetup = new QPushButton(QStringLiteral("Setup..."), this);
+    butSetup = new QPushButton(QStringLiteral("&Setup..."), this);
     butSetup->setObjectName(QStringLiteral("butSetup"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     butOk = buttons->button(QDialogButtonBox::Ok);
     butOk->setObjectName(QStringLiteral("butOk"));
+    butOk->setText(QStringLiteral("&OK"));
     butCancel = buttons->button(QDialogButtonBox::Cancel);
     butCancel->setObjectName(QStringLiteral("butCancel"));
+    butCancel->setText(QStringLiteral("&Cancel"));
     buttons->addButton(butSetup, QDialogButtonBox::ActionRole);
     butHelp = buttons->addButton(QDialogButtonBox::Help);
+    butHelp->setText(QStringLiteral("&Help"));
     butHelp->setObjectName(QStringLiteral("butHelp"));
 
     auto* layout = new QVBoxLayout(this);

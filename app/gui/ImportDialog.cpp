@@ -1,6 +1,7 @@
 #include "app/gui/ImportDialog.h"
 
 #include "app/gui/HelpSystem.h"
+#include "app/gui/Hourglass.h"
 #include "app/gui/Icons.h"
 #include "app/gui/MessageBoxes.h"
 #include "library/ImportMessages.h"
@@ -17,16 +18,6 @@
 #include <limits>
 
 namespace tambrel {
-
-ImportDialog::Hourglass::Hourglass()
-{
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-ImportDialog::Hourglass::~Hourglass()
-{
-    QApplication::restoreOverrideCursor();
-}
 
 QString ImportDialog::Q(std::string_view text)
 {

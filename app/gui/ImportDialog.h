@@ -45,15 +45,6 @@ public:
     QPushButton* butHelp = nullptr;
 
 protected:
-    // The hourglass for a long step; the cursor comes back however the step ends.
-    class Hourglass {
-    public:
-        Hourglass();
-        ~Hourglass();
-        Hourglass(const Hourglass&) = delete;
-        Hourglass& operator=(const Hourglass&) = delete;
-    };
-
     ImportDialog(MessageBoxes& messages, HelpSystem& help, const QString& helpTopic,
                  QWidget* parent);
 

@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <utility>
+
 namespace tambrel {
 
 QString MessageBoxes::Displayed(const QString& text)
@@ -43,6 +45,14 @@ bool MessageBoxes::Show(QWidget* parent, BoxKind kind, const QString& text, cons
         box.setStandardButtons(QMessageBox::Ok);
         break;
     }
+    // The platform's own texts may have no access key; these have one on every platform.
+    for (const auto& [button, accessText] :
+         {std::pair{QMessageBox::Ok, "&OK"}, std::pair{QMessageBox::Yes, "&Yes"},
+          std::pair{QMessageBox::No, "&No"}}) {
+        if (QAbstractButton* shown = box.button(button)) {
+            shown->setText(QString::fromLatin1(accessText));
+        }
+    }
     const int answer = box.exec();
     return answer == QMessageBox::Ok || answer == QMessageBox::Yes;
 }
@@ -57,9 +67,9 @@ SaveChoice MessageBoxes::AskSaveLibrary(QWidget* parent)
     box.setTextFormat(Qt::PlainText);
     box.setIcon(QMessageBox::Question);
     box.setText(QStringLiteral("Save to which Library?"));
-    QPushButton* main = box.addButton(QStringLiteral("Main"), QMessageBox::AcceptRole);
-    QPushButton* personal = box.addButton(QStringLiteral("Personal"), QMessageBox::AcceptRole);
-    QPushButton* cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    QPushButton* main = box.addButton(QStringLiteral("&Main"), QMessageBox::AcceptRole);
+    QPushButton* personal = box.addButton(QStringLiteral("&Personal"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("&Cancel"), QMessageBox::RejectRole);
     box.setDefaultButton(cancel); // both libraries are stored data: Enter writes neither
     box.setEscapeButton(cancel);
     box.exec();

@@ -34,6 +34,7 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent)
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("butOk"));
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&OK"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
     auto* text = new QVBoxLayout;

@@ -144,8 +144,6 @@ TfrmEdit::TfrmEdit(MessageBoxes& messages, HelpSystem& help, QWidget* parent)
     Yellow(edtName);
     UpperCaseInput(edtName);
     lblName->setBuddy(edtName);
-    butCopyName =
-        CopyButton(this, QStringLiteral("butCopyName"), QStringLiteral("Copy Name to Clipboard"));
 
     auto* lblPlaces = new QLabel(QStringLiteral("&Place Notation"), this);
     lblPlaces->setObjectName(QStringLiteral("lblPlaces"));
@@ -156,8 +154,6 @@ TfrmEdit::TfrmEdit(MessageBoxes& messages, HelpSystem& help, QWidget* parent)
     Yellow(edtPlaces);
     UpperCaseInput(edtPlaces);
     lblPlaces->setBuddy(edtPlaces);
-    butCopyPlaces = CopyButton(this, QStringLiteral("butCopyPlaces"),
-                               QStringLiteral("Copy Places to Clipboard"));
 
     auto* buttons = new QDialogButtonBox(this);
     butOK = buttons->addButton(QStringLiteral("&OK"), QDialogButtonBox::AcceptRole);
@@ -166,8 +162,15 @@ TfrmEdit::TfrmEdit(MessageBoxes& messages, HelpSystem& help, QWidget* parent)
     butCancel = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
     butCancel->setObjectName(QStringLiteral("butCancel"));
     butHelp = buttons->addButton(QDialogButtonBox::Help);
+    butHelp->setText(QStringLiteral("&Help"));
     butHelp->setObjectName(QStringLiteral("butHelp"));
     butHelp->setIcon(ToolIcon(QStringLiteral("help"))); // no icon theme to take it from
+    // Made after the buttons, so that Tab reaches them last; set by setTabOrder instead, the
+    // hidden ones closed the chain into a ring of the three buttons.
+    butCopyName =
+        CopyButton(this, QStringLiteral("butCopyName"), QStringLiteral("Copy Name to Clipboard"));
+    butCopyPlaces = CopyButton(this, QStringLiteral("butCopyPlaces"),
+                               QStringLiteral("Copy Places to Clipboard"));
 
     auto* grid = new QGridLayout;
     grid->addWidget(lblBells, 0, 0);
@@ -183,15 +186,6 @@ TfrmEdit::TfrmEdit(MessageBoxes& messages, HelpSystem& help, QWidget* parent)
     layout->addLayout(grid);
     layout->addStretch();
     layout->addWidget(buttons);
-
-    // Keyboard order: the three fields, then the buttons; the copy buttons come last.
-    setTabOrder(cboBells, edtName);
-    setTabOrder(edtName, edtPlaces);
-    setTabOrder(edtPlaces, butOK);
-    setTabOrder(butOK, butCancel);
-    setTabOrder(butCancel, butHelp);
-    setTabOrder(butHelp, butCopyName);
-    setTabOrder(butCopyName, butCopyPlaces);
 
     connect(butOK, &QPushButton::clicked, this, &TfrmEdit::butOKClick);
     connect(butCancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -7,6 +7,7 @@
 #include "engine/TextFunctions.h"
 #include "library/TfrmDataMod.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -49,8 +50,8 @@ TfrmFind::TfrmFind(TfrmDataMod& dataModule, MessageBoxes& messages, HelpSystem& 
     rgpType->setObjectName(QStringLiteral("rgpType"));
     typeButtons = new QButtonGroup(rgpType);
     auto* typeLayout = new QVBoxLayout(rgpType);
-    const QString types[] = {QStringLiteral("Above the Treble"),
-                             QStringLiteral("Below the Treble")};
+    const QString types[] = {QStringLiteral("&Above the Treble"),
+                             QStringLiteral("&Below the Treble")};
     for (int i = 0; i < 2; ++i) {
         auto* button = new QRadioButton(types[i], rgpType);
         button->setObjectName(QStringLiteral("rgpType%1").arg(i));
@@ -59,9 +60,9 @@ TfrmFind::TfrmFind(TfrmDataMod& dataModule, MessageBoxes& messages, HelpSystem& 
     }
     typeButtons->button(0)->setChecked(true);
 
-    chkRightPlaces = new QCheckBox(QStringLiteral("Only use Places made Right"), this);
+    chkRightPlaces = new QCheckBox(QStringLiteral("Only use Places made &Right"), this);
     chkRightPlaces->setObjectName(QStringLiteral("chkRightPlaces"));
-    auto* lblGroup = new QLabel(QStringLiteral("Required LH Group:"), this);
+    auto* lblGroup = new QLabel(QStringLiteral("Required LH &Group:"), this);
     cboGroup = new QComboBox(this);
     cboGroup->setObjectName(QStringLiteral("cboGroup"));
     lblGroup->setBuddy(cboGroup);
@@ -120,6 +121,9 @@ TfrmFind::TfrmFind(TfrmDataMod& dataModule, MessageBoxes& messages, HelpSystem& 
     layout->addWidget(lblTotals2);
     layout->addLayout(buttons);
 
+    setTabOrder(butStop, butHelp); // Help sits left of Close
+    setTabOrder(butHelp, butCancel);
+
     connect(butOK, &QPushButton::clicked, this, &TfrmFind::butOKClick);
     connect(butStop, &QPushButton::clicked, this, &TfrmFind::butStopClick);
     connect(butCancel, &QPushButton::clicked, this, &QDialog::accept);
@@ -138,6 +142,9 @@ TfrmFind::~TfrmFind()
     m_stop = true;
     if (m_worker.joinable()) {
         m_worker.join();
+    }
+    if (m_busy) {
+        QApplication::restoreOverrideCursor();
     }
 }
 
@@ -179,10 +186,14 @@ void TfrmFind::SetSearching(bool searching)
     rgpType->setEnabled(!searching);
     chkRightPlaces->setEnabled(!searching);
     cboGroup->setEnabled(!searching);
-    if (searching) {
-        setCursor(Qt::BusyCursor);
-    } else {
-        unsetCursor();
+    // The busy pointer keeps its arrow: Stop and Help still answer while the search runs.
+    if (searching != m_busy) {
+        if (searching) {
+            QApplication::setOverrideCursor(Qt::BusyCursor);
+        } else {
+            QApplication::restoreOverrideCursor();
+        }
+        m_busy = searching;
     }
 }
 

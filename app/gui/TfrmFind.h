@@ -89,6 +89,7 @@ private:
     std::atomic<bool> m_stop{false};
     std::thread m_worker;  // joinable exactly while a search runs or awaits its end
     FindOutcome m_outcome; // written by the search, read once it has ended
+    bool m_busy = false;   // the busy cursor is set over the whole program, once
 };
 
 } // namespace tambrel

@@ -1,5 +1,6 @@
 #include "app/gui/TfrmImportCalls.h"
 
+#include "app/gui/Hourglass.h"
 #include "app/gui/MessageBoxes.h"
 #include "library/ImportMessages.h"
 
@@ -43,6 +44,9 @@ TfrmImportCalls::TfrmImportCalls(TfrmDataMod& dataModule, MessageBoxes& messages
     layout->addLayout(top);
     layout->addLayout(bottom);
     lblFile->setMinimumWidth(lblFile->fontMetrics().horizontalAdvance(QLatin1Char('8')) * 48);
+
+    setTabOrder(butReplace, butHelp); // Help sits left of Close
+    setTabOrder(butHelp, butClose);
 
     connect(butSelect, &QPushButton::clicked, this, &TfrmImportCalls::butSelectClick);
     connect(butReplace, &QPushButton::clicked, this, &TfrmImportCalls::butReplaceClick);

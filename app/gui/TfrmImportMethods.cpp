@@ -1,5 +1,6 @@
 #include "app/gui/TfrmImportMethods.h"
 
+#include "app/gui/Hourglass.h"
 #include "app/gui/MessageBoxes.h"
 #include "library/ImportMessages.h"
 
@@ -27,7 +28,7 @@ TfrmImportMethods::TfrmImportMethods(TfrmDataMod& dataModule, MessageBoxes& mess
     butImport->setObjectName(QStringLiteral("butImport"));
     butImport->setAutoDefault(false);
     chkCheckMyLib =
-        new QCheckBox(QStringLiteral("Check your Personal Library when Importing"), this);
+        new QCheckBox(QStringLiteral("Check your &Personal Library when Importing"), this);
     chkCheckMyLib->setObjectName(QStringLiteral("chkCheckMyLib"));
 
     auto* buttons = new QVBoxLayout;
@@ -54,6 +55,13 @@ TfrmImportMethods::TfrmImportMethods(TfrmDataMod& dataModule, MessageBoxes& mess
     layout->addLayout(top);
     layout->addLayout(bottom);
     lblFile->setMinimumWidth(lblFile->fontMetrics().horizontalAdvance(QLatin1Char('8')) * 48);
+
+    // Keyboard order as laid out: the steps from the top, then the bottom row.
+    setTabOrder(butSelect, butImport);
+    setTabOrder(butImport, butReplace);
+    setTabOrder(butReplace, chkCheckMyLib);
+    setTabOrder(chkCheckMyLib, butHelp);
+    setTabOrder(butHelp, butClose);
 
     connect(butSelect, &QPushButton::clicked, this, &TfrmImportMethods::butSelectClick);
     connect(butImport, &QPushButton::clicked, this, &TfrmImportMethods::butImportClick);

@@ -14,7 +14,7 @@ TfrmIntMeth::TfrmIntMeth(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Inter-Method Falseness"));
     setWindowModality(Qt::WindowModal); // the help window opened from here stays usable
 
-    auto* label = new QLabel(QStringLiteral("Select the Second Method:"), this);
+    auto* label = new QLabel(QStringLiteral("&Select the Second Method:"), this);
     lstMethods = new QListWidget(this);
     lstMethods->setObjectName(QStringLiteral("lstMethods"));
     lstMethods->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -26,8 +26,10 @@ TfrmIntMeth::TfrmIntMeth(QWidget* parent) : QDialog(parent)
     butOk->setObjectName(QStringLiteral("butOk"));
     butOk->setDefault(true);
     butCancel = buttons->addButton(QDialogButtonBox::Cancel);
+    butCancel->setText(QStringLiteral("&Cancel"));
     butCancel->setObjectName(QStringLiteral("butCancel"));
     butHelp = buttons->addButton(QDialogButtonBox::Help);
+    butHelp->setText(QStringLiteral("&Help"));
     butHelp->setObjectName(QStringLiteral("butHelp"));
 
     auto* layout = new QVBoxLayout(this);

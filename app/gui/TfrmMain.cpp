@@ -3,6 +3,7 @@
 #include "analysis/TBellComp.h"
 #include "analysis/TBellIntMeth.h"
 #include "app/gui/HelpSystem.h"
+#include "app/gui/Hourglass.h"
 #include "app/gui/Icons.h"
 #include "app/gui/MessageBoxes.h"
 #include "app/gui/TfrmAbout.h"
@@ -54,15 +55,6 @@ inline const QString kMsgNoMethodToEdit = QStringLiteral("There is no method to 
 inline const QString kMsgCloseEdited =
     QStringLiteral("The Current Method has been edited.\r\rDo you still want to close it?");
 inline const QString kMsgExit = QStringLiteral("Exit from Tambrel?");
-
-// The hourglass for a long step; the cursor comes back however the step ends.
-class Hourglass {
-public:
-    Hourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~Hourglass() { QApplication::restoreOverrideCursor(); }
-    Hourglass(const Hourglass&) = delete;
-    Hourglass& operator=(const Hourglass&) = delete;
-};
 
 QString Q(const std::string& text)
 {
@@ -251,11 +243,11 @@ void TfrmMain::CreateActions()
            "Copy to the Clipboard", QKeySequence::Copy);
     action(mnuTClearClipboard, "mnuTClearClipboard", "C&lear the Clipboard", nullptr, nullptr);
     action(mnuTImportMethods, "mnuTImportMethods", "&Import Extra Methods...", nullptr, nullptr);
-    action(mnuTImportCalls, "mnuTImportCalls", "Import Extra Calls...", nullptr, nullptr);
+    action(mnuTImportCalls, "mnuTImportCalls", "Import &Extra Calls...", nullptr, nullptr);
     action(mnuTReindex, "mnuTReindex", "Reinde&x the Method Libraries", nullptr, nullptr);
     action(mnuHContents, "mnuHContents", "&Contents...", "help", nullptr, QKeySequence(Qt::Key_F1));
-    action(mnuHWhatsNew, "mnuHWhatsNew", "What's New...", nullptr, nullptr);
-    action(mnuHTutorial, "mnuHTutorial", "Tutorial...", nullptr, nullptr);
+    action(mnuHWhatsNew, "mnuHWhatsNew", "&What's New...", nullptr, nullptr);
+    action(mnuHTutorial, "mnuHTutorial", "&Tutorial...", nullptr, nullptr);
     action(mnuHAbout, "mnuHAbout", "&About Tambrel...", nullptr, nullptr);
 
     m_views = new QActionGroup(this);

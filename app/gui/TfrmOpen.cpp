@@ -1,6 +1,7 @@
 #include "app/gui/TfrmOpen.h"
 
 #include "app/gui/HelpSystem.h"
+#include "app/gui/Hourglass.h"
 #include "app/gui/Icons.h"
 #include "app/gui/MessageBoxes.h"
 #include "app/gui/MethodListModel.h"
@@ -79,9 +80,9 @@ TfrmOpen::TfrmOpen(TfrmDataMod& dataModule, MessageBoxes& messages, HelpSystem& 
 
     rgpLibrary = RadioGroup(
         this, QStringLiteral("rgpLibrary"), QStringLiteral("Method Library "),
-        {QStringLiteral("Main"), QStringLiteral("Personal"), QStringLiteral("Method Find")},
+        {QStringLiteral("&Main"), QStringLiteral("&Personal"), QStringLiteral("M&ethod Find")},
         libraryButtons);
-    auto* lblBells = new QLabel(QStringLiteral("Number of Bells"), this);
+    auto* lblBells = new QLabel(QStringLiteral("Number of &Bells"), this);
     cboBells = new QComboBox(this);
     cboBells->setObjectName(QStringLiteral("cboBells"));
     for (int bells = kMinBells; bells <= kMaxBells; ++bells) {
@@ -89,22 +90,22 @@ TfrmOpen::TfrmOpen(TfrmDataMod& dataModule, MessageBoxes& messages, HelpSystem& 
     }
     cboBells->setCurrentIndex(8 - kMinBells);
     lblBells->setBuddy(cboBells);
-    auto* lblGroup = new QLabel(QStringLiteral("LH Group"), this);
+    auto* lblGroup = new QLabel(QStringLiteral("LH &Group"), this);
     cboGroup = new QComboBox(this);
     cboGroup->setObjectName(QStringLiteral("cboGroup"));
     lblGroup->setBuddy(cboGroup);
     rgpFindBy = RadioGroup(this, QStringLiteral("rgpFindBy"), QStringLiteral(" Find By "),
-                           {QStringLiteral("Name"), QStringLiteral("Places")}, findByButtons);
-    chkSavePos = new QCheckBox(QStringLiteral("Save Position"), this);
+                           {QStringLiteral("&Name"), QStringLiteral("P&laces")}, findByButtons);
+    chkSavePos = new QCheckBox(QStringLiteral("&Save Position"), this);
     chkSavePos->setObjectName(QStringLiteral("chkSavePos"));
 
-    auto* lblFind = new QLabel(QStringLiteral("Find:"), this);
+    auto* lblFind = new QLabel(QStringLiteral("&Find:"), this);
     edtFind = new QLineEdit(this);
     edtFind->setObjectName(QStringLiteral("edtFind"));
     edtFind->setMaxLength(98);
     edtFind->setValidator(new UpperCaseValidator(edtFind));
     lblFind->setBuddy(edtFind);
-    auto* lblFilter = new QLabel(QStringLiteral("Name contains:"), this);
+    auto* lblFilter = new QLabel(QStringLiteral("Name con&tains:"), this);
     edtFilter = new QLineEdit(this);
     edtFilter->setObjectName(QStringLiteral("edtFilter"));
     edtFilter->setMaxLength(60);
@@ -122,6 +123,8 @@ TfrmOpen::TfrmOpen(TfrmDataMod& dataModule, MessageBoxes& messages, HelpSystem& 
     tzgMethods->setSelectionMode(QAbstractItemView::SingleSelection);
     tzgMethods->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tzgMethods->setWordWrap(false);
+    // Tab leaves the list for the next field rather than walking its cells, one per row.
+    tzgMethods->setTabKeyNavigation(false);
     tzgMethods->setColumnHidden(0, true); // the bells, there only to restrict the list
     tzgMethods->horizontalHeader()->setStretchLastSection(true);
     tzgMethods->verticalHeader()->setVisible(false);
@@ -131,15 +134,17 @@ TfrmOpen::TfrmOpen(TfrmDataMod& dataModule, MessageBoxes& messages, HelpSystem& 
     tzgMethods->setMinimumSize(tzgMethods->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 40,
                                tzgMethods->fontMetrics().height() * 18);
 
-    lblInfo = new QLabel(QStringLiteral("Places:"), this);
+    lblInfo = new QLabel(QStringLiteral("Pl&aces:"), this);
     lblInfo->setObjectName(QStringLiteral("lblInfo"));
     dbeInfo = new QLineEdit(this);
     dbeInfo->setObjectName(QStringLiteral("dbeInfo"));
     dbeInfo->setReadOnly(true);
-    auto* lblGroupInfo = new QLabel(QStringLiteral("LH Group:"), this);
+    lblInfo->setBuddy(dbeInfo);
+    auto* lblGroupInfo = new QLabel(QStringLiteral("LH Gro&up:"), this);
     dbeGroupInfo = new QLineEdit(this);
     dbeGroupInfo->setObjectName(QStringLiteral("dbeGroupInfo"));
     dbeGroupInfo->setReadOnly(true);
+    lblGroupInfo->setBuddy(dbeGroupInfo);
     dbeGroupInfo->setMaximumWidth(dbeGroupInfo->fontMetrics().horizontalAdvance(QLatin1Char('M')) *
                                   5);
 
@@ -151,7 +156,7 @@ TfrmOpen::TfrmOpen(TfrmDataMod& dataModule, MessageBoxes& messages, HelpSystem& 
     butDelete->setObjectName(QStringLiteral("butDelete"));
     butCancel = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
     butCancel->setObjectName(QStringLiteral("butCancel"));
-    butHelp = buttons->addButton(QDialogButtonBox::Help);
+    butHelp = buttons->addButton(QStringLiteral("&Help"), QDialogButtonBox::HelpRole);
     butHelp->setObjectName(QStringLiteral("butHelp"));
     butHelp->setIcon(ToolIcon(QStringLiteral("help")));
 
@@ -189,6 +194,7 @@ TfrmOpen::TfrmOpen(TfrmDataMod& dataModule, MessageBoxes& messages, HelpSystem& 
     RebuildGroups();
 
     connect(libraryButtons, &QButtonGroup::idClicked, this, [this] {
+        const Hourglass hourglass; // another table to open, and a large one perhaps
         m_savedRecNo = kNoSavedRecNo;
         edtFind->clear();
         Refresh(RefreshMode::NoSave);
@@ -242,6 +248,7 @@ void TfrmOpen::Prepare(TBellCard& card, TBellOptions& global, bool& resetOpenPos
 
 void TfrmOpen::FormActivate()
 {
+    const Hourglass hourglass; // the library opens and is searched before the dialog shows
     cboBells->setCurrentIndex((IsValidStage(m_global->Bells) ? m_global->Bells : 8) - kMinBells);
     chkSavePos->setChecked(m_global->SaveOpenPos);
     if (m_savedRecNo < 1) {
@@ -310,7 +317,7 @@ void TfrmOpen::Refresh(RefreshMode mode, bool comeBack)
 void TfrmOpen::ShowRows()
 {
     const bool byName = findByButtons->checkedId() != 1;
-    lblInfo->setText(byName ? QStringLiteral("Places:") : QStringLiteral("Name:"));
+    lblInfo->setText(byName ? QStringLiteral("Pl&aces:") : QStringLiteral("N&ame:"));
     TDbf& methods = m_data.dbfMethods;
     std::vector<std::size_t> rows;
     if (m_range.found) {

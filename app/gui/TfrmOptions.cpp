@@ -83,15 +83,15 @@ TfrmOptions::TfrmOptions(TfrmDataMod& dataModule, HelpSystem& help, QWidget* par
     cboBlueLine1 = List(lines, "cboBlueLine1");
     cboBlueLine2 = List(lines, "cboBlueLine2");
     auto* linesForm = new QFormLayout(lines);
-    linesForm->addRow(QStringLiteral("Treble Line"), cboTreble);
-    linesForm->addRow(QStringLiteral("First Blue Line"), cboBlueLine1);
-    linesForm->addRow(QStringLiteral("Second Blue Line"), cboBlueLine2);
+    linesForm->addRow(QStringLiteral("Treble L&ine"), cboTreble);
+    linesForm->addRow(QStringLiteral("&First Blue Line"), cboBlueLine1);
+    linesForm->addRow(QStringLiteral("&Second Blue Line"), cboBlueLine2);
 
     QGroupBox* contents = Group(tbsDiagram, " Contents");
-    chkShowTitle = Check(contents, "chkShowTitle", "Show Method Name");
-    chkShowGrid = Check(contents, "chkShowGrid", "Show Method Grid");
-    chkShowBob = Check(contents, "chkShowBob", "Show Bob");
-    chkShowSingle = Check(contents, "chkShowSingle", "Show Single");
+    chkShowTitle = Check(contents, "chkShowTitle", "Show Method &Name");
+    chkShowGrid = Check(contents, "chkShowGrid", "Show Method &Grid");
+    chkShowBob = Check(contents, "chkShowBob", "Show &Bob");
+    chkShowSingle = Check(contents, "chkShowSingle", "Sho&w Single");
     cboLead2Show = List(contents, "cboLead2Show");
     auto* contentsLayout = new QVBoxLayout(contents);
     for (QWidget* w : {static_cast<QWidget*>(chkShowTitle), static_cast<QWidget*>(chkShowGrid),
@@ -99,25 +99,25 @@ TfrmOptions::TfrmOptions(TfrmDataMod& dataModule, HelpSystem& help, QWidget* par
         contentsLayout->addWidget(w);
     }
     auto* leadsForm = new QFormLayout;
-    leadsForm->addRow(QStringLiteral("Leads to Show"), cboLead2Show);
+    leadsForm->addRow(QStringLiteral("&Leads to Show"), cboLead2Show);
     contentsLayout->addLayout(leadsForm);
 
     QGroupBox* layoutGroup = Group(tbsDiagram, " Layout ");
     cboNumbers = List(layoutGroup, "cboNumbers",
                       {" Numbers and Lines", " Dots and Lines", " Framed Lines", " Just Lines"});
     cboSize = List(layoutGroup, "cboSize");
-    chkFit2Screen = Check(layoutGroup, "chkFit2Screen", "Try to fit Lead to Screen");
+    chkFit2Screen = Check(layoutGroup, "chkFit2Screen", "Try to fit L&ead to Screen");
     auto* layoutForm = new QFormLayout(layoutGroup);
-    layoutForm->addRow(QStringLiteral("Style"), cboNumbers);
-    layoutForm->addRow(QStringLiteral("Size"), cboSize);
+    layoutForm->addRow(QStringLiteral("St&yle"), cboNumbers);
+    layoutForm->addRow(QStringLiteral("Si&ze"), cboSize);
     layoutForm->addRow(chkFit2Screen);
 
     QGroupBox* display = Group(tbsDiagram, " Display/Print Options");
-    chkColour = Check(display, "chkColour", "Display in Colour");
-    chkGreyNumbers = Check(display, "chkGreyNumbers", "Light Grey Numbers");
-    chkContinuous = Check(display, "chkContinuous", "Continuous Line");
-    chkTidyPN = Check(display, "chkTidyPN", "Tidy up the Place Notation");
-    chkHandstrokes = Check(display, "chkHandstrokes", "Indicate Handstrokes");
+    chkColour = Check(display, "chkColour", "Dis&play in Colour");
+    chkGreyNumbers = Check(display, "chkGreyNumbers", "Light Grey Nu&mbers");
+    chkContinuous = Check(display, "chkContinuous", "C&ontinuous Line");
+    chkTidyPN = Check(display, "chkTidyPN", "Tidy &up the Place Notation");
+    chkHandstrokes = Check(display, "chkHandstrokes", "Indicate Handstro&kes");
     auto* displayLayout = new QGridLayout(display);
     displayLayout->addWidget(chkColour, 0, 0);
     displayLayout->addWidget(chkGreyNumbers, 0, 1);
@@ -136,7 +136,8 @@ TfrmOptions::TfrmOptions(TfrmDataMod& dataModule, HelpSystem& help, QWidget* par
     tbsCalls = new QWidget(this);
     tbsCalls->setObjectName(QStringLiteral("tbsCalls"));
     const auto callGroup = [this](const char* title, QComboBox*& list, const char* listName,
-                                  const char* listCaption, QLineEdit*& edit, const char* editName) {
+                                  const char* listCaption, QLineEdit*& edit, const char* editName,
+                                  const char* editCaption) {
         QGroupBox* group = Group(tbsCalls, title);
         list = List(group, listName);
         edit = new QLineEdit(group);
@@ -144,14 +145,15 @@ TfrmOptions::TfrmOptions(TfrmDataMod& dataModule, HelpSystem& help, QWidget* par
         UpperCaseInput(edit);
         auto* form = new QFormLayout(group);
         form->addRow(QString::fromLatin1(listCaption), list);
-        form->addRow(QStringLiteral("Bell Lines to Draw"), edit);
+        form->addRow(QString::fromLatin1(editCaption), edit);
         form->addRow(QString(), new QLabel(QStringLiteral("(Treble will always be drawn)"), group));
         return group;
     };
-    QGroupBox* bob = callGroup("  Bob", cboBobType, "cboBobType", "Call to use for Bob",
-                               edtBobLines, "edtBobLines");
-    QGroupBox* single = callGroup("  Single", cboSingleType, "cboSingleType",
-                                  "Call to use for Single", edtSingleLines, "edtSingleLines");
+    QGroupBox* bob = callGroup("  Bob", cboBobType, "cboBobType", "Call to use for &Bob",
+                               edtBobLines, "edtBobLines", "Bell &Lines to Draw");
+    QGroupBox* single =
+        callGroup("  Single", cboSingleType, "cboSingleType", "Call to use for &Single",
+                  edtSingleLines, "edtSingleLines", "Bell Lines to &Draw");
     auto* callNote =
         new QLabel(QStringLiteral("The Treble line will always be drawn, so it is not "
                                   "necessary to include it in the Lines to Draw boxes."),
@@ -173,13 +175,14 @@ TfrmOptions::TfrmOptions(TfrmDataMod& dataModule, HelpSystem& help, QWidget* par
                                 tbsFCH);
     fchIntro->setWordWrap(true);
     QGroupBox* general = Group(tbsFCH, "  General");
-    chkOddFCH = Check(general, "chkOddFCH", "Show Odd FCHs");
-    chkSplitTenor = Check(general, "chkSplitTenor", "Show Split Tenor FCHs for eight-bell methods");
+    chkOddFCH = Check(general, "chkOddFCH", "Show &Odd FCHs");
+    chkSplitTenor =
+        Check(general, "chkSplitTenor", "Show S&plit Tenor FCHs for eight-bell methods");
     auto* generalLayout = new QVBoxLayout(general);
     generalLayout->addWidget(chkOddFCH);
     generalLayout->addWidget(chkSplitTenor);
     QGroupBox* composition = Group(tbsFCH, "  Composition Sheet");
-    chkTB2Notation = Check(composition, "chkTB2Notation", "Use Tambrel 2  Falseness Notation");
+    chkTB2Notation = Check(composition, "chkTB2Notation", "&Use Tambrel 2  Falseness Notation");
     auto* tb2 = new QLabel(QStringLiteral("Tambrel 2 used 42356 V3 under a lead to show that this "
                                           "lead in course 142356... is false against lead 3 of the "
                                           "plain course."),
@@ -211,6 +214,7 @@ TfrmOptions::TfrmOptions(TfrmDataMod& dataModule, HelpSystem& help, QWidget* par
     butCancel = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
     butCancel->setObjectName(QStringLiteral("butCancel"));
     butHelp = buttons->addButton(QDialogButtonBox::Help);
+    butHelp->setText(QStringLiteral("&Help"));
     butHelp->setObjectName(QStringLiteral("butHelp"));
     butHelp->setIcon(ToolIcon(QStringLiteral("help"))); // no icon theme to take it from
 

@@ -141,7 +141,7 @@ TEST_F(OpenDialog, EachKeystrokePositionsTheWholeRange)
         EXPECT_EQ(dialog->SavedRecNo(), dialog->SelectedRecNo());
     }
     Type("camb");
-    EXPECT_EQ(dialog->lblInfo->text(), "Places:");
+    EXPECT_EQ(dialog->lblInfo->text(), "Pl&aces:");
     EXPECT_EQ(dialog->dbeInfo->text(), "-3-4-25-36-4-5-6-7 LH2");
     EXPECT_EQ(dialog->dbeGroupInfo->text(), "B");
 
@@ -161,7 +161,7 @@ TEST_F(OpenDialog, EachKeystrokePositionsTheWholeRange)
     Click(dialog->findByButtons, 1);
     Type("-3-4-25");
     EXPECT_EQ(Selected(), "-3-4-25-36-4-5-6-7 LH2");
-    EXPECT_EQ(dialog->lblInfo->text(), "Name:");
+    EXPECT_EQ(dialog->lblInfo->text(), "N&ame:");
     EXPECT_EQ(dialog->dbeInfo->text(), "CAMBRIDGE SURPRISE MAJOR");
 }
 
