@@ -33,10 +33,12 @@ namespace {
 void JoinOptionValues(std::vector<std::string>& args)
 {
     static constexpr std::array<std::string_view, 26> kValueOptions = {
-        "--bells", "--notation", "--name", "--input", "--output", "-o", "--build", "--library",
-        "--table", "--group", "--by", "--from", "--limit", "--view", "--set", "--width",
-        "--height", "--mode", "--rename", "--check-personal", "--lead", "--b-bells",
-        "--b-notation", "--b-name", "--limit-seconds", "--type"};
+        "--bells", "--notation", "--name",       "--input",  "--output",
+        "-o",      "--build",    "--library",    "--table",  "--group",
+        "--by",    "--from",     "--limit",      "--view",   "--set",
+        "--width", "--height",   "--mode",       "--rename", "--check-personal",
+        "--lead",  "--b-bells",  "--b-notation", "--b-name", "--limit-seconds",
+        "--type"};
     const auto takesValue = [](std::string_view arg) {
         return std::find(kValueOptions.begin(), kValueOptions.end(), arg) != kValueOptions.end();
     };
