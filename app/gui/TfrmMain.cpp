@@ -393,12 +393,6 @@ void TfrmMain::ShowEdited()
     lblEdited->setVisible(m_current > 0 && Card(m_current).Edited);
 }
 
-void TfrmMain::NotYet(const QString& what)
-{
-    m_messages.Show(this, BoxKind::Information,
-                    what + QStringLiteral(" is not available in this version of Tambrel yet."));
-}
-
 void TfrmMain::MethodAction(const QString& action)
 {
     const int remembered = m_current;

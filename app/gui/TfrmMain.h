@@ -141,7 +141,6 @@ private:
     void SetTabWidth();
     void RestoreViewList();
     void ChooseSecondMethod();
-    void NotYet(const QString& what);
     int TabOf(int k) const;
     int CardAtTab(int tab) const;
     int Exec(QDialog& dialog);
