@@ -287,14 +287,10 @@ TEST(TBellFCH, TheCentralCouncilsGroups)
     std::string line;
     ASSERT_TRUE(std::getline(csv, line));
     const std::vector<std::string> header = SplitDelimitedLine(line);
-    const auto column = [&](std::string_view name) {
-        return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) -
-                                        header.begin());
-    };
-    const std::size_t stageColumn = column("stage");
-    const std::size_t titleColumn = column("title");
-    const std::size_t notationColumn = column("notation");
-    const std::size_t groupsColumn = column("fch_groups");
+    const std::size_t stageColumn = test::ColumnOf(header, "stage");
+    const std::size_t titleColumn = test::ColumnOf(header, "title");
+    const std::size_t notationColumn = test::ColumnOf(header, "notation");
+    const std::size_t groupsColumn = test::ColumnOf(header, "fch_groups");
     ASSERT_LT(groupsColumn, header.size());
     int checked = 0;
     while (std::getline(csv, line)) {

@@ -405,14 +405,10 @@ std::vector<CollectionRow> ReadCollection(std::istream& csv)
     std::string line;
     std::getline(csv, line);
     const std::vector<std::string> header = SplitDelimitedLine(line);
-    const auto column = [&](std::string_view name) {
-        return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) -
-                                        header.begin());
-    };
-    const std::size_t stage = column("stage");
-    const std::size_t title = column("title");
-    const std::size_t notation = column("notation");
-    const std::size_t groups = column("fch_groups");
+    const std::size_t stage = test::ColumnOf(header, "stage");
+    const std::size_t title = test::ColumnOf(header, "title");
+    const std::size_t notation = test::ColumnOf(header, "notation");
+    const std::size_t groups = test::ColumnOf(header, "fch_groups");
     while (std::getline(csv, line)) {
         const std::vector<std::string> values = SplitDelimitedLine(line);
         if (values.size() <= groups) {

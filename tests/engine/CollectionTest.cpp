@@ -6,6 +6,7 @@
 #include "engine/TBellStore.h"
 #include "engine/TextFunctions.h"
 #include "tables/Delimited.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -75,15 +76,11 @@ TEST(Collection, LeadHeadsAndCodesAgree)
     std::string line;
     ASSERT_TRUE(std::getline(csv, line));
     const std::vector<std::string> header = SplitDelimitedLine(line);
-    const auto column = [&](std::string_view name) {
-        return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) -
-                                        header.begin());
-    };
-    const std::size_t stageColumn = column("stage");
-    const std::size_t titleColumn = column("title");
-    const std::size_t notationColumn = column("notation");
-    const std::size_t leadHeadColumn = column("lead_head");
-    const std::size_t codeColumn = column("lh_code");
+    const std::size_t stageColumn = test::ColumnOf(header, "stage");
+    const std::size_t titleColumn = test::ColumnOf(header, "title");
+    const std::size_t notationColumn = test::ColumnOf(header, "notation");
+    const std::size_t leadHeadColumn = test::ColumnOf(header, "lead_head");
+    const std::size_t codeColumn = test::ColumnOf(header, "lh_code");
     ASSERT_LT(codeColumn, header.size());
 
     auto store = std::make_unique<TBellStore>();

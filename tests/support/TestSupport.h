@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <unistd.h>
 
@@ -19,6 +21,12 @@ inline std::string Repeat(std::string_view part, int times)
         out += part;
     }
     return out;
+}
+
+// The position of the column `name` in a CSV header line; the header's size when it has none.
+inline std::size_t ColumnOf(const std::vector<std::string>& header, std::string_view name)
+{
+    return static_cast<std::size_t>(std::ranges::find(header, name) - header.begin());
 }
 
 inline std::string ReadFile(const std::filesystem::path& path)
