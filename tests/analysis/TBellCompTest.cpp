@@ -142,49 +142,6 @@ TEST(TBellComp, EachLeadsColumnHoldsItsRowItsRollUpsAndItsLabelledFalseCourseHea
     }
 }
 
-// The labels stripped, the composition sheet's false course heads are those whose groups the
-// statistics sheet names, and each comes with its inverse (a row of lead i false against lead
-// j in course head c is false the other way in c's inverse).
-TEST(TBellComp, CambridgeMajorsCourseHeadsAreThoseOfItsGroups)
-{
-    const auto store = Calculated(8, kCambridgeMajor);
-    TBellFCH fch;
-    TBellRolls rolls;
-    const ColumnSheet sheet =
-        TBellComp::Calculate(*store, FchDisplay{true, true, false}, fch, rolls);
-    std::set<std::string> heads;
-    std::set<int> rows;
-    for (const SheetColumn& column : sheet.columns) {
-        for (const SheetSection section : {S::Even, S::Odd}) {
-            for (const std::string& entry : column.Entries(section)) {
-                ASSERT_NE(entry, TBellFCH::kOverflow);
-                const std::string head = entry.substr(entry.find('-') + 1);
-                heads.insert(head);
-                rows.insert(TBellStats::GroupRowOf(head));
-            }
-        }
-    }
-    ASSERT_FALSE(heads.empty());
-    for (const std::string& head : heads) {
-        std::string inverse(5, ' ');
-        for (std::size_t k = 0; k < 5; ++k) {
-            inverse[static_cast<std::size_t>(BellOf(head[k]) - 2)] =
-                SymbolOf(static_cast<int>(k) + 2);
-        }
-        EXPECT_EQ(heads.count(inverse), 1U) << head << " without " << inverse;
-    }
-    TBellStats stats;
-    stats.Calculate(*store, fch, rolls);
-    std::set<int> found;
-    for (int row = 1; row <= 41; ++row) {
-        if (stats.Found(row)) {
-            found.insert(row);
-        }
-    }
-    EXPECT_EQ(rows, found);
-    EXPECT_NE(stats.Lines().fchGroups, "");
-}
-
 TEST(TBellComp, ALeadWithoutMusicOrFalsenessKeepsItsColumn)
 {
     // Plain Bob Sixteen: the back bells hunt, so no row of the course brings the tenors back

@@ -376,17 +376,5 @@ TEST(IntMethSheetView, TheSecondMethodIsCheckedAtEveryShowingAndPrinting)
     }
 }
 
-TEST(IntMethSheetView, PrintedAgainstYorkshireLosesNoEntry)
-{
-    auto card = Method(8, "CAMBRIDGE SURPRISE MAJOR", kCambridgeMajor);
-    auto yorkshire = Method(8, "YORKSHIRE SURPRISE MAJOR", kYorkshireMajor);
-    card->IntMeth().openMethod = [&](int) { return &yorkshire->Store(); };
-    card->IntMeth().Choose(2, yorkshire->Store());
-    for (const auto orientation : {QPageLayout::Portrait, QPageLayout::Landscape}) {
-        const int pages = PrintToPdf(card->IntMeth(), orientation);
-        ExpectEveryEntryOnAPage(card->IntMeth(), pages);
-    }
-}
-
 } // namespace
 } // namespace tambrel

@@ -106,18 +106,6 @@ TEST(StatsSheet, LinesStandOneLineHeightApartAndThePictureEndsOneLineBelow)
     EXPECT_FALSE(inkBetween(nextLine, picture.height()));
 }
 
-TEST(StatsSheet, ANarrowPageShrinksTheHeadingAndTheLineHeightWithIt)
-{
-    auto card = Method(8, "CAMBRIDGE SURPRISE MAJOR", kCambridgeMajor);
-    card->Show(PageView::Statistics);
-    const int wide = card->Stats().LineHeight();
-    card->Client = QSize(120, 300);
-    card->Show(PageView::Statistics);
-    EXPECT_EQ(card->Stats().HeadingSize(), 8);
-    EXPECT_LT(card->Stats().LineHeight(), wide);
-    EXPECT_EQ(card->Stats().LineTops().front(), 2 * card->Stats().LineHeight() + 10);
-}
-
 TEST(StatsSheet, PrintingWritesTheLinesOfTheLastShowing)
 {
     const test::TempDir dir;
