@@ -44,13 +44,9 @@ SheetHeading FitHeading(QPainter& painter, int width, const QString& title, cons
 
 void ColumnSheetView::RenderSheet(Surface& surface)
 {
+    const int width = StartSheet(surface);
     QPainter& painter = surface.Painter();
-    painter.setRenderHint(QPainter::TextAntialiasing, true);
     const bool printing = surface.Mode() == RenderMode::Print;
-    if (!printing) {
-        surface.SetSize(surface.Client());
-    }
-    const int width = surface.Size().width();
     const QString title = QString::fromStdString(m_sheet.title);
     const QString subtitle = QString::fromStdString(m_sheet.subtitle);
     const SheetHeading heading = FitHeading(painter, width, title, subtitle);
@@ -89,13 +85,9 @@ void ColumnSheetView::RenderSheet(Surface& surface)
 void ColumnSheetView::RenderMessage(Surface& surface, const std::string& title,
                                     const std::string& message)
 {
+    const int width = StartSheet(surface);
     QPainter& painter = surface.Painter();
-    painter.setRenderHint(QPainter::TextAntialiasing, true);
     const bool printing = surface.Mode() == RenderMode::Print;
-    if (!printing) {
-        surface.SetSize(surface.Client());
-    }
-    const int width = surface.Size().width();
     const QString heading = QString::fromStdString(title);
     const SheetHeading fitted = FitHeading(painter, width, heading, QString());
     const int h = fitted.LineHeight();

@@ -1,10 +1,21 @@
 #include "display/SheetHeading.h"
 
+#include "display/Surface.h"
+
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
 
 namespace tambrel {
+
+int StartSheet(Surface& surface)
+{
+    surface.Painter().setRenderHint(QPainter::TextAntialiasing, true);
+    if (surface.Mode() != RenderMode::Print) {
+        surface.SetSize(surface.Client());
+    }
+    return surface.Size().width();
+}
 
 void SetSheetFont(QPainter& painter, int size, bool bold)
 {

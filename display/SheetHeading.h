@@ -6,6 +6,12 @@ class QPainter;
 
 namespace tambrel {
 
+class Surface;
+
+// Readies a surface for a sheet: text antialiased, and on screen the picture as large as the
+// client area. Returns the width to lay the sheet out in.
+int StartSheet(Surface& surface);
+
 // Sets a sheet's font: Arial at `size` points, black, bold or not.
 void SetSheetFont(QPainter& painter, int size, bool bold);
 

@@ -14,13 +14,9 @@ void StatsSheet::Compute()
 
 void StatsSheet::Render(Surface& surface)
 {
+    const int width = StartSheet(surface);
     QPainter& painter = surface.Painter();
-    painter.setRenderHint(QPainter::TextAntialiasing, true);
     const bool printing = surface.Mode() == RenderMode::Print;
-    if (!printing) {
-        surface.SetSize(surface.Client());
-    }
-    const int width = surface.Size().width();
 
     const QString name = QString::fromStdString(m_store.Name());
     const SheetHeading heading(painter, width, name);
