@@ -397,32 +397,86 @@ OutputFile::~OutputFile()
     }
 }
 
-Status OutputFile::Open()
+namespace {
+
+// The descriptor of this program that `path` names (/dev/stdout, /dev/fd/3, /proc/self/fd/1),
+// following the system's links to it; nothing for any other path.
+std::optional<int> OwnDescriptor(std::filesystem::path path)
 {
     std::error_code ec;
-    std::filesystem::path target = m_target;
-    if (std::filesystem::is_symlink(target, ec)) {
-        const std::filesystem::path resolved = std::filesystem::weakly_canonical(target, ec);
-        if (!ec) {
-            target = resolved;
+    const std::filesystem::path own = "/proc/" + std::to_string(::getpid()) + "/fd";
+    for (int hop = 0; hop < 8; ++hop) {
+        if (std::filesystem::canonical(path.parent_path(), ec) == own && !ec) {
+            const std::string name = path.filename().string();
+            int fd = -1;
+            const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), fd);
+            if (error != std::errc() || end != name.data() + name.size()) {
+                return std::nullopt;
+            }
+            return fd;
         }
+        if (!std::filesystem::is_symlink(path, ec)) {
+            return std::nullopt;
+        }
+        const std::filesystem::path next = std::filesystem::read_symlink(path, ec);
+        if (ec) {
+            return std::nullopt;
+        }
+        path = next.is_absolute() ? next : path.parent_path() / next;
     }
-    struct stat info {};
-    if (::stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-        if (S_ISDIR(info.st_mode)) {
-            return Status::Fail("Cannot write " + m_target.string() + ": it is a folder.");
+    return std::nullopt;
+}
+
+} // namespace
+
+Status OutputFile::Open()
+{
+    if (const std::optional<int> own = OwnDescriptor(m_target)) {
+        // The program's own output, as the shell set it up: written where it stands.
+        m_fd = ::fcntl(*own, F_DUPFD_CLOEXEC, 0);
+        return m_fd >= 0 ? Status{} : Status::Fail(SystemError("Cannot write", m_target));
+    }
+    struct stat entry {};
+    const bool exists = ::lstat(m_target.c_str(), &entry) == 0;
+    const bool link = exists && S_ISLNK(entry.st_mode);
+    if (link) {
+        // Whoever can write the folder may have planted the link: a file it leads to would be
+        // replaced behind the name given. Devices and pipes, which cannot be, are written.
+        struct stat info {};
+        if (::stat(m_target.c_str(), &info) != 0 || S_ISREG(info.st_mode) ||
+            S_ISDIR(info.st_mode)) {
+            return Status::Fail(m_target.string() + " is a symbolic link; give the file itself.");
         }
-        m_fd = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    } else if (exists && S_ISDIR(entry.st_mode)) {
+        return Status::Fail("Cannot write " + m_target.string() + ": it is a folder.");
+    }
+    if (link || (exists && !S_ISREG(entry.st_mode))) {
+        // Not replaceable, so written in place. A pipe with no reader would stop the open for
+        // ever; without blocking it is refused at once.
+        const int flags = O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK | (link ? 0 : O_NOFOLLOW);
+        m_fd = ::open(m_target.c_str(), flags);
         if (m_fd < 0) {
-            return Status::Fail(SystemError("Cannot write", m_target));
+            return Status::Fail(errno == ENXIO ? "Cannot write " + m_target.string() +
+                                                     ": nothing is reading from it."
+                                               : SystemError("Cannot write", m_target));
+        }
+        struct stat opened {};
+        if (::fstat(m_fd, &opened) != 0 || S_ISREG(opened.st_mode) ||
+            ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+            // Swapped for a file since it was looked at: nothing is written through it.
+            ::close(std::exchange(m_fd, -1));
+            return Status::Fail("Cannot write " + m_target.string() +
+                                ": it changed while it "
+                                "was opened.");
         }
         return {};
     }
-    m_fd = MakeTemporary(target, m_temporary, m_error);
+    // A new file renamed over the name: whatever stands there then (a link planted meanwhile
+    // included) is replaced, never followed.
+    m_fd = MakeTemporary(m_target, m_temporary, m_error);
     if (m_fd < 0) {
         return Status::Fail(m_error);
     }
-    m_target = target;
     return {};
 }
 

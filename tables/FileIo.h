@@ -72,8 +72,10 @@ Status WriteFileAtomically(const std::filesystem::path& path, std::string_view b
 // (an unpredictable name, made with O_EXCL so nothing planted there is followed), which
 // Commit flushes, checks and renames over the target. Without Commit, or when it fails, the
 // target keeps its old contents and the temporary file goes. A target that exists and is not
-// a regular file (/dev/null, a pipe) is written in place instead, as it cannot be replaced;
-// a symbolic link is followed, so the link stays and its file is replaced.
+// a regular file (/dev/null, a pipe, a link to either) is written in place instead, as it
+// cannot be replaced; a pipe with no reader is refused at once. A symbolic link to a file or a
+// folder is refused: it is never written through. The program's own descriptors
+// (/dev/stdout) are written as the shell set them up.
 class OutputFile {
 public:
     explicit OutputFile(std::filesystem::path target);

@@ -14,14 +14,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace tambrel {
@@ -596,6 +602,94 @@ TEST(CliBatch, OutputsReplaceTheirTargetsOnlyWhole)
 
     ASSERT_EQ(Cli({"batch", "--input", input, "--output", "/dev/null"}).status, 0);
     EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+}
+
+// Every command that writes a file refuses a symbolic link to a file (planted by whoever can
+// write the folder) and a pipe nobody reads, at once and writing nothing; links to devices and
+// the program's own standard output still work. As root, the links are planted by another user
+// in a shared sticky folder, as an attack would be.
+TEST(CliOutput, PlantedLinksAndUnreadPipesAreRefused)
+{
+    const TempDir dir;
+    const std::string input = dir.Write("in.csv", "8,CAMBRIDGE,\"-3-4-25-36-4-5-6-7 LH2\",B\n");
+    const std::string collection = dir.Write("cc.csv", "stage,title,notation\n6,X,-16-16-16\n");
+    const std::string precious = dir.Write("precious.txt", "keep me");
+    const std::string shared = dir.Path("shared");
+    std::filesystem::create_directory(shared);
+    ::chmod(shared.c_str(), 01777);
+    const bool secondUser = ::geteuid() == 0;
+    // Makes `path` as another user when the tests run as root, else as this one.
+    const auto plant = [&](const std::function<int()>& make) {
+        if (!secondUser) {
+            return make() == 0;
+        }
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::_exit(::setgid(65534) == 0 && ::setuid(65534) == 0 && make() == 0 ? 0 : 1);
+        }
+        int status = 0;
+        return ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+               WEXITSTATUS(status) == 0;
+    };
+    using Args = std::vector<std::string>;
+    const auto commands = [&](const std::string& out) {
+        return std::vector<Args>{
+            {"render", "--bells", "8", "--notation", "x1x1x1x1,12", "-o", out + ".png"},
+            {"convert-cc", "--input", collection, "--output", out + ".png"},
+            {"batch", "--input", input, "--output", out + ".png"}};
+    };
+    for (const Args& args : commands(shared + "/link")) {
+        const std::string target = args.back();
+        ASSERT_TRUE(plant([&] { return ::symlink(precious.c_str(), target.c_str()); }));
+        const CliRun run = Cli(args);
+        EXPECT_EQ(run.status, 2) << args[0];
+        EXPECT_EQ(run.err, target + " is a symbolic link; give the file itself.\n");
+        EXPECT_EQ(ReadFile(precious), "keep me");
+        EXPECT_TRUE(std::filesystem::is_symlink(target));
+        std::filesystem::remove(target);
+    }
+
+    // A pipe with no reader: refused at once. Should the open ever wait, a reader comes after
+    // a while so that the test fails rather than hangs.
+    for (const Args& args : commands(shared + "/pipe")) {
+        const std::string target = args.back();
+        ASSERT_TRUE(plant([&] { return ::mkfifo(target.c_str(), 0666); }));
+        std::atomic<bool> done = false;
+        bool waited = false;
+        std::thread rescue([&] {
+            for (int i = 0; i < 200 && !done; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+            if (!done) {
+                waited = true;
+                const int reader = ::open(target.c_str(), O_RDONLY);
+                char buffer[4096];
+                while (reader >= 0 && ::read(reader, buffer, sizeof buffer) > 0) {
+                }
+                ::close(reader);
+            }
+        });
+        const CliRun run = Cli(args);
+        done = true;
+        rescue.join();
+        EXPECT_FALSE(waited) << args[0] << " waited for a reader";
+        EXPECT_EQ(run.status, 2) << args[0];
+        EXPECT_EQ(run.err, "Cannot write " + target + ": nothing is reading from it.\n");
+        std::filesystem::remove(target);
+    }
+
+    // A link to a device, and the program's own output sent to a file by the shell.
+    std::filesystem::create_symlink("/dev/null", dir.Path("null"));
+    EXPECT_EQ(Cli({"batch", "--input", input, "--output", dir.Path("null")}).status, 0);
+    const int saved = ::dup(1);
+    const int file = ::open(dir.Path("stdout.jsonl").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::dup2(file, 1);
+    const int status = Cli({"batch", "--input", input, "--output", "/dev/stdout"}).status;
+    ::dup2(saved, 1);
+    ::close(saved);
+    ::close(file);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(Json(ReadFile(dir.Path("stdout.jsonl")))["lead_head"], "15738264");
 }
 
 // A full disk: the render fails with exit status 2 and the previous picture stays as it was.
