@@ -3,7 +3,9 @@
 #include "tables/FileIo.h"
 
 #include <cstdlib>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace tambrel {
 
@@ -118,6 +120,10 @@ Status TfrmDataMod::BuildFromBundled(std::string_view file, const TableLayout& l
                 m_warnings.push_back(std::string(source) + ": " + std::to_string(report.malformed) +
                                      " lines that are not whole records were left out.");
             }
+            if (report.control > 0) {
+                m_warnings.push_back(std::string(source) + ": " + std::to_string(report.control) +
+                                     " records with control characters were left out.");
+            }
             if (report.transliterated > 0) {
                 std::string names;
                 for (const std::string& value : report.transliteratedValues) {
@@ -162,6 +168,32 @@ Status TfrmDataMod::BuildFromBundled(std::string_view file, const TableLayout& l
     return status;
 }
 
+void TfrmDataMod::RemoveStagingLeftovers()
+{
+    // An import holds its library table alone for as long as its staging table exists, so a
+    // staging table whose library and itself can both be locked is no running import's.
+    constexpr std::pair<std::string_view, std::string_view> kStaging[] = {
+        {"ImpMeths.dbf", "Methods.dbf"}, {"ImpCalls.dbf", "Calls.dbf"}};
+    for (const auto& [staging, library] : kStaging) {
+        const auto found = FindIgnoringCase(m_folder, staging);
+        struct stat info {};
+        if (!found || ::lstat(found->c_str(), &info) != 0 || info.st_uid != ::getuid()) {
+            continue;
+        }
+        FileLock stagingLock;
+        FileLock libraryLock;
+        const auto held = FindIgnoringCase(m_folder, library);
+        if (!stagingLock.Acquire(*found) || (held && !libraryLock.Acquire(*held))) {
+            continue;
+        }
+        std::error_code ec;
+        if (std::filesystem::remove(*found, ec)) {
+            m_warnings.push_back("Removed " + found->filename().string() +
+                                 ", left in the library folder by a program that was stopped.");
+        }
+    }
+}
+
 Status TfrmDataMod::EnsureTables(std::vector<std::string>* created)
 {
     std::error_code ec;
@@ -174,6 +206,7 @@ Status TfrmDataMod::EnsureTables(std::vector<std::string>* created)
         m_warnings.push_back("Removed " + leftover +
                              ", left in the library folder by a program that was stopped.");
     }
+    RemoveStagingLeftovers();
     struct Needed {
         std::string_view file;
         const TableLayout& layout;

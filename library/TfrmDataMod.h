@@ -61,6 +61,8 @@ public:
 
 private:
     Status Open(TDbf& cursor, std::string_view file, TableAccess access);
+    // Removes the staging tables that an import stopped before its end left behind.
+    void RemoveStagingLeftovers();
     Status BuildFromBundled(std::string_view file, const TableLayout& layout,
                             const std::vector<IndexDef>& tags, std::string_view source);
 

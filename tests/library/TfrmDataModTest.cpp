@@ -157,6 +157,10 @@ TEST_F(DataModule, LeftoversOfStoppedProgramsAreRemoved)
     dir.Write("Library/.building-" + dead + "-Zk2pLm/Methods.dbf", "half");
     dir.Write("Library/My_Lib.dbf.tmp-" + alive + "-Qw8eRt", "being written");
     dir.Write("Library/notes.tmp-" + dead, "not ours: no random part");
+    dir.Write("Library/ImpMeths.dbf", "an import's staging table, its import stopped");
+    // A running import's staging table, held with its library.
+    TfrmDataMod importing{dir.Path("Library"), dir.Path("data")};
+    ASSERT_TRUE(importing.OpenTables("CALLS,IMPORTCALLS"));
     module.TakeWarnings();
 
     ASSERT_TRUE(module.EnsureTables());
@@ -169,7 +173,9 @@ TEST_F(DataModule, LeftoversOfStoppedProgramsAreRemoved)
     EXPECT_EQ(names.count(".building-" + dead + "-Zk2pLm"), 0U);
     EXPECT_EQ(names.count("My_Lib.dbf.tmp-" + alive + "-Qw8eRt"), 1U);
     EXPECT_EQ(names.count("notes.tmp-" + dead), 1U);
-    EXPECT_EQ(module.TakeWarnings().size(), 3U); // each removal is said
+    EXPECT_EQ(names.count("ImpMeths.dbf"), 0U);
+    EXPECT_EQ(names.count("ImpCalls.dbf"), 1U);
+    EXPECT_EQ(module.TakeWarnings().size(), 4U); // each removal is said
 }
 
 TEST_F(DataModule, ReindexRemovesDeletedRecordsAndRebuildsIndexes)
