@@ -51,6 +51,12 @@ std::string FieldValue(Layout& layout, const std::string& record, const tambrel:
         static_cast<std::size_t>(field.offset), static_cast<std::size_t>(field.width))));
 }
 
+bool HasControl(const std::string& value)
+{
+    return std::any_of(value.begin(), value.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == '\x7F'; });
+}
+
 void CheckRecord(Layout& layout, std::string_view line, bool overlong)
 {
     const std::vector<tambrel::FieldDef>& fields = layout.table.fields;
@@ -86,10 +92,15 @@ void CheckRecord(Layout& layout, std::string_view line, bool overlong)
         TAMBREL_REQUIRE(wide);
         return;
     }
+    case DelimitedLine::Control:
+        TAMBREL_REQUIRE(!overlong && !quoteOpen && values.size() == fields.size());
+        TAMBREL_REQUIRE(std::any_of(values.begin(), values.end(), HasControl));
+        return;
     case DelimitedLine::Record:
         break;
     }
     TAMBREL_REQUIRE(!overlong && !quoteOpen && values.size() == fields.size());
+    TAMBREL_REQUIRE(std::none_of(values.begin(), values.end(), HasControl));
     TAMBREL_REQUIRE(transliterated.size() <= fields.size());
     // The values read back, written as a line again, make the same record.
     std::string again;

@@ -146,6 +146,13 @@ DelimitedLine MakeDelimitedRecord(std::string_view line, bool overlong,
     if (quoteOpen || values.size() != fields.size()) {
         return DelimitedLine::Malformed;
     }
+    for (const std::string& value : values) {
+        if (std::any_of(value.begin(), value.end(), [](char c) {
+                return static_cast<unsigned char>(c) < 0x20 || c == '\x7F';
+            })) {
+            return DelimitedLine::Control;
+        }
+    }
     const std::size_t before = transliterated.size();
     for (std::size_t f = 0; f < fields.size(); ++f) {
         const FieldDef& def = fields[f];

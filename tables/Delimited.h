@@ -67,6 +67,8 @@ enum class DelimitedLine {
     Record,    // a record, in `record`
     OverWide,  // a value wider than its field (or a line longer than any record): skipped
     Malformed, // more or fewer values than the table has fields, or a quote left open: skipped
+    Control,   // a value holds a control character (NUL, ESC, ...), which no name or notation
+               // has: skipped
 };
 
 // Makes the record of one line for a table of character `fields` (`recordLength` bytes with

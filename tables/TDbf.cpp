@@ -1008,7 +1008,7 @@ Status TDbf::ReplaceAllRecords(const std::vector<std::vector<std::string>>& rows
 std::size_t DelimitedReport::FirstSkippedLine() const
 {
     std::size_t first = 0;
-    for (const std::vector<std::size_t>* lines : {&overWideLines, &malformedLines}) {
+    for (const std::vector<std::size_t>* lines : {&overWideLines, &malformedLines, &controlLines}) {
         if (!lines->empty() && (first == 0 || lines->front() < first)) {
             first = lines->front();
         }
@@ -1073,6 +1073,10 @@ DelimitedReport TDbf::AppendFromDelimited(const std::filesystem::path& path)
         case DelimitedLine::Malformed:
             ++report.malformed;
             note(report.malformedLines, number);
+            continue;
+        case DelimitedLine::Control:
+            ++report.control;
+            note(report.controlLines, number);
             continue;
         case DelimitedLine::Record:
             break;

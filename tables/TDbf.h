@@ -40,9 +40,11 @@ struct DelimitedReport {
     std::size_t firstLine = 0;                     // the line of the first record; 0: none
     std::size_t overWide = 0;                      // skipped: a value wider than its field
     std::size_t malformed = 0;                     // skipped: values not one to a field
+    std::size_t control = 0;                       // skipped: a control character in a value
     std::size_t transliterated = 0;                // values stored with letters replaced
     std::vector<std::size_t> overWideLines;        // of the records skipped as too wide
     std::vector<std::size_t> malformedLines;       // of those skipped as not whole records
+    std::vector<std::size_t> controlLines;         // of those skipped for a control character
     std::vector<std::size_t> transliteratedLines;  // of those appended with letters replaced
     std::vector<std::string> transliteratedValues; // those values as the file gave them
     // The first line skipped, or 0 when none was.

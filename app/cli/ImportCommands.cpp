@@ -41,6 +41,11 @@ void ReportStaged(const StagedFile& staged, std::ostream& err)
             << " lines that are not whole records were left out (lines "
             << LineList(report.malformedLines, report.malformed) << ").\n";
     }
+    if (report.control > 0) {
+        err << "Warning: " << report.control
+            << " records with control characters were left out (lines "
+            << LineList(report.controlLines, report.control) << ").\n";
+    }
     if (report.transliterated > 0) {
         err << "Warning: " << report.transliterated
             << " values have letters that code page 850 lacks; they are stored with plain "

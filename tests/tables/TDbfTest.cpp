@@ -375,6 +375,11 @@ TEST_F(MethodTable, AppendFromDelimitedSkipsWhatIsNoWholeRecord)
                                     std::string(100000, 'x') + // longer than any record
                                     "\n"
                                     "8,\"\xEF\xBB\xBF WIDTHLESS FIRST\",x,A\n" // no blank left
+                                    "8,\"ESC\x1B[2J\",x,A\n"
+                                    "8,\"DEL\x7F\",x,A\n"
+                                    "8,TAB,x\t,A\n" +
+                                    std::string("8,NUL,x\0,A\n", 11) +
+                                    "8,\"CR\rIN A VALUE\",x,A\r\n"
                                     "\n\r\n"); // blank lines at the end are skipped too
     const DelimitedReport report = table.AppendFromDelimited(file);
     ASSERT_TRUE(report.status) << report.status.error;
@@ -384,6 +389,8 @@ TEST_F(MethodTable, AppendFromDelimitedSkipsWhatIsNoWholeRecord)
     EXPECT_EQ(report.overWideLines, (std::vector<std::size_t>{4, 10}));
     EXPECT_EQ(report.malformed, 3U);
     EXPECT_EQ(report.malformedLines, (std::vector<std::size_t>{5, 7, 8}));
+    EXPECT_EQ(report.control, 5U); // no name or notation holds one: refused, never stored
+    EXPECT_EQ(report.controlLines, (std::vector<std::size_t>{12, 13, 14, 15, 16}));
     EXPECT_EQ(report.FirstSkippedLine(), 4U);
     EXPECT_EQ(report.transliteratedLines, (std::vector<std::size_t>{6, 11}));
     EXPECT_EQ(report.transliteratedValues,
