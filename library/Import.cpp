@@ -8,8 +8,10 @@
 #include "library/TfrmDataMod.h"
 #include "tables/FileIo.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
+#include <unordered_set>
 
 // The Central Council's XML collection is read by the collection converter, where the tree
 // has it.
@@ -44,6 +46,52 @@ bool Ask(const ImportFeedback& feedback, ImportQuestion question, const std::str
 std::string Field(const TDbf& table, std::string_view field)
 {
     return Trim(table.FieldText(field));
+}
+
+// A staged record as the main library stores it.
+struct TakenMethod {
+    std::string bells; // padded to two characters
+    std::string name;
+    std::string notation; // tidy
+};
+
+// The method of the staging table's current record, or nothing when the library cannot take
+// it: a bell count outside 4..16, no name, a notation the check refuses or too long to store.
+std::optional<TakenMethod> TakeMethod(const TDbf& staging, TBellStore& store)
+{
+    const std::optional<int> stage = ImportedBells(staging.FieldText("bells"));
+    std::string name = UpperCase(Field(staging, "name"));
+    const std::string notation = Field(staging, "places");
+    if (!stage || name.empty() || !CheckPlaceNotation(notation, *stage).empty()) {
+        return std::nullopt;
+    }
+    store.SetBells(*stage);
+    store.SetPlaceNotation(notation);
+    store.ParseAndTidy();
+    if (store.TidyNotation().size() > kMaxStoredNotation) {
+        return std::nullopt;
+    }
+    return TakenMethod{PadRight(std::to_string(*stage), 2), std::move(name), store.TidyNotation()};
+}
+
+// The bell count of a staged call record the calls library can take.
+std::optional<int> TakeCall(const TDbf& staging)
+{
+    if (Field(staging, "places").size() > kMaxCallNotation) {
+        return std::nullopt;
+    }
+    return ImportedBells(staging.FieldText("bells"));
+}
+
+// Records of a table that are not its header record (bells "0").
+std::size_t CountBelow(TDbf& table)
+{
+    std::size_t count = 0;
+    table.SetOrderToTag("");
+    for (table.GoTop(); !table.Eof(); table.Skip()) {
+        count += Field(table, "bells") != "0" ? 1U : 0U;
+    }
+    return count;
 }
 
 // Keeps the data-aware controls of a table still while an import fills it.
@@ -159,7 +207,7 @@ Status ReadStaged(TDbf& staging, bool methods, std::string_view marker,
     }
     staging.GoTop();
     staged.path = file;
-    staged.skipped = report.overWide + report.malformed + leftOut;
+    staged.skipped = report.overWide + report.malformed + report.control + leftOut;
     staged.leftOut = leftOut;
     staged.report = std::move(report);
     return {};
@@ -214,6 +262,68 @@ std::optional<int> ImportedBells(std::string_view bells)
     return ParseBells(bells);
 }
 
+StagedDetails::StagedDetails(const StagedFile& staged)
+{
+    const DelimitedReport& report = staged.report;
+    std::vector<std::pair<std::size_t, std::string>> listed;
+    const auto list = [&listed](const std::vector<std::size_t>& numbers, std::string_view why) {
+        for (const std::size_t line : numbers) {
+            listed.emplace_back(line, "Line " + std::to_string(line) + ": " + std::string(why));
+        }
+    };
+    list(report.malformedLines, "not one value to each field, or a quote left open; left out.");
+    list(report.overWideLines, "a value too wide for the library; left out.");
+    list(report.controlLines, "a control character in a value; left out.");
+    for (std::size_t i = 0; i < report.transliteratedLines.size(); ++i) {
+        listed.emplace_back(report.transliteratedLines[i],
+                            "Line " + std::to_string(report.transliteratedLines[i]) + ": " +
+                                (i < report.transliteratedValues.size()
+                                     ? report.transliteratedValues[i]
+                                     : std::string()) +
+                                " is stored with plain letters for those the library lacks.");
+    }
+    std::stable_sort(listed.begin(), listed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& [line, text] : listed) {
+        lines.push_back(std::move(text));
+    }
+    if (staged.leftOut > 0) {
+        lines.push_back(std::to_string(staged.leftOut) +
+                        " methods of the collection were left out, as a library cannot hold "
+                        "them.");
+    }
+    fileLines = report.malformed + report.overWide + report.control + report.transliterated;
+    leftOut = staged.leftOut;
+}
+
+std::string StagedDetails::Summary() const
+{
+    std::string text;
+    if (fileLines > 0) {
+        text = std::to_string(fileLines) + (fileLines == 1 ? " line" : " lines") +
+               " of the file left out or changed";
+    }
+    if (leftOut > 0) {
+        text += (text.empty() ? "" : "; ") + std::to_string(leftOut) +
+                " methods of the collection left out";
+    }
+    return text.empty() ? text : text + ": see Details.";
+}
+
+std::string StagedDetails::Text(std::size_t shown) const
+{
+    std::string text;
+    for (std::size_t i = 0; i < lines.size() && i < shown; ++i) {
+        text += (i > 0 ? "\r" : "") + lines[i];
+    }
+    const std::size_t total = fileLines + (leftOut > 0 ? 1 : 0);
+    const std::size_t more = total - std::min(total, std::min(shown, lines.size()));
+    if (more > 0) {
+        text += "\r... and " + std::to_string(more) + " more.";
+    }
+    return text;
+}
+
 MethodsImport::MethodsImport(TfrmDataMod& data)
     : m_data(data), m_store(std::make_unique<TBellStore>())
 {
@@ -238,9 +348,19 @@ Status MethodsImport::Open()
 Status MethodsImport::ReadFile(const std::filesystem::path& file, std::string* reason)
 {
     m_ready = false;
-    const Status status =
-        ReadStaged(m_data.dbfImportMeths, true, kMethodLibraryMarker, file, m_staged, reason);
+    TDbf& staging = m_data.dbfImportMeths;
+    const Status status = ReadStaged(staging, true, kMethodLibraryMarker, file, m_staged, reason);
     m_ready = status.ok();
+    if (m_ready) {
+        std::unordered_set<std::string> keys; // a notation twice is one method of the library
+        for (staging.Skip(); !staging.Eof(); staging.Skip()) {
+            if (const std::optional<TakenMethod> method = TakeMethod(staging, *m_store)) {
+                keys.insert(method->bells + method->notation);
+            }
+        }
+        m_staged.usable = keys.size();
+        staging.GoTop();
+    }
     return status;
 }
 
@@ -253,8 +373,23 @@ Status MethodsImport::Close()
 
 std::string MethodsImport::ResultText(ImportMode mode) const
 {
-    return mode == ImportMode::Replace ? MethodsImportedText(m_added)
-                                       : MethodsCheckedText(m_examined, m_added, m_renamed);
+    std::string text = mode == ImportMode::Replace
+                           ? MethodsImportedText(m_added)
+                           : MethodsCheckedText(m_examined, m_added, m_renamed);
+    if (m_staged.leftOut > 0) {
+        text += (mode == ImportMode::Replace ? ". " : " ") + LeftOutText(m_staged.leftOut);
+    }
+    return text;
+}
+
+std::size_t MethodsImport::LibraryMethods()
+{
+    return CountBelow(m_data.dbfMethods);
+}
+
+std::size_t CallsImport::LibraryCalls()
+{
+    return CountBelow(m_data.dbfCalls);
 }
 
 Status MethodsImport::Run(ImportMode mode, bool checkPersonal, const ImportFeedback& feedback)
@@ -262,6 +397,9 @@ Status MethodsImport::Run(ImportMode mode, bool checkPersonal, const ImportFeedb
     m_examined = m_added = m_renamed = m_personalRemoved = 0;
     if (!m_ready) {
         return Status::Fail("No import file has been read.");
+    }
+    if (mode == ImportMode::Replace && m_staged.usable == 0) {
+        return Status::Fail(NothingToReplaceText(true, m_staged.path.filename().string()));
     }
     Label(feedback, kMsgImportingMethods);
     Status status = ImportRecords(mode, feedback);
@@ -328,22 +466,12 @@ Status MethodsImport::ImportRecords(ImportMode mode, const ImportFeedback& feedb
     };
     for (; status && !staging.Eof(); staging.Skip()) {
         ++m_examined;
-        const std::optional<int> stage = ImportedBells(staging.FieldText("bells"));
-        const std::string name = UpperCase(Field(staging, "name"));
-        const std::string notation = Field(staging, "places");
-        const std::string group = ImportedGroup(staging.FieldText("group"));
         Progress(feedback, ++position, total);
-        if (!stage || name.empty() || !CheckPlaceNotation(notation, *stage).empty()) {
+        const std::optional<TakenMethod> method = TakeMethod(staging, *m_store);
+        if (!method) {
             continue;
         }
-        const std::string bells = PadRight(std::to_string(*stage), 2);
-        m_store->SetBells(*stage);
-        m_store->SetPlaceNotation(notation);
-        m_store->ParseAndTidy();
-        const std::string& tidy = m_store->TidyNotation();
-        if (tidy.size() > kMaxStoredNotation) {
-            continue;
-        }
+        const auto& [bells, name, tidy] = *method;
         if (main.FindExact(bells + tidy)) {
             const std::string storedName = UpperCase(Field(main, "name"));
             if (stored(storedName) != stored(name) &&
@@ -358,6 +486,7 @@ Status MethodsImport::ImportRecords(ImportMode mode, const ImportFeedback& feedb
         }
         ++m_added;
         main.ClearRecord();
+        const std::string group = ImportedGroup(staging.FieldText("group"));
         for (const auto& [field, value] :
              {std::pair<const char*, const std::string&>{"bells", bells},
               {"name", name},
@@ -371,7 +500,7 @@ Status MethodsImport::ImportRecords(ImportMode mode, const ImportFeedback& feedb
             status = main.AppendRec();
         }
     }
-    m_examined += m_staged.skipped;
+    m_examined += m_staged.skipped - m_staged.leftOut; // left out unread: not checked
 
     Label(feedback, kMsgReindexingLibrary);
     if (status) {
@@ -438,9 +567,15 @@ Status CallsImport::Open()
 Status CallsImport::ReadFile(const std::filesystem::path& file, std::string* reason)
 {
     m_ready = false;
-    const Status status =
-        ReadStaged(m_data.dbfImportCalls, false, kCallsLibraryMarker, file, m_staged, reason);
+    TDbf& staging = m_data.dbfImportCalls;
+    const Status status = ReadStaged(staging, false, kCallsLibraryMarker, file, m_staged, reason);
     m_ready = status.ok();
+    if (m_ready) {
+        for (staging.Skip(); !staging.Eof(); staging.Skip()) {
+            m_staged.usable += TakeCall(staging) ? 1U : 0U;
+        }
+        staging.GoTop();
+    }
     return status;
 }
 
@@ -456,6 +591,9 @@ Status CallsImport::Run(const ImportFeedback& feedback)
     m_added = 0;
     if (!m_ready) {
         return Status::Fail("No import file has been read.");
+    }
+    if (m_staged.usable == 0) {
+        return Status::Fail(NothingToReplaceText(false, m_staged.path.filename().string()));
     }
     TDbf& calls = m_data.dbfCalls;
     TDbf& staging = m_data.dbfImportCalls;
@@ -475,10 +613,8 @@ Status CallsImport::Run(const ImportFeedback& feedback)
         bool marker = true;
         for (staging.GoTop(); status && !staging.Eof(); staging.Skip(), marker = false) {
             Progress(feedback, ++position, total);
-            const std::optional<int> stage =
-                marker ? std::optional<int>(0) : ImportedBells(staging.FieldText("bells"));
-            const std::string places = Field(staging, "places");
-            if (!stage || places.size() > kMaxCallNotation) {
+            const std::optional<int> stage = marker ? std::optional<int>(0) : TakeCall(staging);
+            if (!stage) {
                 continue;
             }
             ++m_added;
@@ -487,7 +623,7 @@ Status CallsImport::Run(const ImportFeedback& feedback)
                  {std::pair<const char*, std::string>{"bells", PadRight(std::to_string(*stage), 2)},
                   {"call_ref", Right("00" + Field(staging, "call_ref"), 2)},
                   {"name", Field(staging, "name")},
-                  {"places", places},
+                  {"places", Field(staging, "places")},
                   {"lines", Field(staging, "lines")}}) {
                 if (status) {
                     status = calls.Replace(field, value);

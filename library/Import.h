@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tambrel {
 
@@ -43,6 +44,23 @@ struct StagedFile {
     std::size_t leftOut = 0; // of those, methods of the Council's collection a library cannot
                              // hold (counted while converting it)
     DelimitedReport report;  // the reader's own account, lines listed
+    std::size_t usable = 0;  // records the library can take (methods: distinct notations)
+};
+
+// What a staged file left out or changed, for the user to read: the refused lines and those
+// stored with letters replaced, a line each in the file's order (the first hundred of each
+// kind), and the methods of a collection a library cannot hold.
+struct StagedDetails {
+    std::vector<std::string> lines;
+    std::size_t fileLines = 0; // lines left out or changed, listed or not
+    std::size_t leftOut = 0;   // methods of a collection
+
+    explicit StagedDetails(const StagedFile& staged);
+    bool Empty() const { return fileLines == 0 && leftOut == 0; }
+    // One line saying how much there is; "" when nothing.
+    std::string Summary() const;
+    // The first `shown` lines and how many more there are, for a message.
+    std::string Text(std::size_t shown) const;
 };
 
 // One methods import as its dialog runs it: the main library, the personal library (for the
@@ -66,10 +84,13 @@ public:
     Status ReadFile(const std::filesystem::path& file, std::string* reason = nullptr);
     bool Ready() const { return m_ready; } // a file was accepted
     const StagedFile& Staged() const { return m_staged; }
+    // The methods of the main library, its header record not counted.
+    std::size_t LibraryMethods();
 
-    // Imports the staged file; with `checkPersonal` then offers to delete from the personal
-    // library every method the main library holds. A failed write leaves the tables as their
-    // files are and returns the engine's message.
+    // Imports the staged file; a "REPLACE" of a file that holds no method the library can
+    // take is refused, changing nothing. with `checkPersonal` then offers to delete from the
+    // personal library every method the main library holds. A failed write leaves the tables as
+    // their files are and returns the engine's message.
     Status Run(ImportMode mode, bool checkPersonal, const ImportFeedback& feedback);
 
     // Of the last Run.
@@ -114,7 +135,9 @@ public:
     Status ReadFile(const std::filesystem::path& file, std::string* reason = nullptr);
     bool Ready() const { return m_ready; }
     const StagedFile& Staged() const { return m_staged; }
+    std::size_t LibraryCalls(); // its header record not counted
 
+    // Refused, changing nothing, when the file holds no call the library can take.
     Status Run(const ImportFeedback& feedback);
     std::size_t Added() const { return m_added; }
     std::string ResultText() const { return CallsImportedText(m_added); }

@@ -44,4 +44,27 @@ std::string CallsImportedText(std::size_t added)
     return std::to_string(added) + " Calls Imported";
 }
 
+std::string LeftOutText(std::size_t leftOut)
+{
+    return std::to_string(leftOut) + " Left Out.";
+}
+
+std::string ReplaceQuestion(bool methods, std::size_t held, std::size_t given,
+                            std::string_view fileName)
+{
+    const auto count = [methods](std::size_t n) {
+        return std::to_string(n) + (methods ? " Method" : " Call") + (n == 1 ? "" : "s");
+    };
+    return "Replace the " + count(held) + " of the " +
+           (methods ? "Main Library" : "Calls Library") + " with the " + count(given) + " of " +
+           std::string(fileName) + "?";
+}
+
+std::string NothingToReplaceText(bool methods, std::string_view fileName)
+{
+    return std::string(fileName) + " holds no " + (methods ? "method" : "call") + " that the " +
+           (methods ? "Main Library" : "Calls Library") +
+           " can take, so it was not replaced.\r\rNothing was changed.";
+}
+
 } // namespace tambrel

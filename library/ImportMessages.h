@@ -33,5 +33,12 @@ std::string RemovePersonalQuestion(std::string_view personalName, std::string_vi
 std::string MethodsCheckedText(std::size_t examined, std::size_t added, std::size_t renamed);
 std::string MethodsImportedText(std::size_t added);
 std::string CallsImportedText(std::size_t added);
+// Beside them, the methods of a collection that no library can hold: "119 Left Out."
+std::string LeftOutText(std::size_t leftOut);
+// The question before a library is replaced, with what it holds and what the file gives it.
+std::string ReplaceQuestion(bool methods, std::size_t held, std::size_t given,
+                            std::string_view fileName);
+// The refusal of a replace by a file with nothing the library can take.
+std::string NothingToReplaceText(bool methods, std::string_view fileName);
 
 } // namespace tambrel

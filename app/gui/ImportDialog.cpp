@@ -10,9 +10,11 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <limits>
@@ -36,6 +38,15 @@ ImportDialog::ImportDialog(MessageBoxes& messages, HelpSystem& help, const QStri
     lblProgress = new QLabel(this);
     lblProgress->setObjectName(QStringLiteral("lblProgress"));
     lblProgress->setTextFormat(Qt::PlainText);
+    lblClosed = new QLabel(this);
+    lblClosed->setObjectName(QStringLiteral("lblClosed"));
+    lblClosed->setWordWrap(true);
+    lblClosed->setVisible(false);
+    lblDetails = new QLabel(this);
+    lblDetails->setObjectName(QStringLiteral("lblDetails"));
+    lblDetails->setTextFormat(Qt::PlainText);
+    lblDetails->setWordWrap(true);
+    lblDetails->setVisible(false);
     prgImport = new QProgressBar(this);
     prgImport->setObjectName(QStringLiteral("prgImport"));
     prgImport->setTextVisible(false);
@@ -43,15 +54,19 @@ ImportDialog::ImportDialog(MessageBoxes& messages, HelpSystem& help, const QStri
     butSelect->setObjectName(QStringLiteral("butSelect"));
     butReplace = new QPushButton(this);
     butReplace->setObjectName(QStringLiteral("butReplace"));
+    butDetails = new QPushButton(QStringLiteral("&Details..."), this);
+    butDetails->setObjectName(QStringLiteral("butDetails"));
+    butDetails->setVisible(false);
     butClose = new QPushButton(QStringLiteral("&Close"), this);
     butClose->setObjectName(QStringLiteral("butClose"));
     butHelp = new QPushButton(QStringLiteral("&Help"), this);
     butHelp->setObjectName(QStringLiteral("butHelp"));
     butHelp->setIcon(ToolIcon(QStringLiteral("help")));
-    for (QPushButton* button : {butSelect, butReplace, butClose, butHelp}) {
+    for (QPushButton* button : {butSelect, butReplace, butDetails, butClose, butHelp}) {
         button->setAutoDefault(false); // Enter starts nothing that writes a library
     }
     connect(butClose, &QPushButton::clicked, this, &QDialog::accept);
+    connect(butDetails, &QPushButton::clicked, this, &ImportDialog::butDetailsClick);
     connect(butHelp, &QPushButton::clicked, this,
             [this, helpTopic] { m_help.Command(QStringLiteral("SHOW"), helpTopic, this); });
 }
@@ -63,6 +78,52 @@ void ImportDialog::SetState(ImportState state)
     butReplace->setEnabled(state == ImportState::Import);
     butClose->setEnabled(state != ImportState::Off);
     butHelp->setEnabled(state != ImportState::Off);
+    butDetails->setEnabled(state != ImportState::Off);
+}
+
+QLayout* ImportDialog::LabelColumn()
+{
+    auto* labels = new QVBoxLayout;
+    labels->addWidget(lblClosed);
+    labels->addWidget(lblFile);
+    labels->addSpacing(12);
+    labels->addWidget(lblProgress);
+    labels->addWidget(prgImport);
+    auto* details = new QHBoxLayout;
+    details->addWidget(lblDetails, 1);
+    details->addWidget(butDetails);
+    labels->addLayout(details);
+    labels->addStretch();
+    return labels;
+}
+
+void ImportDialog::NoteClosedMethods(bool closed)
+{
+    lblClosed->setVisible(closed);
+}
+
+void ImportDialog::ClearDetails()
+{
+    m_details.reset();
+    lblDetails->setVisible(false);
+    butDetails->setVisible(false);
+}
+
+void ImportDialog::butDetailsClick()
+{
+    if (m_details) {
+        m_messages.Show(this, BoxKind::Information,
+                        QStringLiteral("Reading %1 left out or changed:\r\r").arg(m_fileName) +
+                            Q(m_details->Text(20)));
+    }
+}
+
+bool ImportDialog::ConfirmReplace(bool methods, std::size_t held, const StagedFile& staged)
+{
+    return staged.usable == 0 ||
+           m_messages.Show(
+               this, BoxKind::Question,
+               Q(ReplaceQuestion(methods, held, staged.usable, staged.path.filename().string())));
 }
 
 void ImportDialog::ShowProgress(const QString& text)
@@ -81,7 +142,8 @@ QString ImportDialog::ChooseFile(const QString& title, const QString& filter)
 }
 
 bool ImportDialog::SelectFile(const QString& filter, bool methods,
-                              const std::function<Status(const std::string& file)>& read)
+                              const std::function<Status(const std::string& file)>& read,
+                              const StagedFile& staged)
 {
     const QString file = ChooseFile(QStringLiteral("Select the Import File"), filter);
     if (file.isEmpty()) {
@@ -90,14 +152,20 @@ bool ImportDialog::SelectFile(const QString& filter, bool methods,
     Hourglass hourglass;
     SetState(ImportState::Off);
     ShowProgress(Q(kMsgReadingImportFile));
+    ClearDetails();
     if (const Status status = read(QFile::encodeName(file).toStdString()); !status) {
         m_messages.Show(this, BoxKind::Warning, Q(status.error));
         lblProgress->setText(Q(kMsgProgress));
         SetState(ImportState::Select);
         return false;
     }
-    lblFile->setText(Q(ImportFromFileText(methods, QFileInfo(file).fileName().toStdString())));
+    m_fileName = QFileInfo(file).fileName();
+    lblFile->setText(Q(ImportFromFileText(methods, m_fileName.toStdString())));
     lblProgress->setText(Q(kMsgReadyToImport));
+    m_details.emplace(staged);
+    lblDetails->setText(Q(m_details->Summary()));
+    lblDetails->setVisible(!m_details->Empty());
+    butDetails->setVisible(!m_details->Empty());
     SetState(ImportState::Import);
     return true;
 }

@@ -21,19 +21,15 @@ TfrmImportCalls::TfrmImportCalls(TfrmDataMod& dataModule, MessageBoxes& messages
     setObjectName(QStringLiteral("frmImportCalls"));
     setWindowTitle(QStringLiteral("Import Extra Calls"));
     butReplace->setText(QStringLiteral("&Replace all Calls"));
+    lblClosed->setText(QStringLiteral("The open methods were closed, as their bob and single "
+                                      "leads come from the calls this import replaces."));
 
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(butSelect);
     buttons->addWidget(butReplace);
     buttons->addStretch();
-    auto* labels = new QVBoxLayout;
-    labels->addWidget(lblFile);
-    labels->addSpacing(12);
-    labels->addWidget(lblProgress);
-    labels->addWidget(prgImport);
-    labels->addStretch();
     auto* top = new QHBoxLayout;
-    top->addLayout(labels, 1);
+    top->addLayout(LabelColumn(), 1);
     top->addSpacing(12);
     top->addLayout(buttons);
     auto* bottom = new QHBoxLayout;
@@ -45,7 +41,8 @@ TfrmImportCalls::TfrmImportCalls(TfrmDataMod& dataModule, MessageBoxes& messages
     layout->addLayout(bottom);
     lblFile->setMinimumWidth(lblFile->fontMetrics().horizontalAdvance(QLatin1Char('8')) * 48);
 
-    setTabOrder(butReplace, butHelp); // Help sits left of Close
+    setTabOrder(butReplace, butDetails);
+    setTabOrder(butDetails, butHelp); // Help sits left of Close
     setTabOrder(butHelp, butClose);
 
     connect(butSelect, &QPushButton::clicked, this, &TfrmImportCalls::butSelectClick);
@@ -60,6 +57,7 @@ Status TfrmImportCalls::FormActivate()
     lblProgress->setText(Q(kMsgProgress));
     prgImport->setRange(0, 100);
     prgImport->setValue(0);
+    ClearDetails();
     SetState(ImportState::Select);
     m_imported = false;
     const Status opened = m_import.Open();
@@ -77,12 +75,16 @@ void TfrmImportCalls::FormClose()
 
 void TfrmImportCalls::butSelectClick()
 {
-    SelectFile(QStringLiteral("Call Library (*.csv)"), false,
-               [this](const std::string& file) { return m_import.ReadFile(file); });
+    SelectFile(
+        QStringLiteral("Call Library (*.csv)"), false,
+        [this](const std::string& file) { return m_import.ReadFile(file); }, m_import.Staged());
 }
 
 void TfrmImportCalls::butReplaceClick()
 {
+    if (!ConfirmReplace(false, m_import.LibraryCalls(), m_import.Staged())) {
+        return;
+    }
     Status status;
     {
         Hourglass hourglass;

@@ -27,6 +27,8 @@ TfrmImportMethods::TfrmImportMethods(TfrmDataMod& dataModule, MessageBoxes& mess
     butImport = new QPushButton(QStringLiteral("&Import New Methods"), this);
     butImport->setObjectName(QStringLiteral("butImport"));
     butImport->setAutoDefault(false);
+    lblClosed->setText(QStringLiteral("The open methods were closed, as an import changes the "
+                                      "library they are opened from and saved to."));
     chkCheckMyLib =
         new QCheckBox(QStringLiteral("Check your &Personal Library when Importing"), this);
     chkCheckMyLib->setObjectName(QStringLiteral("chkCheckMyLib"));
@@ -41,14 +43,8 @@ TfrmImportMethods::TfrmImportMethods(TfrmDataMod& dataModule, MessageBoxes& mess
     bottom->addStretch();
     bottom->addWidget(butHelp);
     bottom->addWidget(butClose);
-    auto* labels = new QVBoxLayout;
-    labels->addWidget(lblFile);
-    labels->addSpacing(12);
-    labels->addWidget(lblProgress);
-    labels->addWidget(prgImport);
-    labels->addStretch();
     auto* top = new QHBoxLayout;
-    top->addLayout(labels, 1);
+    top->addLayout(LabelColumn(), 1);
     top->addSpacing(12);
     top->addLayout(buttons);
     auto* layout = new QVBoxLayout(this);
@@ -59,7 +55,8 @@ TfrmImportMethods::TfrmImportMethods(TfrmDataMod& dataModule, MessageBoxes& mess
     // Keyboard order as laid out: the steps from the top, then the bottom row.
     setTabOrder(butSelect, butImport);
     setTabOrder(butImport, butReplace);
-    setTabOrder(butReplace, chkCheckMyLib);
+    setTabOrder(butReplace, butDetails);
+    setTabOrder(butDetails, chkCheckMyLib);
     setTabOrder(chkCheckMyLib, butHelp);
     setTabOrder(butHelp, butClose);
 
@@ -83,6 +80,7 @@ Status TfrmImportMethods::FormActivate(bool checkMyLib)
     lblProgress->setText(Q(kMsgProgress));
     prgImport->setRange(0, 100);
     prgImport->setValue(0);
+    ClearDetails();
     chkCheckMyLib->setChecked(checkMyLib);
     SetState(ImportState::Select);
     const Status opened = m_import.Open();
@@ -103,7 +101,8 @@ void TfrmImportMethods::butSelectClick()
     SelectFile(
         QStringLiteral(
             "New Style Method Library (*.csv);;Central Council collection (*.xml);;All files (*)"),
-        true, [this](const std::string& file) { return m_import.ReadFile(file); });
+        true, [this](const std::string& file) { return m_import.ReadFile(file); },
+        m_import.Staged());
 }
 
 void TfrmImportMethods::butImportClick()
@@ -113,7 +112,9 @@ void TfrmImportMethods::butImportClick()
 
 void TfrmImportMethods::butReplaceClick()
 {
-    RunImport(ImportMode::Replace);
+    if (ConfirmReplace(true, m_import.LibraryMethods(), m_import.Staged())) {
+        RunImport(ImportMode::Replace);
+    }
 }
 
 void TfrmImportMethods::RunImport(ImportMode mode)

@@ -941,6 +941,7 @@ void TfrmMain::PrintMethod()
         Hourglass hourglass;
         error = PrintCard(card, printer, card.PageOptions.Copies);
     }
+    StatusText(card.ViewObject(card.View).DoneStatus());
     if (!error.isEmpty()) {
         m_messages.Show(this, BoxKind::Warning, error);
     }
@@ -987,10 +988,12 @@ void TfrmMain::CopyClipboard()
 void TfrmMain::ImportMethods()
 {
     // An edited method kept open stops the import: nothing else changes.
+    const bool open = m_current > 0;
     if (!CloseAll()) {
         return;
     }
     EnableMethodCommands(false);
+    frmImportMethods->NoteClosedMethods(open);
     if (const tambrel::Status opened = frmImportMethods->FormActivate(GlobalOptions.CheckMyLib);
         !opened) {
         ReportTableWarnings();
@@ -1008,10 +1011,12 @@ void TfrmMain::ImportMethods()
 
 void TfrmMain::ImportCalls()
 {
+    const bool open = m_current > 0;
     if (!CloseAll()) {
         return;
     }
     EnableMethodCommands(false);
+    frmImportCalls->NoteClosedMethods(open);
     if (const tambrel::Status opened = frmImportCalls->FormActivate(); !opened) {
         ReportTableWarnings();
         m_messages.Show(this, BoxKind::Warning, Q(opened.error));

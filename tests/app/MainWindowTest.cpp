@@ -1041,9 +1041,11 @@ TEST_F(MainWindow, ImportMethodsDialogFromFileToBothModes)
     const QString good = QString::fromStdString(
         dir.Write("extra.csv", "0,TB_Method_Library,\"Extra 1\",\n"
                                "6,\"EXTRA BOB MINOR\",\"-1-1-1-1-1 LH2\",A\n"
-                               "6,\"PLAIN BOB RENAMED\",\"x16x16x16x16x16x12\",A\n"));
+                               "6,\"PLAIN BOB RENAMED\",\"x16x16x16x16x16x12\",A\n"
+                               "6,\"ESCAPE\x1B\",\"-1-1-1 LH1\",A\n"));
     QString chosen;
     form.chooseFile = [&] { return chosen; };
+    bool replace = false; // the answer to the replace question
     const QString kMsgCloseEdited =
         QStringLiteral("The Current Method has been edited.\r\rDo you still want to close it?");
     std::vector<ImportState> statesAsked; // the state while a question is shown
@@ -1051,6 +1053,9 @@ TEST_F(MainWindow, ImportMethodsDialogFromFileToBothModes)
         shown.push_back({kind, text});
         statesAsked.push_back(form.State());
         ExpectState(form, form.State());
+        if (text.startsWith(QStringLiteral("Replace the "))) {
+            return replace;
+        }
         return kind != BoxKind::Question || text == kMsgCloseEdited; // every rename declined
     };
     onDialog = [&](QDialog& dialog) {
@@ -1061,6 +1066,8 @@ TEST_F(MainWindow, ImportMethodsDialogFromFileToBothModes)
         EXPECT_TRUE(form.chkCheckMyLib->isChecked());
         ExpectState(form, ImportState::Select);
         EXPECT_TRUE(std::filesystem::exists(staging));
+        EXPECT_FALSE(form.lblClosed->isHidden()); // the open method went, and it says why
+        EXPECT_TRUE(form.butDetails->isHidden());
 
         form.butSelect->click(); // cancelled: nothing read
         ExpectState(form, ImportState::Select);
@@ -1075,18 +1082,28 @@ TEST_F(MainWindow, ImportMethodsDialogFromFileToBothModes)
         EXPECT_EQ(form.lblFile->text(), "Import Methods from the file extra.csv");
         EXPECT_EQ(form.lblProgress->text(), "Ready to Import");
         ExpectState(form, ImportState::Import);
+        EXPECT_EQ(form.lblDetails->text(), "1 line of the file left out or changed: see Details.");
+        form.butDetails->click();
+        EXPECT_EQ(Last(), "Reading extra.csv left out or changed:\r\r"
+                          "Line 4: a control character in a value; left out.");
 
         form.chkCheckMyLib->setChecked(false);
         form.butImport->click(); // the rename is asked and declined
         EXPECT_EQ(statesAsked.back(), ImportState::Off);
         EXPECT_EQ(Last(), "PLAIN BOB RENAMED exists in the Method Library\r\rbut with the name "
                           "PLAIN BOB MINOR.\r\rDo you want change the name?");
-        EXPECT_EQ(form.lblProgress->text(), "2 Methods Checked, 1 Imported, 0 Renamed.");
+        EXPECT_EQ(form.lblProgress->text(), "3 Methods Checked, 1 Imported, 0 Renamed.");
         EXPECT_EQ(form.prgImport->maximum(), 3);
         EXPECT_EQ(form.prgImport->value(), 3);
         ExpectState(form, ImportState::Import);
 
-        form.butReplace->click(); // the same file again, as the whole library
+        // The same file again, as the whole library: asked first, No (the default) keeps it.
+        form.butReplace->click();
+        EXPECT_EQ(Last(), "Replace the 6 Methods of the Main Library with the 2 Methods of "
+                          "extra.csv?");
+        EXPECT_EQ(form.lblProgress->text(), "3 Methods Checked, 1 Imported, 0 Renamed.");
+        replace = true;
+        form.butReplace->click();
         EXPECT_EQ(form.lblProgress->text(), "2 Methods Imported");
         form.butClose->click();
     };
@@ -1121,6 +1138,8 @@ TEST_F(MainWindow, ImportCallsDialogReplacesTheCallsForLaterMethods)
         EXPECT_TRUE(form.butReplace->isEnabled());
         EXPECT_FALSE(form.butSelect->isEnabled());
         form.butReplace->click();
+        EXPECT_EQ(Last(), "Replace the 108 Calls of the Calls Library with the 2 Calls of "
+                          "calls.csv?");
         EXPECT_EQ(form.lblProgress->text(), "3 Calls Imported");
         EXPECT_EQ(form.State(), ImportState::Import);
         form.reject(); // closed by its window: the staging file goes all the same
