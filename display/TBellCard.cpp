@@ -51,7 +51,7 @@ void TBellCard::Show(PageView view)
         object.Render(surface);
     }
     if (onStatus) {
-        onStatus(QString());
+        onStatus(object.DoneStatus());
     }
     if (onRepaint) {
         onRepaint();

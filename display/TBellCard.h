@@ -26,6 +26,7 @@ class DiagramView : public TBellView {
 public:
     explicit DiagramView(TBellDraw& draw) : m_draw(draw) {}
     void Render(Surface& surface) override { m_draw.RenderDiagram(surface); }
+    QString DoneStatus() const override { return m_draw.MissingCalls(); }
 
 private:
     TBellDraw& m_draw;

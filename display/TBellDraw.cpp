@@ -78,6 +78,17 @@ int PositionOf(const Row& row, int bell, int n)
 
 } // namespace
 
+QString MissingCallsText(int bells, bool bob, bool single)
+{
+    if (!bob && !single) {
+        return {};
+    }
+    const QString calls = bob && single ? QStringLiteral("bob or single")
+                          : bob         ? QStringLiteral("bob")
+                                        : QStringLiteral("single");
+    return QStringLiteral(" No %1 for %2 bells in the Calls Library.").arg(calls).arg(bells);
+}
+
 void TBellDraw::Status(const QString& text)
 {
     if (onStatus) {
@@ -158,15 +169,20 @@ void TBellDraw::RenderDiagram(Surface& surface)
     SetFont(painter, kArial, 10);
     s.gap = Whole(2.5 * painter.fontMetrics().height());
 
-    // 6. Columns across the surface.
+    // 6. Columns across the surface. A call the calls library lacks for the stage has none: a
+    // column headed "Bob" over a plain lead would say what is not so.
+    const int n = s.n;
+    const bool noBob = m_options.ShowBob && n > 4 && !m_store.HasBob();
+    const bool noSingle = m_options.ShowSingle && n > 4 && !m_store.HasSingle();
+    m_missingCalls = MissingCallsText(n, noBob, noSingle);
     int columns = 0;
     if (m_poster > 0) {
         columns = m_poster;
     } else {
         columns = (s.L > 0 ? s.R / s.L : 0) + (m_options.ShowGrid ? 1 : 0) +
-                  (m_options.ShowBob ? 1 : 0) + (m_options.ShowSingle ? 1 : 0);
+                  (m_options.ShowBob && !noBob ? 1 : 0) +
+                  (m_options.ShowSingle && !noSingle ? 1 : 0);
     }
-    const int n = s.n;
 
     // 7. Character cells across the surface.
     int units = 0;
@@ -359,8 +375,9 @@ void TBellDraw::RenderDiagram(Surface& surface)
         AdvanceColumn();
         surface.Repaint();
     };
-    callColumn(m_options.ShowBob, " Drawing Bob ...", "Bob", LeadKind::Bob, m_store.BobLines());
-    callColumn(m_options.ShowSingle, " Drawing Single ...", "Single", LeadKind::Single,
+    callColumn(m_options.ShowBob && !noBob, " Drawing Bob ...", "Bob", LeadKind::Bob,
+               m_store.BobLines());
+    callColumn(m_options.ShowSingle && !noSingle, " Drawing Single ...", "Single", LeadKind::Single,
                m_store.SingleLines());
 
     // 19. The picture ends where the drawing does.

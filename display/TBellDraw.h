@@ -55,6 +55,10 @@ struct ColumnState {
     int penY = 0;
 };
 
+// The status text for calls the diagram has no column for, as the calls library lacks them for
+// the stage: " No bob for 7 bells in the Calls Library." ("" when neither is missing).
+QString MissingCallsText(int bells, bool bob, bool single);
+
 // The method diagram: the plain course lead by lead with the chosen bells' paths, a heading,
 // and the grid, bob and single columns. The same code paints the page picture and the printer.
 class TBellDraw {
@@ -71,6 +75,10 @@ public:
     // Draws the whole diagram on `surface`. Caps BlueBell1/BlueBell2 at the stage (the options
     // are changed, as the options dialog then shows).
     void RenderDiagram(Surface& surface);
+
+    // The calls the last rendering wanted a column for and the calls library does not have for
+    // the stage (" No bob for 7 bells in the Calls Library."); "" when none.
+    const QString& MissingCalls() const { return m_missingCalls; }
 
     // The geometry the last rendering chose, for tests and the status bar.
     const ColumnState& State() const { return m_state; }
@@ -94,6 +102,7 @@ private:
     int m_size = 1;   // the Size option, a usable value
     int m_poster = 0; // columns per printed page width, 0 = no poster
     bool m_colour = true;
+    QString m_missingCalls;
 };
 
 } // namespace tambrel

@@ -14,6 +14,8 @@ public:
     virtual void Render(Surface& surface) = 0;
     // The progress text shown while the view is computed (" Getting Statistics...").
     virtual QString ShowStatus() const { return {}; }
+    // What the status panel keeps once the view is drawn ("" for nothing).
+    virtual QString DoneStatus() const { return {}; }
 };
 
 } // namespace tambrel

@@ -34,6 +34,8 @@ void TBellStore::Reset()
     m_leadEndType = LeadEndType::PB;
     m_bobLines.clear();
     m_singleLines.clear();
+    m_hasBob = false;
+    m_hasSingle = false;
 }
 
 void TBellStore::Calculate()
@@ -246,9 +248,10 @@ void TBellStore::LoadCalls()
         const CallRecord* call = m_calls != nullptr ? m_calls->Find(m_bells, code) : nullptr;
         const bool laid = call != nullptr ? LayCall(call->changes, kind) : LayCall({}, kind);
         storeLines = laid ? Trim(call->lines) : std::string();
+        return laid;
     };
-    load(owner.BobType, m_defaults.BobType, CallKind::Bob, m_bobLines);
-    load(owner.SingleType, m_defaults.SingleType, CallKind::Single, m_singleLines);
+    m_hasBob = load(owner.BobType, m_defaults.BobType, CallKind::Bob, m_bobLines);
+    m_hasSingle = load(owner.SingleType, m_defaults.SingleType, CallKind::Single, m_singleLines);
     // Lines the page has chosen win; otherwise the page takes the library's.
     if (owner.BobLines.empty()) {
         owner.BobLines = m_bobLines;

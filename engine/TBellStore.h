@@ -115,6 +115,10 @@ public:
         assert(i >= 1 && i <= kMaxChanges);
         return m_singleChanges[static_cast<std::size_t>(i - 1)];
     }
+    // Whether the calls library gave a bob (a single) that could be laid for this stage; without
+    // one the call lead is only the plain lead turned.
+    bool HasBob() const { return m_hasBob; }
+    bool HasSingle() const { return m_hasSingle; }
     // Bell symbols whose lines the bob and single leads show.
     const std::string& BobLines() const { return m_bobLines; }
     const std::string& SingleLines() const { return m_singleLines; }
@@ -152,6 +156,8 @@ private:
     const CallsLibrary* m_calls = nullptr;
     std::string m_bobLines;
     std::string m_singleLines;
+    bool m_hasBob = false;
+    bool m_hasSingle = false;
 
     ChangeList m_changes{};
     ChangeList m_bobChanges{};

@@ -215,6 +215,13 @@ int RunRender(const RenderOptions& options, const std::filesystem::path& program
 
     EnsureGuiApplication();
     const QSize client(options.width, options.height);
+    // What the status line would say of the drawing, then the file.
+    const auto finish = [&](const QByteArray& bytes) {
+        if (const QString note = card->ViewObject(view).DoneStatus(); !note.isEmpty()) {
+            err << "Warning:" << note.toStdString() << '\n';
+        }
+        return WriteOutput(options.output, bytes, err);
+    };
     QBuffer drawn;
     drawn.open(QIODevice::WriteOnly);
     if (extension == ".pdf") {
@@ -236,7 +243,7 @@ int RunRender(const RenderOptions& options, const std::filesystem::path& program
             rendered.Render(surface);
             painter.end();
         }
-        return WriteOutput(options.output, drawn.data(), err);
+        return finish(drawn.data());
     }
 
     card->Client = client;
@@ -247,7 +254,7 @@ int RunRender(const RenderOptions& options, const std::filesystem::path& program
         if (!picture.save(&drawn, "PNG")) {
             return Refuse(err, "Cannot write the file " + options.output + ".");
         }
-        return WriteOutput(options.output, drawn.data(), err);
+        return finish(drawn.data());
     }
     // SVG: the same drawing again, onto a generator of the size the picture ended at.
     {
@@ -265,7 +272,7 @@ int RunRender(const RenderOptions& options, const std::filesystem::path& program
         card->ViewObject(view).Render(surface); // what the picture showed, drawn again
         painter.end();
     }
-    return WriteOutput(options.output, drawn.data(), err);
+    return finish(drawn.data());
 }
 
 } // namespace tambrel

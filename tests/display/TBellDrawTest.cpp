@@ -22,14 +22,34 @@
 namespace tambrel {
 namespace {
 
+// A plain-bob-like bob and single under every code, on every stage.
+const CallsLibrary& TestCalls()
+{
+    static const CallsLibrary calls = [] {
+        CallsLibrary made;
+        for (int bells = 5; bells <= 16; ++bells) {
+            for (int code = 1; code <= 10; ++code) {
+                made.Add(bells, CallsLibrary::NormalRef(std::to_string(code)),
+                         code % 2 == 1 ? "Bob" : "Single", code % 2 == 1 ? "14" : "1234", "");
+            }
+        }
+        return made;
+    }();
+    return calls;
+}
+
 // A method on a page, drawn on its picture, with every column it placed.
 struct Drawn {
     std::unique_ptr<TBellCard> card = std::make_unique<TBellCard>();
     std::vector<ColumnState> columns;
+    QString status; // what the status panel was left with
 
-    Drawn(int bells, const std::string& notation, const std::string& name)
+    Drawn(int bells, const std::string& notation, const std::string& name,
+          const CallsLibrary* calls = &TestCalls())
     {
         TBellStore& store = card->Store();
+        store.SetCallsLibrary(calls);
+        card->onStatus = [this](const QString& text) { status = text; };
         store.SetBells(bells);
         store.SetName(name);
         store.SetPlaceNotation(notation);
@@ -246,6 +266,23 @@ TEST(Diagram, ChosenLeadsAndCallColumns)
     EXPECT_TRUE(minimus.Kind(LeadKind::Bob).empty());
     EXPECT_TRUE(minimus.Kind(LeadKind::Single).empty());
     EXPECT_EQ(minimus.columns.back().caption, "Grid");
+    EXPECT_EQ(minimus.status, ""); // four bells have none to miss
+
+    // A call the calls library lacks for the stage has no column (no "Bob" over a plain lead),
+    // and the status line says so; the columns left share the width.
+    CallsLibrary bobOnly;
+    bobOnly.Add(6, "01", "Bob", "14", "234");
+    for (const CallsLibrary* calls : std::vector<const CallsLibrary*>{&bobOnly, nullptr}) {
+        Drawn lacking(6, kPlainBobMinor, "Plain Bob Minor", calls);
+        lacking.Options().ShowSingle = true;
+        lacking.Show(QSize(1200, 800));
+        EXPECT_EQ(lacking.Kind(LeadKind::Bob).size(), calls != nullptr ? 1U : 0U);
+        EXPECT_TRUE(lacking.Kind(LeadKind::Single).empty());
+        EXPECT_EQ(lacking.status, calls != nullptr
+                                      ? " No single for 6 bells in the Calls Library."
+                                      : " No bob or single for 6 bells in the Calls Library.");
+        EXPECT_EQ(lacking.State().cw, calls != nullptr ? 1190 / 48 : 1190 / 40);
+    }
 }
 
 TEST(Diagram, BlueBellsAboveTheStageAreTheTenorAndTheBellBelow)
