@@ -1,6 +1,7 @@
 #include "display/Surface.h"
 
 #include <QPagedPaintDevice>
+#include <QPaintEngine>
 
 #include <algorithm>
 #include <cmath>
@@ -93,6 +94,13 @@ void PictureSurface::SetSize(QSize size)
 PrinterSurface::PrinterSurface(QPagedPaintDevice& device, QPainter& painter)
     : m_device(device), m_painter(painter)
 {
+    // A printer's engine keeps its pen, brush and font from its last job, while a new painter
+    // starts at the defaults and tells the engine only what it changes: a sheet that draws in
+    // the default black came out in the colour the diagram last drew with. Telling the engine
+    // everything makes every print start from the same state.
+    if (QPaintEngine* engine = m_painter.paintEngine()) {
+        engine->setDirty(QPaintEngine::AllDirty);
+    }
 }
 
 QSize PrinterSurface::Size() const

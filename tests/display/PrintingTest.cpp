@@ -16,9 +16,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tambrel {
 namespace {
@@ -99,6 +102,61 @@ TEST(PrintCard, CopiesToAFileFollowOneAnotherInIt)
     ASSERT_EQ(PrintCard(*card, printer, 3), QString());
     EXPECT_EQ(PdfPages(dir.Path("pbm.pdf")), 3 * onePage);
     EXPECT_EQ(printer.docName(), QStringLiteral("PLAIN BOB MINOR"));
+}
+
+// The pages of a PDF file as pictures, as a reader shows them.
+std::vector<QImage> PdfPictures(const std::string& file)
+{
+    const std::string prefix = file + "-page";
+    if (std::system(("pdftoppm -r 40 -png '" + file + "' '" + prefix + "'").c_str()) != 0) {
+        ADD_FAILURE() << "pdftoppm could not read " << file;
+        return {};
+    }
+    std::vector<QImage> pages;
+    for (int page = 1; std::filesystem::exists(prefix + "-" + std::to_string(page) + ".png");
+         ++page) {
+        const std::string png = prefix + "-" + std::to_string(page) + ".png";
+        pages.emplace_back(QString::fromStdString(png));
+        std::filesystem::remove(png);
+    }
+    return pages;
+}
+
+// Every print starts from the same state, whatever the printer printed before: the second of
+// two prints is on paper what a first print is (the diagram's last pen once coloured the
+// sheets printed after it).
+TEST(PrintCard, ASecondPrintIsAFirstPrint)
+{
+    const TempDir dir;
+    auto card = std::make_unique<TBellCard>();
+    card->Store().SetBells(8);
+    card->Store().SetName("Cambridge Surprise Major");
+    card->Store().SetPlaceNotation("-3-4-25-36-4-5-6-7 LH2");
+    card->Store().Calculate();
+    const auto print = [&](QPrinter& printer, PageView view) {
+        card->View = view;
+        card->Show(view);
+        printer.setOutputFileName(QString::fromStdString(dir.Path("print.pdf")));
+        EXPECT_EQ(PrintCard(*card, printer, 1), QString());
+        return PdfPictures(dir.Path("print.pdf"));
+    };
+    const PageView views[] = {PageView::Diagram, PageView::Statistics, PageView::Composition};
+    std::map<PageView, std::vector<QImage>> first;
+    for (const PageView view : views) {
+        QPrinter fresh(QPrinter::HighResolution);
+        fresh.setOutputFormat(QPrinter::PdfFormat);
+        first[view] = print(fresh, view);
+        ASSERT_FALSE(first[view].empty());
+    }
+    for (const PageView before : views) {
+        for (const PageView view : views) {
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            print(printer, before);
+            EXPECT_TRUE(print(printer, view) == first[view])
+                << "view " << static_cast<int>(view) << " after " << static_cast<int>(before);
+        }
+    }
 }
 
 TEST(PrintCard, AJobThatCannotStartSaysSo)
