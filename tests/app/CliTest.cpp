@@ -1096,7 +1096,10 @@ TEST_F(CliImport, RefusedFilesAndLibrariesExitTwo)
 {
     ASSERT_EQ(Run({"library", "info"}).status, 0);
     const std::string mainImage = ReadFile(library + "/Methods.dbf");
+    const std::string callsImage = ReadFile(library + "/Calls.dbf");
     const std::string calls = dir.Write("calls.csv", "0,00,TB_Calls_Library,\"Calls 9\",\n");
+    const std::string nothing =
+        dir.Write("nothing.csv", "0,TB_Method_Library,x,\n6,\"ESC\x1B[2J\",-1-1-1 LH2,A\n");
     struct Case {
         std::vector<std::string> args;
         std::string err;
@@ -1110,6 +1113,15 @@ TEST_F(CliImport, RefusedFilesAndLibrariesExitTwo)
              {{"import-methods", calls, "--mode", "add"}, "--mode: add not in {import,replace}\n"},
              {{"import-methods", calls, "--mode", "import", "--rename", "always"},
               "--rename: always not in {yes,no}\n"},
+             // --mode replace answers the question, but a file with nothing to take is no
+             // library: refused, not an empty library reported as a success.
+             {{"import-methods", nothing, "--mode", "replace"},
+              "Warning: 1 records with control characters were left out (lines 2).\n"
+              "nothing.csv holds no method that the Main Library can take, so it was not "
+              "replaced.\n\nNothing was changed.\n"},
+             {{"import-calls", calls},
+              "calls.csv holds no call that the Calls Library can take, so it was not "
+              "replaced.\n\nNothing was changed.\n"},
          }) {
         SCOPED_TRACE(c.args[0] + " " + c.args[1]);
         const CliRun run = Run(c.args);
@@ -1118,6 +1130,7 @@ TEST_F(CliImport, RefusedFilesAndLibrariesExitTwo)
         EXPECT_EQ(run.out, "");
     }
     EXPECT_EQ(ReadFile(library + "/Methods.dbf"), mainImage);
+    EXPECT_EQ(ReadFile(library + "/Calls.dbf"), callsImage);
 
     // The desktop program holds a table while its import dialog is open.
     TDbf held;
@@ -1136,6 +1149,11 @@ TEST_F(CliImport, CallsAndThePersonalCheck)
                                                     "9\",\n8,1,Bob,14,234\n")});
     ASSERT_EQ(calls.status, 0) << calls.err;
     EXPECT_EQ(calls.out, "2 Calls Imported\n");
+    // The calls now have no single: the picture has no Single column, and says so.
+    const CliRun drawn = Run({"render", "--bells", "8", "--notation", "x18x18x18x18,12", "--set",
+                              "ShowSingle=True", "-o", dir.Path("pbm.png")});
+    EXPECT_EQ(drawn.status, 0);
+    EXPECT_EQ(drawn.err, "Warning: No single for 8 bells in the Calls Library.\n");
 
     const std::string file = dir.Write("methods.csv", "0,TB_Method_Library,\"Mine\",\n"
                                                       "6,PLAIN BOB MINOR,x16x16x16x16x16x12,A\n");
