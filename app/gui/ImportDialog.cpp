@@ -40,12 +40,10 @@ ImportDialog::ImportDialog(MessageBoxes& messages, HelpSystem& help, const QStri
     lblProgress->setTextFormat(Qt::PlainText);
     lblClosed = new QLabel(this);
     lblClosed->setObjectName(QStringLiteral("lblClosed"));
-    lblClosed->setWordWrap(true);
     lblClosed->setVisible(false);
     lblDetails = new QLabel(this);
     lblDetails->setObjectName(QStringLiteral("lblDetails"));
     lblDetails->setTextFormat(Qt::PlainText);
-    lblDetails->setWordWrap(true);
     lblDetails->setVisible(false);
     prgImport = new QProgressBar(this);
     prgImport->setObjectName(QStringLiteral("prgImport"));
@@ -100,6 +98,7 @@ QLayout* ImportDialog::LabelColumn()
 void ImportDialog::NoteClosedMethods(bool closed)
 {
     lblClosed->setVisible(closed);
+    adjustSize();
 }
 
 void ImportDialog::ClearDetails()

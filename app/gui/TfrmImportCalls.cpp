@@ -21,8 +21,8 @@ TfrmImportCalls::TfrmImportCalls(TfrmDataMod& dataModule, MessageBoxes& messages
     setObjectName(QStringLiteral("frmImportCalls"));
     setWindowTitle(QStringLiteral("Import Extra Calls"));
     butReplace->setText(QStringLiteral("&Replace all Calls"));
-    lblClosed->setText(QStringLiteral("The open methods were closed, as their bob and single "
-                                      "leads come from the calls this import replaces."));
+    lblClosed->setText(
+        QStringLiteral("The open methods were closed: their calls are replaced here."));
 
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(butSelect);

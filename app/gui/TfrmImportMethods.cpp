@@ -27,8 +27,8 @@ TfrmImportMethods::TfrmImportMethods(TfrmDataMod& dataModule, MessageBoxes& mess
     butImport = new QPushButton(QStringLiteral("&Import New Methods"), this);
     butImport->setObjectName(QStringLiteral("butImport"));
     butImport->setAutoDefault(false);
-    lblClosed->setText(QStringLiteral("The open methods were closed, as an import changes the "
-                                      "library they are opened from and saved to."));
+    lblClosed->setText(
+        QStringLiteral("The open methods were closed: an import changes their library."));
     chkCheckMyLib =
         new QCheckBox(QStringLiteral("Check your &Personal Library when Importing"), this);
     chkCheckMyLib->setObjectName(QStringLiteral("chkCheckMyLib"));
