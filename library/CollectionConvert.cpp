@@ -13,6 +13,7 @@
 #include <libxml/xmlerror.h>
 #include <libxml/xmlreader.h>
 
+#include <algorithm>
 #include <charconv>
 #include <istream>
 #include <memory>
@@ -28,6 +29,12 @@ namespace {
 constexpr std::size_t kMaxFieldBytes = 4096;
 // A message of the XML parser may quote the file; this much of it is plenty.
 constexpr int kMaxParserMessageLength = 200;
+
+bool HasControlCharacter(std::string_view text)
+{
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == '\x7F'; });
+}
 
 std::string_view Field(const std::vector<std::string>& values, std::size_t index)
 {
@@ -66,6 +73,12 @@ public:
         const std::string_view title = method.title;
         if (title.empty()) {
             ++m_counts.titleBlank; // a method the library could not name
+            return;
+        }
+        // It would reach the import file as it is. The XML's white space is a blank by now,
+        // but the CSV keeps a tab, say.
+        if (HasControlCharacter(title) || HasControlCharacter(method.notation)) {
+            ++m_counts.controlCharacter;
             return;
         }
         if (title.find('"') != std::string_view::npos) {

@@ -25,6 +25,7 @@ struct ConvertCounts {
     std::size_t titleWithQuote = 0;
     std::size_t notationRefused = 0;
     std::size_t titleBlank = 0;
+    std::size_t controlCharacter = 0; // in the title or the notation: a tab, say, or DEL
     // Written, but a library stores these names with plain letters for those code page 850
     // lacks.
     std::vector<std::string> transliterated;
@@ -32,7 +33,7 @@ struct ConvertCounts {
     std::size_t LeftOut() const
     {
         return underFourBells + overSixteenBells + overHundredChanges + notationTooLong +
-               titleTooLong + titleWithQuote + notationRefused + titleBlank;
+               titleTooLong + titleWithQuote + notationRefused + titleBlank + controlCharacter;
     }
 };
 

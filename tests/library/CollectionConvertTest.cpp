@@ -90,9 +90,9 @@ std::vector<std::string> Lines(const std::string& text)
 
 std::vector<std::size_t> Reasons(const ConvertCounts& c)
 {
-    return {c.written,         c.underFourBells, c.overSixteenBells, c.overHundredChanges,
-            c.notationTooLong, c.titleTooLong,   c.titleWithQuote,   c.notationRefused,
-            c.titleBlank};
+    return {c.written,         c.underFourBells,  c.overSixteenBells, c.overHundredChanges,
+            c.notationTooLong, c.titleTooLong,    c.titleWithQuote,   c.notationRefused,
+            c.titleBlank,      c.controlCharacter};
 }
 
 // The sample's own facts, read with libxml2's tree reader as a check on the streaming one.
@@ -209,6 +209,8 @@ TEST(ConvertCollectionXml, LeavesOutAndCountsAsTheCsvDoes)
         {6, "Unreadable Minor", "x1Q"},
         {6, "Empty Side Minor", ",12"},
         {6, "", "x16"},
+        {6, "Rub\x7Fout Minor", "x16"},
+        {6, "Rubout Notation Minor", "x16\x7F"},
     };
     std::string csv = "stage,title,notation\n";
     std::string sets;
@@ -224,7 +226,7 @@ TEST(ConvertCollectionXml, LeavesOutAndCountsAsTheCsvDoes)
     EXPECT_EQ(fromXml.out, fromCsv.out);
     EXPECT_EQ(Reasons(*fromXml.counts.value), Reasons(*fromCsv.counts.value));
     EXPECT_EQ(Reasons(*fromXml.counts.value),
-              (std::vector<std::size_t>{3, 1, 1, 1, 1, 1, 1, 2, 1}));
+              (std::vector<std::size_t>{3, 1, 1, 1, 1, 1, 1, 2, 1, 2}));
     EXPECT_EQ(fromXml.counts.value->transliterated,
               std::vector<std::string>{"ULU\xE1\xB9\x9EU MINIMUS"});
     EXPECT_EQ(Lines(fromXml.out)[1], "8,\"CAMBRIDGE SURPRISE MAJOR\",\"-3-4-25-36-4-5-6-7 LH2\",B");
@@ -318,23 +320,23 @@ TEST(ConvertCollectionXml, HostileAndBrokenFilesAreRefusedOrCounted)
     for (const Skipped& c : std::vector<Skipped>{
              {"no notation",
               "<method><title>No Notation</title></method>",
-              {1, 0, 0, 0, 0, 0, 0, 1, 0}},
+              {1, 0, 0, 0, 0, 0, 0, 1, 0, 0}},
              {"empty notation",
               Method("Empty Notation", "") + "<method><title>X</title>"
                                              "<notation/></method>",
-              {1, 0, 0, 0, 0, 0, 0, 2, 0}},
+              {1, 0, 0, 0, 0, 0, 0, 2, 0, 0}},
              {"no title",
               "<method><notation>x16</notation></method><method><title/>"
               "<notation>x16</notation></method>",
-              {1, 0, 0, 0, 0, 0, 0, 0, 2}},
-             {"huge title", Method(hugeTitle, "x16"), {1, 0, 0, 0, 0, 1, 0, 0, 0}},
+              {1, 0, 0, 0, 0, 0, 0, 0, 2, 0}},
+             {"huge title", Method(hugeTitle, "x16"), {1, 0, 0, 0, 0, 1, 0, 0, 0, 0}},
              {"huge notation",
               Method("Huge Notation", Repeat("x16", 500000)),
-              {1, 0, 0, 0, 1, 0, 0, 0, 0}},
+              {1, 0, 0, 0, 1, 0, 0, 0, 0, 0}},
              {"XInclude",
               "<xi:include xmlns:xi=\"http://www.w3.org/2001/XInclude\" href=\"" + secret +
                   "\" parse=\"text\"/>",
-              {1, 0, 0, 0, 0, 0, 0, 0, 0}},
+              {1, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
          }) {
         SCOPED_TRACE(c.name);
         const Converted converted =
@@ -349,7 +351,7 @@ TEST(ConvertCollectionXml, HostileAndBrokenFilesAreRefusedOrCounted)
         FromXml(Collection("<methodSet>" + good + "</methodSet>" + MethodSet(8, good) + good));
     ASSERT_TRUE(noStage.counts) << noStage.counts.error;
     EXPECT_EQ(Reasons(*noStage.counts.value),
-              (std::vector<std::size_t>{1, 2, 0, 0, 0, 0, 0, 0, 0}));
+              (std::vector<std::size_t>{1, 2, 0, 0, 0, 0, 0, 0, 0, 0}));
 
     // The parser's own messages are libxml2's: only the start of those is ours to check.
     struct Refused {
