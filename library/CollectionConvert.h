@@ -68,7 +68,9 @@ Result<ConvertCounts> ConvertCollectionCsv(std::istream& csv, std::ostream& out,
 // From the Council's XML (`collection` > `methodSet` with `properties`/`stage` > `method` with
 // `title` and `notation`), read as a stream. Without `build`, "CCCBR " and the collection's
 // date. A document type declaration, and with it any entity, is refused; nothing outside the
-// stream is ever read.
+// stream is ever read. The file is UTF-8 or UTF-16 with a byte-order mark, and its elements
+// carry at most kMaxAttributesInScope attributes (see XmlInputGuard.h); any file is converted
+// or refused in time in proportion to its size.
 Result<ConvertCounts> ConvertCollectionXml(std::istream& xml, std::ostream& out,
                                            std::optional<std::string_view> build = std::nullopt);
 

@@ -723,6 +723,16 @@ TEST(CliConvert, TakesTheCouncilsXml)
                            "must be a collection element in the namespace "
                            "http://www.cccbr.org.uk/methods/schemas/2007/05/methods.\n");
     EXPECT_FALSE(std::filesystem::exists(dir.Path("x.csv")));
+
+    // An element with 20,000 attributes is refused, and nothing is written.
+    const CliRun crowded =
+        Cli({"convert-cc", "--input", TAMBREL_COLLECTION_SEEDS "/many-attributes.xml", "--output",
+             dir.Path("x.csv")});
+    EXPECT_EQ(crowded.status, 2);
+    EXPECT_EQ(crowded.err, "The collection has an element that, with the elements around it, "
+                           "carries more than 64 attributes (line 6), which the Central "
+                           "Council's file never has; it was not read.\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("x.csv")));
 }
 
 TEST(CliBatch, TheBundledLibraryRunsClean)
