@@ -45,7 +45,7 @@ void TBellStore::Calculate()
     }
     BuildMoves();
     BuildTidyNotation();
-    BuildPlainCourse();
+    BuildPlainCourse(kMaxRows);
     FindLeadHeadCode();
     SetDefaultCalls();
     LoadCalls();
@@ -69,6 +69,19 @@ void TBellStore::ParseAndTidy()
     BuildTidyNotation();
 }
 
+void TBellStore::CalculateFirstLead()
+{
+    Reset();
+    if (!IsValidStage(m_bells)) {
+        assert(false && "CalculateFirstLead needs 4..16 bells");
+        return;
+    }
+    BuildMoves();
+    BuildTidyNotation();
+    BuildPlainCourse(1);
+    FindLeadHeadCode();
+}
+
 void TBellStore::BuildMoves()
 {
     m_leadLength = SplitNotation(m_placeNotation, m_bells, m_changes);
@@ -88,7 +101,7 @@ void TBellStore::BuildTidyNotation()
     m_tidyNotation = std::move(tidy.notation);
 }
 
-void TBellStore::BuildPlainCourse()
+void TBellStore::BuildPlainCourse(int leads)
 {
     const Row rounds = Rounds(m_bells);
     m_rows[0] = rounds;
@@ -99,7 +112,7 @@ void TBellStore::BuildPlainCourse()
     }
     const auto length = static_cast<std::size_t>(m_leadLength);
     std::size_t count = 0;
-    for (;;) {
+    for (int lead = 0; lead < leads; ++lead) {
         if (count + length > static_cast<std::size_t>(kMaxRows)) {
             // Keep the whole leads that fit; the sheets report the course as too long.
             m_courseTooLong = true;

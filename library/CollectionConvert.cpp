@@ -114,7 +114,7 @@ public:
         m_store->SetBells(stage);
         m_store->SetName(title);
         m_store->SetPlaceNotation(*lead.value);
-        m_store->Calculate();
+        m_store->CalculateFirstLead(); // a long course costs no more than a short one
         if (m_store->TidyNotation().size() > kMaxLibraryNotation) {
             ++m_counts.notationTooLong;
             return;
