@@ -47,7 +47,7 @@ void TBellStore::Calculate()
     }
     BuildMoves();
     BuildTidyNotation();
-    BuildPlainCourse();
+    BuildPlainCourse(kMaxRows);
     FindLeadHeadCode();
     SetDefaultCalls();
     LoadCalls();
@@ -71,6 +71,19 @@ void TBellStore::ParseAndTidy()
     BuildTidyNotation();
 }
 
+void TBellStore::CalculateFirstLead()
+{
+    Reset();
+    if (!IsValidStage(m_bells)) {
+        assert(false && "CalculateFirstLead needs 4..16 bells");
+        return;
+    }
+    BuildMoves();
+    BuildTidyNotation();
+    BuildPlainCourse(1);
+    FindLeadHeadCode();
+}
+
 void TBellStore::BuildMoves()
 {
     m_leadLength = SplitNotation(m_placeNotation, m_bells, m_changes);
@@ -90,7 +103,7 @@ void TBellStore::BuildTidyNotation()
     m_tidyNotation = std::move(tidy.notation);
 }
 
-void TBellStore::BuildPlainCourse()
+void TBellStore::BuildPlainCourse(int leads)
 {
     const Row rounds = Rounds(m_bells);
     m_rows[0] = rounds;
@@ -101,7 +114,7 @@ void TBellStore::BuildPlainCourse()
     }
     const auto length = static_cast<std::size_t>(m_leadLength);
     std::size_t count = 0;
-    for (;;) {
+    for (int lead = 0; lead < leads; ++lead) {
         if (count + length > static_cast<std::size_t>(kMaxRows)) {
             // Keep the whole leads that fit; the sheets report the course as too long.
             m_courseTooLong = true;

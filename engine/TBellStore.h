@@ -59,6 +59,11 @@ public:
     // notation in tidy form.
     void ParseAndTidy();
 
+    // The same and LeadHeadCode, from the first lead alone: what a methods import file records,
+    // at the cost of one lead however long the course. The rest of the course and the calls are
+    // not built. Precondition as for Calculate.
+    void CalculateFirstLead();
+
     bool Calculated() const { return m_calculated; }
     const std::string& Name() const { return m_name; }
     int Bells() const { return m_bells; }
@@ -127,7 +132,7 @@ private:
     void Reset();
     void BuildMoves();
     void BuildTidyNotation();
-    void BuildPlainCourse();
+    void BuildPlainCourse(int leads); // at most this many
     void FindLeadHeadCode();
     void SetDefaultCalls();
     void LoadCalls();

@@ -2,7 +2,8 @@
 // first bytes say. Properties: nothing crashes or hangs; a refusal says why; an accepted
 // collection gives the marker record and then exactly the methods it counts as written, each
 // a whole record a library can hold: 4 to 16 bells, an upper-case name of at most 60
-// characters without quotes, a tidy notation of at most 98 characters that the check accepts.
+// characters without quotes or control characters, a tidy notation of at most 98 characters
+// that the check accepts.
 #include "engine/Bells.h"
 #include "engine/PlaceNotation.h"
 #include "engine/TBellStore.h"
@@ -11,6 +12,7 @@
 #include "library/CollectionConvert.h"
 #include "tables/Delimited.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
@@ -49,6 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string& name = values[1];
         TAMBREL_REQUIRE(!name.empty() && name == UpperCase(name));
         TAMBREL_REQUIRE(name.find('"') == std::string::npos);
+        TAMBREL_REQUIRE(std::none_of(name.begin(), name.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x20 || c == '\x7F';
+        }));
         TAMBREL_REQUIRE(Utf8Length(name) <= TBellStore::kMaxNameLength);
         TAMBREL_REQUIRE(values[2].size() <= kMaxLibraryNotation);
         TAMBREL_REQUIRE(CheckPlaceNotation(values[2], bells).empty());

@@ -6,17 +6,20 @@
 #include "engine/TBellStore.h"
 #include "engine/TextFunctions.h"
 #include "library/LibraryTables.h"
+#include "library/XmlInputGuard.h"
 #include "tables/CodePage.h"
 #include "tables/Delimited.h"
 #include "tables/FileIo.h"
 
+#include <libxml/parser.h>
 #include <libxml/xmlerror.h>
-#include <libxml/xmlreader.h>
 
+#include <algorithm>
 #include <charconv>
 #include <istream>
 #include <memory>
 #include <ostream>
+#include <span>
 #include <streambuf>
 
 namespace tambrel {
@@ -28,6 +31,12 @@ namespace {
 constexpr std::size_t kMaxFieldBytes = 4096;
 // A message of the XML parser may quote the file; this much of it is plenty.
 constexpr int kMaxParserMessageLength = 200;
+
+bool HasControlCharacter(std::string_view text)
+{
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == '\x7F'; });
+}
 
 std::string_view Field(const std::vector<std::string>& values, std::size_t index)
 {
@@ -68,6 +77,12 @@ public:
             ++m_counts.titleBlank; // a method the library could not name
             return;
         }
+        // It would reach the import file as it is. The XML's white space is a blank by now,
+        // but the CSV keeps a tab, say.
+        if (HasControlCharacter(title) || HasControlCharacter(method.notation)) {
+            ++m_counts.controlCharacter;
+            return;
+        }
         if (title.find('"') != std::string_view::npos) {
             ++m_counts.titleWithQuote;
             return;
@@ -99,7 +114,7 @@ public:
         m_store->SetBells(stage);
         m_store->SetName(title);
         m_store->SetPlaceNotation(*lead.value);
-        m_store->Calculate();
+        m_store->CalculateFirstLead(); // a long course costs no more than a short one
         if (m_store->TidyNotation().size() > kMaxLibraryNotation) {
             ++m_counts.notationTooLong;
             return;
@@ -124,11 +139,8 @@ private:
 
 // ---- The XML collection
 
-struct XmlReaderDeleter {
-    void operator()(xmlTextReader* reader) const { xmlFreeTextReader(reader); }
-};
-struct XmlCharDeleter {
-    void operator()(xmlChar* text) const { xmlFree(text); }
+struct ParserDeleter {
+    void operator()(xmlParserCtxt* parser) const { xmlFreeParserCtxt(parser); }
 };
 
 std::string_view View(const xmlChar* text)
@@ -137,38 +149,14 @@ std::string_view View(const xmlChar* text)
                            : std::string_view(reinterpret_cast<const char*>(text));
 }
 
-int ReadStream(void* context, char* buffer, int length)
+std::string_view View(const xmlChar* begin, const xmlChar* end)
 {
-    auto& in = *static_cast<std::istream*>(context);
-    in.read(buffer, length);
-    return in.bad() ? -1 : static_cast<int>(in.gcount());
+    return {reinterpret_cast<const char*>(begin), static_cast<std::size_t>(end - begin)};
 }
 
 int CloseNothing(void* /*context*/)
 {
     return 0; // the caller owns the stream
-}
-
-// The first error the parser reports, with its line; later ones follow from it.
-struct ParserErrors {
-    std::string first;
-};
-
-// libxml2 2.12 passes the error as const, older versions do not.
-template <typename ErrorPointer> void CollectError(void* context, ErrorPointer error)
-{
-    auto& errors = *static_cast<ParserErrors*>(context);
-    if (error == nullptr || error->level < XML_ERR_ERROR || !errors.first.empty()) {
-        return;
-    }
-    std::string message = error->message != nullptr ? error->message : "unknown error";
-    while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) {
-        message.pop_back();
-    }
-    if (Utf8Length(message) > kMaxParserMessageLength) {
-        message = Utf8Left(message, kMaxParserMessageLength) + "...";
-    }
-    errors.first = "line " + std::to_string(error->line) + ": " + message;
 }
 
 bool IsXmlSpace(char c)
@@ -263,40 +251,65 @@ struct FieldText {
     }
 };
 
+// An attribute value as libxml2's SAX2 parser gives it without entity substitution: each "&"
+// comes as "&#38;", for a tree builder to read again.
+std::string AttributeText(std::string_view value)
+{
+    std::string text;
+    for (std::size_t at = 0; at < value.size();) {
+        if (value.substr(at).starts_with("&#38;")) {
+            text += '&';
+            at += 5;
+        } else {
+            text += value[at++];
+        }
+    }
+    return text;
+}
+
+// Reads the collection with libxml2's SAX2 parser, which pulls its bytes through an
+// XmlInputGuard. Not with the text reader: that one is fed a block at a time and looks through
+// a long comment, attribute value or CDATA section again for every block it adds.
 class XmlCollectionReader {
 public:
-    XmlCollectionReader(std::ostream& out, std::optional<std::string_view> build)
-        : m_out(out), m_build(build)
+    XmlCollectionReader(std::istream& xml, std::ostream& out, std::optional<std::string_view> build)
+        : m_xml(xml), m_input(xml), m_out(out), m_build(build)
     {
     }
 
-    Result<ConvertCounts> Read(std::istream& xml)
+    Result<ConvertCounts> Read()
     {
         // No network, no external subset, no entity substitution, no XInclude, and the
-        // parser's own limits on the size of a text, a name and the depth stay on (no
-        // XML_PARSE_HUGE). CDATA comes as plain text.
-        constexpr int kOptions = XML_PARSE_NONET | XML_PARSE_NOCDATA;
+        // parser's own limits on the size of a name, an attribute value and the depth stay
+        // on (no XML_PARSE_HUGE). CDATA comes as plain text. The guard hands on UTF-8
+        // whatever the document says its encoding is.
+        constexpr int kOptions = XML_PARSE_NONET | XML_PARSE_NOCDATA | XML_PARSE_IGNORE_ENC;
         xmlInitParser(); // the import may convert on a thread of its own; repeating is harmless
-        const std::unique_ptr<xmlTextReader, XmlReaderDeleter> reader(
-            xmlReaderForIO(ReadStream, CloseNothing, &xml, nullptr, nullptr, kOptions));
-        if (!reader) {
+        xmlSAXHandler handler{};
+        handler.initialized = XML_SAX2_MAGIC;
+        handler.internalSubset = OnDocumentType;
+        handler.startElementNs = OnStartElement;
+        handler.endElementNs = OnEndElement;
+        handler.characters = OnText;
+        handler.ignorableWhitespace = OnText; // white space between words is text too
+        handler.serror = OnError;
+        const std::unique_ptr<xmlParserCtxt, ParserDeleter> parser(xmlCreateIOParserCtxt(
+            &handler, this, ReadInput, CloseNothing, this, XML_CHAR_ENCODING_NONE));
+        if (!parser) {
             return Fail("The XML reader could not be started.");
         }
-        ParserErrors errors;
-        xmlTextReaderSetStructuredErrorHandler(reader.get(), CollectError, &errors);
-
-        int status = 0;
-        while ((status = xmlTextReaderRead(reader.get())) == 1) {
-            if (std::string refusal = Visit(reader.get()); !refusal.empty()) {
-                return Fail(std::move(refusal));
-            }
+        m_parser = parser.get();
+        xmlCtxtUseOptions(m_parser, kOptions);
+        const bool parsed = xmlParseDocument(m_parser) == 0 && m_parser->wellFormed != 0;
+        if (!m_refusal.empty()) {
+            return Fail(std::move(m_refusal));
         }
-        if (status < 0 || !errors.first.empty()) {
-            if (xml.bad()) {
+        if (!parsed || !m_firstError.empty()) {
+            if (m_xml.bad()) {
                 return Fail("The collection could not be read to its end.");
             }
             return Fail("The collection is not well-formed XML (" +
-                        (errors.first.empty() ? std::string("it ends too soon") : errors.first) +
+                        (m_firstError.empty() ? std::string("it ends too soon") : m_firstError) +
                         ").");
         }
         if (!m_writer) {
@@ -311,36 +324,99 @@ private:
         return Result<ConvertCounts>::fail(std::move(message));
     }
 
-    // Returns the refusal of the whole file, or nothing.
-    std::string Visit(xmlTextReader* reader)
+    static XmlCollectionReader& Of(void* context)
     {
-        switch (xmlTextReaderNodeType(reader)) {
-        case XML_READER_TYPE_DOCUMENT_TYPE:
-            // The Council's file has none; refusing it keeps every entity unexpanded.
-            return "The collection declares a document type (<!DOCTYPE ...>), which the "
-                   "Central Council's file never does; it was not read.";
-        case XML_READER_TYPE_ELEMENT:
-            return StartElement(reader);
-        case XML_READER_TYPE_END_ELEMENT:
-            EndElement();
-            return {};
-        case XML_READER_TYPE_TEXT:
-        case XML_READER_TYPE_CDATA:
-        case XML_READER_TYPE_WHITESPACE:
-        case XML_READER_TYPE_SIGNIFICANT_WHITESPACE:
-            if (!m_roles.empty() && IsField(m_roles.back())) {
-                Current()->Append(View(xmlTextReaderConstValue(reader)));
-            }
-            return {};
-        default:
-            return {};
+        return *static_cast<XmlCollectionReader*>(context);
+    }
+
+    // After the first error or refusal nothing more is read or converted.
+    bool Stopped() const { return !m_refusal.empty() || !m_firstError.empty(); }
+
+    // Refuses the whole file from within a callback, where libxml2 lets the parser be stopped.
+    void Stop(std::string refusal)
+    {
+        m_refusal = std::move(refusal);
+        xmlStopParser(m_parser);
+    }
+
+    static int ReadInput(void* context, char* buffer, int length)
+    {
+        XmlCollectionReader& reader = Of(context);
+        if (reader.Stopped()) {
+            return -1;
+        }
+        const int got = reader.m_input.Read(buffer, length);
+        if (got < 0 && reader.m_refusal.empty()) {
+            reader.m_refusal = reader.m_input.Refusal(); // empty if the stream failed
+        }
+        return got;
+    }
+
+    // libxml2 2.12 passes the error as const, older versions do not.
+    template <typename ErrorPointer> static void OnError(void* context, ErrorPointer error)
+    {
+        XmlCollectionReader& reader = Of(context);
+        if (error == nullptr || error->level < XML_ERR_ERROR || !reader.m_firstError.empty()) {
+            return;
+        }
+        std::string message = error->message != nullptr ? error->message : "unknown error";
+        while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) {
+            message.pop_back();
+        }
+        if (Utf8Length(message) > kMaxParserMessageLength) {
+            message = Utf8Left(message, kMaxParserMessageLength) + "...";
+        }
+        reader.m_firstError = "line " + std::to_string(error->line) + ": " + message;
+    }
+
+    static void OnDocumentType(void* context, const xmlChar* /*name*/, const xmlChar* /*publicId*/,
+                               const xmlChar* /*systemId*/)
+    {
+        // The guard refuses a document type before the parser reads it. Refused here as well,
+        // no entity of the document's own is expanded even if the guard were to miss one.
+        Of(context).Stop(std::string(kMsgCollectionDocumentType));
+    }
+
+    static void OnStartElement(void* context, const xmlChar* localName, const xmlChar* /*prefix*/,
+                               const xmlChar* uri, int /*namespaces*/,
+                               const xmlChar** /*namespaceValues*/, int attributes,
+                               int /*defaulted*/, const xmlChar** attributeValues)
+    {
+        XmlCollectionReader& reader = Of(context);
+        if (reader.Stopped()) {
+            return;
+        }
+        // Five pointers an attribute: local name, prefix, namespace, value and its end.
+        const std::span<const xmlChar*> values(attributeValues,
+                                               5 * static_cast<std::size_t>(attributes));
+        if (std::string refusal = reader.StartElement(View(localName), View(uri), values);
+            !refusal.empty()) {
+            reader.Stop(std::move(refusal));
         }
     }
 
-    std::string StartElement(xmlTextReader* reader)
+    static void OnEndElement(void* context, const xmlChar* /*localName*/, const xmlChar* /*prefix*/,
+                             const xmlChar* /*uri*/)
     {
-        const std::string_view name = View(xmlTextReaderConstLocalName(reader));
-        const bool ours = View(xmlTextReaderConstNamespaceUri(reader)) == kCollectionNamespace;
+        XmlCollectionReader& reader = Of(context);
+        if (!reader.Stopped()) {
+            reader.EndElement();
+        }
+    }
+
+    static void OnText(void* context, const xmlChar* text, int length)
+    {
+        XmlCollectionReader& reader = Of(context);
+        if (!reader.Stopped() && !reader.m_roles.empty() && IsField(reader.m_roles.back())) {
+            reader.Current()->Append(View(text, text + length));
+        }
+    }
+
+    // Returns the refusal of the whole file, or nothing.
+    std::string StartElement(std::string_view name, std::string_view uri,
+                             std::span<const xmlChar*> attributes)
+    {
+        const bool ours = uri == kCollectionNamespace;
         Role role = Role::Other;
         if (m_roles.empty()) {
             if (!ours || name != "collection") {
@@ -349,10 +425,14 @@ private:
                        std::string(kCollectionNamespace) + ".";
             }
             role = Role::Collection;
-            const std::unique_ptr<xmlChar, XmlCharDeleter> date(
-                xmlTextReaderGetAttribute(reader, reinterpret_cast<const xmlChar*>("date")));
+            std::string_view date;
+            for (std::size_t a = 0; a + 4 < attributes.size(); a += 5) {
+                if (attributes[a + 1] == nullptr && View(attributes[a]) == "date") {
+                    date = View(attributes[a + 3], attributes[a + 4]);
+                }
+            }
             m_writer.emplace(m_out, m_build ? std::string(*m_build)
-                                            : CollectionBuildText(View(date.get())));
+                                            : CollectionBuildText(AttributeText(date)));
         } else if (ours) {
             role = ChildRole(m_roles.back(), name);
         }
@@ -372,9 +452,6 @@ private:
             }
         }
         m_roles.push_back(role);
-        if (xmlTextReaderIsEmptyElement(reader) == 1) {
-            EndElement(); // <title/> has no end of its own
-        }
         return {};
     }
 
@@ -414,8 +491,13 @@ private:
     }
     FieldText* Current() { return Current(m_roles.back()); }
 
+    std::istream& m_xml;
+    XmlInputGuard m_input;
     std::ostream& m_out;
     std::optional<std::string_view> m_build;
+    xmlParserCtxt* m_parser = nullptr; // while Read runs
+    std::string m_refusal;             // of the whole file, by the guard or the reader
+    std::string m_firstError;          // the parser's first, with its line; the rest follow it
     std::optional<ImportFileWriter> m_writer; // made at the root element, which holds the date
     std::vector<Role> m_roles;                // the open elements, root first
     FieldText m_setStage;
@@ -551,8 +633,8 @@ Result<ConvertCounts> ConvertCollectionCsv(std::istream& csv, std::ostream& out,
 Result<ConvertCounts> ConvertCollectionXml(std::istream& xml, std::ostream& out,
                                            std::optional<std::string_view> build)
 {
-    XmlCollectionReader reader(out, build);
-    return reader.Read(xml);
+    XmlCollectionReader reader(xml, out, build);
+    return reader.Read();
 }
 
 Result<ConvertCounts> ConvertCollectionFile(const std::filesystem::path& path, std::ostream& out,

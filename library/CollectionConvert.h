@@ -25,6 +25,7 @@ struct ConvertCounts {
     std::size_t titleWithQuote = 0;
     std::size_t notationRefused = 0;
     std::size_t titleBlank = 0;
+    std::size_t controlCharacter = 0; // in the title or the notation: a tab, say, or DEL
     // Written, but a library stores these names with plain letters for those code page 850
     // lacks.
     std::vector<std::string> transliterated;
@@ -32,7 +33,7 @@ struct ConvertCounts {
     std::size_t LeftOut() const
     {
         return underFourBells + overSixteenBells + overHundredChanges + notationTooLong +
-               titleTooLong + titleWithQuote + notationRefused + titleBlank;
+               titleTooLong + titleWithQuote + notationRefused + titleBlank + controlCharacter;
     }
 };
 
@@ -67,7 +68,9 @@ Result<ConvertCounts> ConvertCollectionCsv(std::istream& csv, std::ostream& out,
 // From the Council's XML (`collection` > `methodSet` with `properties`/`stage` > `method` with
 // `title` and `notation`), read as a stream. Without `build`, "CCCBR " and the collection's
 // date. A document type declaration, and with it any entity, is refused; nothing outside the
-// stream is ever read.
+// stream is ever read. The file is UTF-8 or UTF-16 with a byte-order mark, and its elements
+// carry at most kMaxAttributesInScope attributes (see XmlInputGuard.h); any file is converted
+// or refused in time in proportion to its size.
 Result<ConvertCounts> ConvertCollectionXml(std::istream& xml, std::ostream& out,
                                            std::optional<std::string_view> build = std::nullopt);
 

@@ -222,7 +222,8 @@ int RunConvert(const std::string& input, const std::string& output,
             << "  title over 60 characters:     " << counts->titleTooLong << '\n'
             << "  title with a double quote:    " << counts->titleWithQuote << '\n'
             << "  notation not understood:      " << counts->notationRefused << '\n'
-            << "  blank title:                  " << counts->titleBlank << '\n';
+            << "  blank title:                  " << counts->titleBlank << '\n'
+            << "  control character:            " << counts->controlCharacter << '\n';
         if (!counts->transliterated.empty()) {
             err << counts->transliterated.size()
                 << " names have letters that code page 850 lacks; a library stores them with "

@@ -751,6 +751,7 @@ TEST(CliConvert, WritesTheLibraryImportFile)
                   "3,Too Small Singles,x,Bob,\"3,1\",,,,\n"
                   "6,A Title So Long That No Library Could Ever Hold It In Sixty Letters Minor,"
                   "x,Bob,x16,,,,\n"
+                  "6,\"Tab\tTitle Minor\",x,Bob,x16,,,,\n"
                   "6,Long Lead Minor,x,Bob," +
                       std::string(101, '-') + ",,,,\n" + "5,Long Tidy Doubles,x,Bob," +
                       Repeat("3.1.", 50) + ",,,,\n");
@@ -763,7 +764,7 @@ TEST(CliConvert, WritesTheLibraryImportFile)
               "5,\"GRANDSIRE DOUBLES\",3.1.5.1.5.1.5.1.5.1,A\n"
               "8,\"BELLS, BELLS MAJOR\",\"-1-1-1-1 LH2\",A\n"
               "4,\"ULU\xE1\xB9\x9EU MINIMUS\",\"-1 LH1\",Z\n");
-    EXPECT_NE(run.err.find("Converted 4 methods; left out 7:"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Converted 4 methods; left out 8:"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("blank title:                  1"), std::string::npos);
     EXPECT_NE(run.err.find("1 names have letters that code page 850 lacks; a library stores them "
                            "with plain letters:\n  ULU\xE1\xB9\x9EU MINIMUS\n"),
@@ -772,6 +773,7 @@ TEST(CliConvert, WritesTheLibraryImportFile)
     EXPECT_NE(run.err.find("title with a double quote:    1"), std::string::npos);
     EXPECT_NE(run.err.find("over 100 changes in a lead:   1"), std::string::npos);
     EXPECT_NE(run.err.find("notation over 98 characters:  1"), std::string::npos);
+    EXPECT_NE(run.err.find("control character:            1"), std::string::npos);
 
     const CliRun longBuild = Cli({"convert-cc", "--input", csv, "--output", dir.Path("x.csv"),
                                   "--build", std::string(21, 'b')});
@@ -814,6 +816,16 @@ TEST(CliConvert, TakesTheCouncilsXml)
     EXPECT_EQ(refused.err, "The file is XML but not the Central Council's methods collection: it "
                            "must be a collection element in the namespace "
                            "http://www.cccbr.org.uk/methods/schemas/2007/05/methods.\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("x.csv")));
+
+    // An element with 20,000 attributes is refused, and nothing is written.
+    const CliRun crowded =
+        Cli({"convert-cc", "--input", TAMBREL_COLLECTION_SEEDS "/many-attributes.xml", "--output",
+             dir.Path("x.csv")});
+    EXPECT_EQ(crowded.status, 2);
+    EXPECT_EQ(crowded.err, "The collection has an element that, with the elements around it, "
+                           "carries more than 64 attributes (line 6), which the Central "
+                           "Council's file never has; it was not read.\n");
     EXPECT_FALSE(std::filesystem::exists(dir.Path("x.csv")));
 }
 
