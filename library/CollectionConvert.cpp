@@ -65,59 +65,47 @@ public:
         int stage = 0; // a stage that is no number is left out with those under four bells
         std::from_chars(method.stage.data(), method.stage.data() + method.stage.size(), stage);
         if (stage < kMinBells) {
-            ++m_counts.underFourBells;
-            return;
+            return LeaveOut(m_counts.underFourBells, method, "under 4 bells");
         }
         if (stage > kMaxBells) {
-            ++m_counts.overSixteenBells;
-            return;
+            return LeaveOut(m_counts.overSixteenBells, method, "over 16 bells");
         }
         const std::string_view title = method.title;
         if (title.empty()) {
-            ++m_counts.titleBlank; // a method the library could not name
-            return;
+            return LeaveOut(m_counts.titleBlank, method, "blank title"); // nothing to name it by
         }
         // It would reach the import file as it is. The XML's white space is a blank by now,
         // but the CSV keeps a tab, say.
         if (HasControlCharacter(title) || HasControlCharacter(method.notation)) {
-            ++m_counts.controlCharacter;
-            return;
+            return LeaveOut(m_counts.controlCharacter, method, "control character");
         }
         if (title.find('"') != std::string_view::npos) {
-            ++m_counts.titleWithQuote;
-            return;
+            return LeaveOut(m_counts.titleWithQuote, method, "title with a double quote");
         }
         // The name as the library will hold it: replaced letters may take more room.
         const CodePage::Encoded stored = m_codePage.ToOem(UpperCase(title));
         if (method.titleCut || Utf8Length(title) > TBellStore::kMaxNameLength ||
             stored.bytes.size() > static_cast<std::size_t>(TBellStore::kMaxNameLength)) {
-            ++m_counts.titleTooLong;
-            return;
+            return LeaveOut(m_counts.titleTooLong, method, "title over 60 characters");
         }
         if (method.notationCut) {
-            ++m_counts.notationTooLong;
-            return;
+            return LeaveOut(m_counts.notationTooLong, method, "notation over 98 characters");
         }
         const Result<std::string> lead = ExpandCCNotation(method.notation);
         if (!lead) {
-            ++m_counts.notationRefused;
-            return;
+            return LeaveOut(m_counts.notationRefused, method, "notation not understood");
         }
         if (const std::string check = CheckPlaceNotation(*lead.value, stage); !check.empty()) {
-            if (check == kMsgTooManyRows) {
-                ++m_counts.overHundredChanges;
-            } else {
-                ++m_counts.notationRefused;
-            }
-            return;
+            return check == kMsgTooManyRows
+                       ? LeaveOut(m_counts.overHundredChanges, method, "over 100 changes in a lead")
+                       : LeaveOut(m_counts.notationRefused, method, "notation not understood");
         }
         m_store->SetBells(stage);
         m_store->SetName(title);
         m_store->SetPlaceNotation(*lead.value);
         m_store->CalculateFirstLead(); // a long course costs no more than a short one
         if (m_store->TidyNotation().size() > kMaxLibraryNotation) {
-            ++m_counts.notationTooLong;
-            return;
+            return LeaveOut(m_counts.notationTooLong, method, "notation over 98 characters");
         }
         m_out << stage << ',' << QuoteDelimitedValue(m_store->Name()) << ','
               << QuoteDelimitedValue(m_store->TidyNotation()) << ',' << m_store->LeadHeadCode()
@@ -131,6 +119,26 @@ public:
     ConvertCounts Take() { return std::move(m_counts); }
 
 private:
+    // Counts a method left out, and names the first of them, so that the user can see which.
+    void LeaveOut(std::size_t& count, const CollectionMethod& method, std::string_view reason)
+    {
+        ++count;
+        if (m_counts.leftOutMethods.size() >= ConvertCounts::kListed) {
+            return;
+        }
+        std::string title = Utf8Length(method.title) > TBellStore::kMaxNameLength
+                                ? Utf8Left(method.title, TBellStore::kMaxNameLength) + "..."
+                                : std::string(method.title);
+        for (char& c : title) {
+            c = static_cast<unsigned char>(c) < 0x20 || c == '\x7F' ? '?' : c;
+        }
+        const std::string stage = method.stage.empty()
+                                      ? std::string("no stage")
+                                      : "stage " + std::string(method.stage.substr(0, 8));
+        m_counts.leftOutMethods.push_back((title.empty() ? std::string("(no title)") : title) +
+                                          " (" + stage + "): " + std::string(reason));
+    }
+
     std::ostream& m_out;
     ConvertCounts m_counts;
     CodePage m_codePage;

@@ -29,6 +29,9 @@ struct ConvertCounts {
     // Written, but a library stores these names with plain letters for those code page 850
     // lacks.
     std::vector<std::string> transliterated;
+    // The first kListed methods left out, each as "TITLE (stage N): reason".
+    static constexpr std::size_t kListed = 100;
+    std::vector<std::string> leftOutMethods;
 
     std::size_t LeftOut() const
     {

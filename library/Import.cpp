@@ -124,7 +124,7 @@ Status Finish(TDbf& table, Status status)
 // program be killed, the next time the folder is opened), then read as any other.
 std::optional<DelimitedReport> StageCollection(TDbf& staging, const std::filesystem::path& file,
                                                const std::filesystem::path& folder,
-                                               std::size_t& leftOut)
+                                               ConvertCounts& counted)
 {
     InputFile input;
     std::string start;
@@ -139,10 +139,10 @@ std::optional<DelimitedReport> StageCollection(TDbf& staging, const std::filesys
     }
     const std::filesystem::path converted = converting / "Collection.csv";
     std::ofstream out(converted, std::ios::binary);
-    const Result<ConvertCounts> counts = ConvertCollectionFile(file, out);
+    Result<ConvertCounts> counts = ConvertCollectionFile(file, out);
     out.close();
     if (counts) {
-        leftOut = counts.value->LeftOut();
+        counted = std::move(*counts.value);
     }
     if (!counts) {
         report.status = Status::Fail(counts.error);
@@ -158,12 +158,12 @@ std::optional<DelimitedReport> StageCollection(TDbf& staging, const std::filesys
 
 // The one place where a chosen file becomes the records of a staging table.
 DelimitedReport Stage(TDbf& staging, bool methods, const std::filesystem::path& file,
-                      std::size_t& leftOut)
+                      ConvertCounts& counted)
 {
     if (methods) {
         const std::filesystem::path folder = staging.DbfFileName().parent_path();
         if (std::optional<DelimitedReport> collection =
-                StageCollection(staging, file, folder, leftOut)) {
+                StageCollection(staging, file, folder, counted)) {
             return std::move(*collection);
         }
     }
@@ -182,9 +182,9 @@ Status ReadStaged(TDbf& staging, bool methods, std::string_view marker,
     staging.BeginBulkUpdate();
     Status status = staging.Zap();
     DelimitedReport report;
-    std::size_t leftOut = 0;
+    ConvertCounts counted; // of a collection
     if (status) {
-        report = Stage(staging, methods, file, leftOut);
+        report = Stage(staging, methods, file, counted);
         status = report.status;
     }
     staging.SetOrderToTag("");
@@ -207,8 +207,9 @@ Status ReadStaged(TDbf& staging, bool methods, std::string_view marker,
     }
     staging.GoTop();
     staged.path = file;
-    staged.skipped = report.overWide + report.malformed + report.control + leftOut;
-    staged.leftOut = leftOut;
+    staged.leftOut = counted.LeftOut();
+    staged.skipped = report.overWide + report.malformed + report.control + staged.leftOut;
+    staged.leftOutMethods = std::move(counted.leftOutMethods);
     staged.report = std::move(report);
     return {};
 }
@@ -287,10 +288,8 @@ StagedDetails::StagedDetails(const StagedFile& staged)
     for (auto& [line, text] : listed) {
         lines.push_back(std::move(text));
     }
-    if (staged.leftOut > 0) {
-        lines.push_back(std::to_string(staged.leftOut) +
-                        " methods of the collection were left out, as a library cannot hold "
-                        "them.");
+    for (const std::string& method : staged.leftOutMethods) {
+        lines.push_back("Left out, as a library cannot hold it: " + method + ".");
     }
     fileLines = report.malformed + report.overWide + report.control + report.transliterated;
     leftOut = staged.leftOut;
@@ -316,7 +315,7 @@ std::string StagedDetails::Text(std::size_t shown) const
     for (std::size_t i = 0; i < lines.size() && i < shown; ++i) {
         text += (i > 0 ? "\r" : "") + lines[i];
     }
-    const std::size_t total = fileLines + (leftOut > 0 ? 1 : 0);
+    const std::size_t total = fileLines + leftOut;
     const std::size_t more = total - std::min(total, std::min(shown, lines.size()));
     if (more > 0) {
         text += "\r... and " + std::to_string(more) + " more.";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/CollectionConvert.h"
 #include "library/ImportMessages.h"
 #include "tables/Status.h"
 #include "tables/TDbf.h"
@@ -43,13 +44,14 @@ struct StagedFile {
     std::size_t skipped = 0; // lines after the marker that are no whole record, or too wide
     std::size_t leftOut = 0; // of those, methods of the Council's collection a library cannot
                              // hold (counted while converting it)
-    DelimitedReport report;  // the reader's own account, lines listed
-    std::size_t usable = 0;  // records the library can take (methods: distinct notations)
+    std::vector<std::string> leftOutMethods; // the first of them, with the reasons
+    DelimitedReport report;                  // the reader's own account, lines listed
+    std::size_t usable = 0; // records the library can take (methods: distinct notations)
 };
 
 // What a staged file left out or changed, for the user to read: the refused lines and those
 // stored with letters replaced, a line each in the file's order (the first hundred of each
-// kind), and the methods of a collection a library cannot hold.
+// kind), then the methods of a collection a library cannot hold (the first hundred).
 struct StagedDetails {
     std::vector<std::string> lines;
     std::size_t fileLines = 0; // lines left out or changed, listed or not

@@ -28,8 +28,13 @@ void ReportStaged(const StagedFile& staged, std::ostream& err)
     const DelimitedReport& report = staged.report;
     if (staged.leftOut > 0) {
         err << "Warning: " << staged.leftOut
-            << " methods of the collection were left out, as a library cannot hold them (see "
-               "convert-cc for the reasons).\n";
+            << " methods of the collection were left out, as a library cannot hold them:\n";
+        for (const std::string& method : staged.leftOutMethods) {
+            err << "  " << TerminalText(method) << '\n';
+        }
+        if (staged.leftOutMethods.size() < staged.leftOut) {
+            err << "  ... and " << staged.leftOut - staged.leftOutMethods.size() << " more.\n";
+        }
     }
     if (report.overWide > 0) {
         err << "Warning: " << report.overWide

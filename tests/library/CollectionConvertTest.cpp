@@ -317,6 +317,7 @@ TEST(ConvertCollectionXml, HostileAndBrokenFilesAreRefusedOrCounted)
     struct Skipped {
         std::string name, methods;
         std::vector<std::size_t> reasons;
+        std::string firstListed; // the first method left out, as the import's details name it
     };
     // Longer than the 10 MB to which libxml2's tree builder limits a text: read as a stream,
     // it is one more title too long.
@@ -324,29 +325,40 @@ TEST(ConvertCollectionXml, HostileAndBrokenFilesAreRefusedOrCounted)
     for (const Skipped& c : std::vector<Skipped>{
              {"no notation",
               "<method><title>No Notation</title></method>",
-              {1, 0, 0, 0, 0, 0, 0, 1, 0, 0}},
+              {1, 0, 0, 0, 0, 0, 0, 1, 0, 0},
+              "No Notation (stage 6): notation not understood"},
              {"empty notation",
               Method("Empty Notation", "") + "<method><title>X</title>"
                                              "<notation/></method>",
-              {1, 0, 0, 0, 0, 0, 0, 2, 0, 0}},
+              {1, 0, 0, 0, 0, 0, 0, 2, 0, 0},
+              "Empty Notation (stage 6): notation not understood"},
              {"no title",
               "<method><notation>x16</notation></method><method><title/>"
               "<notation>x16</notation></method>",
-              {1, 0, 0, 0, 0, 0, 0, 0, 2, 0}},
-             {"huge title", Method(hugeTitle, "x16"), {1, 0, 0, 0, 0, 1, 0, 0, 0, 0}},
+              {1, 0, 0, 0, 0, 0, 0, 0, 2, 0},
+              "(no title) (stage 6): blank title"},
+             {"huge title",
+              Method(hugeTitle, "x16"),
+              {1, 0, 0, 0, 0, 1, 0, 0, 0, 0},
+              std::string(60, 'A') + "... (stage 6): title over 60 characters"},
              {"huge notation",
               Method("Huge Notation", Repeat("x16", 500000)),
-              {1, 0, 0, 0, 1, 0, 0, 0, 0, 0}},
+              {1, 0, 0, 0, 1, 0, 0, 0, 0, 0},
+              "Huge Notation (stage 6): notation over 98 characters"},
              {"XInclude",
               "<xi:include xmlns:xi=\"http://www.w3.org/2001/XInclude\" href=\"" + secret +
                   "\" parse=\"text\"/>",
-              {1, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+              {1, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+              ""},
          }) {
         SCOPED_TRACE(c.name);
         const Converted converted =
             FromXml(Collection(MethodSet(6, c.methods) + MethodSet(8, good)));
         ASSERT_TRUE(converted.counts) << converted.counts.error;
         EXPECT_EQ(Reasons(*converted.counts.value), c.reasons);
+        const std::vector<std::string>& listed = converted.counts.value->leftOutMethods;
+        EXPECT_EQ(listed.size(), converted.counts.value->LeftOut());
+        EXPECT_EQ(listed.empty() ? "" : listed.front(), c.firstListed);
     }
 
     // A set without a stage, or a method outside any set after one with a stage, leaves its
@@ -356,6 +368,8 @@ TEST(ConvertCollectionXml, HostileAndBrokenFilesAreRefusedOrCounted)
     ASSERT_TRUE(noStage.counts) << noStage.counts.error;
     EXPECT_EQ(Reasons(*noStage.counts.value),
               (std::vector<std::size_t>{1, 2, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(noStage.counts.value->leftOutMethods,
+              std::vector<std::string>(2, "Good Major (no stage): under 4 bells"));
 
     // The parser's own messages are libxml2's: only the start of those is ours to check.
     struct Refused {

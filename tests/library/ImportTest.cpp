@@ -473,8 +473,10 @@ TEST_F(Imports, TheCouncilsXmlCollectionIsImportedAsItIs)
     EXPECT_EQ(methods.ResultText(ImportMode::Replace), "2 Methods Imported. 1 Left Out.");
     EXPECT_EQ(methods.ResultText(ImportMode::Import),
               "2 Methods Checked, 2 Imported, 0 Renamed. 1 Left Out.");
-    EXPECT_EQ(StagedDetails(methods.Staged()).Summary(),
-              "1 methods of the collection left out: see Details.");
+    const StagedDetails details(methods.Staged());
+    EXPECT_EQ(details.Summary(), "1 methods of the collection left out: see Details.");
+    EXPECT_EQ(details.Text(20),
+              "Left out, as a library cannot hold it: Cross Two (stage 2): under 4 bells.");
     const std::vector<Stored> main = Main();
     ASSERT_EQ(main.size(), 3U);
     EXPECT_EQ(main[0], (Stored{"0 ", "TB_Method_Library", "CCCBR 2024-02-03", "  "}));
