@@ -24,11 +24,19 @@ char SymbolOf(int bell)
 
 int BellOf(char symbol)
 {
-    if (symbol >= 'a' && symbol <= 'z') {
-        symbol = static_cast<char>(symbol - 'a' + 'A');
-    }
-    const std::size_t pos = BellSymbols.find(symbol);
-    return pos == std::string_view::npos ? 0 : static_cast<int>(pos) + 1;
+    // A look-up rather than a search: every place of every change asks this.
+    static constexpr std::array<std::int8_t, 256> kBells = [] {
+        std::array<std::int8_t, 256> bells{};
+        for (std::size_t i = 0; i < BellSymbols.size(); ++i) {
+            const auto c = static_cast<unsigned char>(BellSymbols[i]);
+            bells[c] = static_cast<std::int8_t>(i + 1);
+            if (c >= 'A' && c <= 'Z') {
+                bells[static_cast<std::size_t>(c - 'A' + 'a')] = static_cast<std::int8_t>(i + 1);
+            }
+        }
+        return bells;
+    }();
+    return kBells[static_cast<unsigned char>(symbol)];
 }
 
 std::string RoundsText(int bells)
