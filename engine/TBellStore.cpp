@@ -38,19 +38,26 @@ void TBellStore::Reset()
     m_hasSingle = false;
 }
 
-void TBellStore::Calculate()
+bool TBellStore::CalculateLeads(int leads)
 {
     Reset();
     if (!IsValidStage(m_bells)) {
-        assert(false && "Calculate needs 4..16 bells");
-        return;
+        assert(false && "a calculation needs 4..16 bells");
+        return false;
     }
     BuildMoves();
     BuildTidyNotation();
-    BuildPlainCourse(kMaxRows);
+    BuildPlainCourse(leads);
     FindLeadHeadCode();
-    SetDefaultCalls();
-    LoadCalls();
+    return true;
+}
+
+void TBellStore::Calculate()
+{
+    if (CalculateLeads(kMaxRows)) {
+        SetDefaultCalls();
+        LoadCalls();
+    }
 }
 
 void TBellStore::RecalcCalls()
@@ -73,15 +80,7 @@ void TBellStore::ParseAndTidy()
 
 void TBellStore::CalculateFirstLead()
 {
-    Reset();
-    if (!IsValidStage(m_bells)) {
-        assert(false && "CalculateFirstLead needs 4..16 bells");
-        return;
-    }
-    BuildMoves();
-    BuildTidyNotation();
-    BuildPlainCourse(1);
-    FindLeadHeadCode();
+    CalculateLeads(1);
 }
 
 void TBellStore::BuildMoves()

@@ -130,6 +130,9 @@ public:
 
 private:
     void Reset();
+    // The changes, tidy notation, up to `leads` leads of the course and the lead-head code;
+    // false for a stage outside 4..16.
+    bool CalculateLeads(int leads);
     void BuildMoves();
     void BuildTidyNotation();
     void BuildPlainCourse(int leads); // at most this many
