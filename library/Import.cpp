@@ -347,19 +347,10 @@ Status MethodsImport::Open()
 Status MethodsImport::ReadFile(const std::filesystem::path& file, std::string* reason)
 {
     m_ready = false;
-    TDbf& staging = m_data.dbfImportMeths;
-    const Status status = ReadStaged(staging, true, kMethodLibraryMarker, file, m_staged, reason);
+    m_usable.reset();
+    const Status status =
+        ReadStaged(m_data.dbfImportMeths, true, kMethodLibraryMarker, file, m_staged, reason);
     m_ready = status.ok();
-    if (m_ready) {
-        std::unordered_set<std::string> keys; // a notation twice is one method of the library
-        for (staging.Skip(); !staging.Eof(); staging.Skip()) {
-            if (const std::optional<TakenMethod> method = TakeMethod(staging, *m_store)) {
-                keys.insert(method->bells + method->notation);
-            }
-        }
-        m_staged.usable = keys.size();
-        staging.GoTop();
-    }
     return status;
 }
 
@@ -386,9 +377,42 @@ std::size_t MethodsImport::LibraryMethods()
     return CountBelow(m_data.dbfMethods);
 }
 
+std::size_t MethodsImport::Usable()
+{
+    // Counted when asked, as only a replace asks: an import reads each record once.
+    if (!m_usable) {
+        std::unordered_set<std::string> keys; // a notation twice is one method of the library
+        TDbf& staging = m_data.dbfImportMeths;
+        staging.SetOrderToTag("");
+        staging.GoTop();
+        for (staging.Skip(); m_ready && !staging.Eof(); staging.Skip()) {
+            if (const std::optional<TakenMethod> method = TakeMethod(staging, *m_store)) {
+                keys.insert(method->bells + method->notation);
+            }
+        }
+        m_usable = keys.size();
+    }
+    return *m_usable;
+}
+
 std::size_t CallsImport::LibraryCalls()
 {
     return CountBelow(m_data.dbfCalls);
+}
+
+std::size_t CallsImport::Usable()
+{
+    if (!m_usable) {
+        std::size_t usable = 0;
+        TDbf& staging = m_data.dbfImportCalls;
+        staging.SetOrderToTag("");
+        staging.GoTop();
+        for (staging.Skip(); m_ready && !staging.Eof(); staging.Skip()) {
+            usable += TakeCall(staging) ? 1U : 0U;
+        }
+        m_usable = usable;
+    }
+    return *m_usable;
 }
 
 Status MethodsImport::Run(ImportMode mode, bool checkPersonal, const ImportFeedback& feedback)
@@ -397,7 +421,7 @@ Status MethodsImport::Run(ImportMode mode, bool checkPersonal, const ImportFeedb
     if (!m_ready) {
         return Status::Fail("No import file has been read.");
     }
-    if (mode == ImportMode::Replace && m_staged.usable == 0) {
+    if (mode == ImportMode::Replace && Usable() == 0) {
         return Status::Fail(NothingToReplaceText(true, m_staged.path.filename().string()));
     }
     Label(feedback, kMsgImportingMethods);
@@ -566,15 +590,10 @@ Status CallsImport::Open()
 Status CallsImport::ReadFile(const std::filesystem::path& file, std::string* reason)
 {
     m_ready = false;
-    TDbf& staging = m_data.dbfImportCalls;
-    const Status status = ReadStaged(staging, false, kCallsLibraryMarker, file, m_staged, reason);
+    m_usable.reset();
+    const Status status =
+        ReadStaged(m_data.dbfImportCalls, false, kCallsLibraryMarker, file, m_staged, reason);
     m_ready = status.ok();
-    if (m_ready) {
-        for (staging.Skip(); !staging.Eof(); staging.Skip()) {
-            m_staged.usable += TakeCall(staging) ? 1U : 0U;
-        }
-        staging.GoTop();
-    }
     return status;
 }
 
@@ -591,7 +610,7 @@ Status CallsImport::Run(const ImportFeedback& feedback)
     if (!m_ready) {
         return Status::Fail("No import file has been read.");
     }
-    if (m_staged.usable == 0) {
+    if (Usable() == 0) {
         return Status::Fail(NothingToReplaceText(false, m_staged.path.filename().string()));
     }
     TDbf& calls = m_data.dbfCalls;

@@ -46,7 +46,6 @@ struct StagedFile {
                              // hold (counted while converting it)
     std::vector<std::string> leftOutMethods; // the first of them, with the reasons
     DelimitedReport report;                  // the reader's own account, lines listed
-    std::size_t usable = 0; // records the library can take (methods: distinct notations)
 };
 
 // What a staged file left out or changed, for the user to read: the refused lines and those
@@ -86,8 +85,10 @@ public:
     Status ReadFile(const std::filesystem::path& file, std::string* reason = nullptr);
     bool Ready() const { return m_ready; } // a file was accepted
     const StagedFile& Staged() const { return m_staged; }
-    // The methods of the main library, its header record not counted.
+    // The methods of the main library, its header record not counted; and the methods of the
+    // staged file it can take (a notation twice is one).
     std::size_t LibraryMethods();
+    std::size_t Usable();
 
     // Imports the staged file; a "REPLACE" of a file that holds no method the library can
     // take is refused, changing nothing. with `checkPersonal` then offers to delete from the
@@ -117,6 +118,7 @@ private:
     StagedFile m_staged;
     bool m_open = false;
     bool m_ready = false;
+    std::optional<std::size_t> m_usable;
     bool m_libraryReplaced = false;
     std::size_t m_examined = 0;
     std::size_t m_added = 0;
@@ -138,6 +140,7 @@ public:
     bool Ready() const { return m_ready; }
     const StagedFile& Staged() const { return m_staged; }
     std::size_t LibraryCalls(); // its header record not counted
+    std::size_t Usable();       // the staged file's calls the library can take
 
     // Refused, changing nothing, when the file holds no call the library can take.
     Status Run(const ImportFeedback& feedback);
@@ -151,6 +154,7 @@ private:
     StagedFile m_staged;
     bool m_open = false;
     bool m_ready = false;
+    std::optional<std::size_t> m_usable;
     std::size_t m_added = 0;
 };
 

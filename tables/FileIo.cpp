@@ -466,8 +466,7 @@ Status OutputFile::Open()
             // Swapped for a file since it was looked at: nothing is written through it.
             ::close(std::exchange(m_fd, -1));
             return Status::Fail("Cannot write " + m_target.string() +
-                                ": it changed while it "
-                                "was opened.");
+                                ": it changed while it was opened.");
         }
         return {};
     }

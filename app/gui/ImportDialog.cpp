@@ -117,12 +117,12 @@ void ImportDialog::butDetailsClick()
     }
 }
 
-bool ImportDialog::ConfirmReplace(bool methods, std::size_t held, const StagedFile& staged)
+bool ImportDialog::ConfirmReplace(bool methods, std::size_t held, std::size_t given,
+                                  const StagedFile& staged)
 {
-    return staged.usable == 0 ||
-           m_messages.Show(
-               this, BoxKind::Question,
-               Q(ReplaceQuestion(methods, held, staged.usable, staged.path.filename().string())));
+    return given == 0 || m_messages.Show(this, BoxKind::Question,
+                                         Q(ReplaceQuestion(methods, held, given,
+                                                           staged.path.filename().string())));
 }
 
 void ImportDialog::ShowProgress(const QString& text)

@@ -73,7 +73,8 @@ protected:
                     const StagedFile& staged);
     // "Replace ...?" with what the library holds and what the file gives it; a file with nothing
     // to give is not asked about, its import refuses it.
-    bool ConfirmReplace(bool methods, std::size_t held, const StagedFile& staged);
+    bool ConfirmReplace(bool methods, std::size_t held, std::size_t given,
+                        const StagedFile& staged);
     void ClearDetails(); // no file read yet, nothing to tell of it
     // The column of labels beside the buttons, the same in both dialogs.
     QLayout* LabelColumn();

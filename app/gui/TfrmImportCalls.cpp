@@ -82,7 +82,7 @@ void TfrmImportCalls::butSelectClick()
 
 void TfrmImportCalls::butReplaceClick()
 {
-    if (!ConfirmReplace(false, m_import.LibraryCalls(), m_import.Staged())) {
+    if (!ConfirmReplace(false, m_import.LibraryCalls(), m_import.Usable(), m_import.Staged())) {
         return;
     }
     Status status;

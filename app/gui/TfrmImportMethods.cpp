@@ -112,7 +112,7 @@ void TfrmImportMethods::butImportClick()
 
 void TfrmImportMethods::butReplaceClick()
 {
-    if (ConfirmReplace(true, m_import.LibraryMethods(), m_import.Staged())) {
+    if (ConfirmReplace(true, m_import.LibraryMethods(), m_import.Usable(), m_import.Staged())) {
         RunImport(ImportMode::Replace);
     }
 }

@@ -511,7 +511,7 @@ TEST_F(Imports, AReplaceWithNothingToTakeChangesNoFile)
     CallsImport calls(module);
     ASSERT_TRUE(calls.Open());
     ASSERT_TRUE(calls.ReadFile(dir.Write("calls.csv", "0,00,TB_Calls_Library,x,\n3,01,B,1,\n")));
-    EXPECT_EQ(calls.Staged().usable, 0U);
+    EXPECT_EQ(calls.Usable(), 0U);
     EXPECT_EQ(calls.Run(feedback).error, "calls.csv holds no call that the Calls Library can "
                                          "take, so it was not replaced.\r\rNothing was changed.");
     EXPECT_EQ(calls.LibraryCalls(), 1U);
@@ -524,7 +524,7 @@ TEST_F(Imports, AReplaceWithNothingToTakeChangesNoFile)
     ASSERT_TRUE(methods.ReadFile(dir.Write("two.csv", std::string(kMarker) +
                                                           "6,ONE,-1-1-1 LH2,A\n"
                                                           "6,TWO,x16x16x16x16x16x12,A\n")));
-    EXPECT_EQ(methods.Staged().usable, 1U);
+    EXPECT_EQ(methods.Usable(), 1U);
     EXPECT_EQ(methods.LibraryMethods(), 3U);
     ASSERT_TRUE(methods.Close());
     EXPECT_EQ(ReplaceQuestion(true, 23678, 7, "small.csv"),
