@@ -13,6 +13,7 @@
 namespace tambrel {
 namespace {
 
+using test::Calculated;
 using test::Repeat;
 
 // A small calls library: the fourths-place bob and single on six and eight bells, and calls
@@ -30,18 +31,6 @@ CallsLibrary SmallLibrary()
     calls.Add(8, "03", "Empty", "", "23");
     calls.Add(5, "05", "Grandsire Bob", "3.1", "245");
     return calls;
-}
-
-std::unique_ptr<TBellStore> Calculated(int bells, std::string_view notation, std::string_view name,
-                                       const CallsLibrary* calls = nullptr)
-{
-    auto store = std::make_unique<TBellStore>();
-    store->SetCallsLibrary(calls);
-    store->SetBells(bells);
-    store->SetName(name);
-    store->SetPlaceNotation(notation);
-    store->Calculate();
-    return store;
 }
 
 std::string Expanded(std::string_view cc)

@@ -13,19 +13,8 @@
 namespace tambrel {
 namespace {
 
+using test::Calculated;
 using test::Repeat;
-
-// The store is large (rows of a 2000-row course), so tests keep it on the heap.
-std::unique_ptr<TBellStore> Calculated(int bells, std::string_view notation,
-                                       std::string_view name = "Test")
-{
-    auto store = std::make_unique<TBellStore>();
-    store->SetBells(bells);
-    store->SetName(name);
-    store->SetPlaceNotation(notation);
-    store->Calculate();
-    return store;
-}
 
 TEST(TBellStore, PlainBobMinor)
 {

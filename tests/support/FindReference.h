@@ -7,6 +7,7 @@
 #include "engine/PlaceNotation.h"
 #include "engine/TBellStore.h"
 #include "library/FindSimilar.h"
+#include "tests/support/TestSupport.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -23,11 +24,7 @@ namespace tambrel::test {
 
 inline std::unique_ptr<TBellStore> Method(int bells, std::string_view notation)
 {
-    auto store = std::make_unique<TBellStore>();
-    store->SetBells(bells);
-    store->SetPlaceNotation(notation);
-    store->Calculate();
-    return store;
+    return Calculated(bells, notation, "");
 }
 
 struct Found {
