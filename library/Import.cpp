@@ -5,6 +5,7 @@
 #include "engine/TBellStore.h"
 #include "engine/TextFunctions.h"
 #include "library/LibraryTables.h"
+#include "library/MethodLookup.h"
 #include "library/TfrmDataMod.h"
 #include "tables/FileIo.h"
 
@@ -71,7 +72,7 @@ std::optional<TakenMethod> TakeMethod(const TDbf& staging, TBellStore& store)
     if (store.TidyNotation().size() > kMaxStoredNotation) {
         return std::nullopt;
     }
-    return TakenMethod{PadRight(std::to_string(*stage), 2), std::move(name), store.TidyNotation()};
+    return TakenMethod{BellsKey(*stage), std::move(name), store.TidyNotation()};
 }
 
 // The bell count of a staged call record the calls library can take.
@@ -495,33 +496,17 @@ Status MethodsImport::ImportRecords(ImportMode mode, const ImportFeedback& feedb
             continue;
         }
         const auto& [bells, name, tidy] = *method;
-        if (main.FindExact(bells + tidy)) {
+        if (FindMethod(main, FindBy::Places, bells, tidy)) {
             const std::string storedName = UpperCase(Field(main, "name"));
             if (stored(storedName) != stored(name) &&
                 Ask(feedback, ImportQuestion::Rename, RenameQuestion(name, storedName))) {
                 ++m_renamed;
-                status = main.Replace("name", name);
-                if (status) {
-                    status = main.ReplaceRec();
-                }
+                status = RenameMethod(main, name);
             }
             continue;
         }
         ++m_added;
-        main.ClearRecord();
-        const std::string group = ImportedGroup(staging.FieldText("group"));
-        for (const auto& [field, value] :
-             {std::pair<const char*, const std::string&>{"bells", bells},
-              {"name", name},
-              {"places", tidy},
-              {"group", group}}) {
-            if (status) {
-                status = main.Replace(field, value);
-            }
-        }
-        if (status) {
-            status = main.AppendRec();
-        }
+        status = AppendMethod(main, bells, name, tidy, ImportedGroup(staging.FieldText("group")));
     }
     m_examined += m_staged.skipped - m_staged.leftOut; // left out unread: not checked
 
@@ -547,10 +532,11 @@ Status MethodsImport::CheckPersonal(const ImportFeedback& feedback)
     }
     personal.GoTop();
     while (status && !personal.Eof()) {
-        const std::string key = PadRight(Field(personal, "bells"), 2) + Field(personal, "places");
-        if (main.FindExact(key) && Ask(feedback, ImportQuestion::RemovePersonal,
-                                       RemovePersonalQuestion(UpperCase(Field(personal, "name")),
-                                                              UpperCase(Field(main, "name"))))) {
+        if (FindMethod(main, FindBy::Places, PadRight(Field(personal, "bells"), 2),
+                       Field(personal, "places")) &&
+            Ask(feedback, ImportQuestion::RemovePersonal,
+                RemovePersonalQuestion(UpperCase(Field(personal, "name")),
+                                       UpperCase(Field(main, "name"))))) {
             // After a deletion the next record is current, so the walk does not move on; after
             // the last one the record before it is, and the walk is over.
             const std::uint32_t deleted = personal.RecNo();
@@ -638,7 +624,7 @@ Status CallsImport::Run(const ImportFeedback& feedback)
             ++m_added;
             calls.ClearRecord();
             for (const auto& [field, value] :
-                 {std::pair<const char*, std::string>{"bells", PadRight(std::to_string(*stage), 2)},
+                 {std::pair<const char*, std::string>{"bells", BellsKey(*stage)},
                   {"call_ref", Right("00" + Field(staging, "call_ref"), 2)},
                   {"name", Field(staging, "name")},
                   {"places", Field(staging, "places")},

@@ -54,13 +54,6 @@ std::vector<std::string> LeadHeadGroups(int bells)
     return groups;
 }
 
-std::string BellsKey(int bells)
-{
-    std::string key = std::to_string(bells);
-    key.resize(2, ' ');
-    return key;
-}
-
 std::string RangeKey(const BrowserChoice& choice)
 {
     return AllGroups(choice) ? BellsKey(choice.bells)

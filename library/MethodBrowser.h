@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/MethodLookup.h" // BellsKey, FindBy
 #include "library/TfrmDataMod.h"
 #include "tables/Status.h"
 #include "tables/TDbf.h"
@@ -23,8 +24,6 @@ inline constexpr std::array<std::string_view, 3> kBrowserTableCodes = {"MAIN", "
 
 inline constexpr std::int64_t kNoSavedRecNo = -99; // no method to come back to
 
-enum class FindBy { Name, Places };
-
 // "SAVE": come back to the saved record when Save Position is ticked; "NOSAVE": position by the
 // search text.
 enum class RefreshMode { Save, NoSave };
@@ -44,8 +43,6 @@ struct BrowserChoice {
     bool savePosition = true;
 };
 
-// Bells as the tables store them: "8 ", "12".
-std::string BellsKey(int bells);
 // The index key of the listed range: bells, then the group padded to two characters unless
 // the group is "ALL".
 std::string RangeKey(const BrowserChoice& choice);

@@ -6,6 +6,7 @@
 #include "engine/Messages.h"
 #include "engine/TextFunctions.h"
 #include "library/CallsData.h"
+#include "library/MethodLookup.h"
 #include "library/TfrmDataMod.h"
 #include "tables/FileIo.h"
 
@@ -262,7 +263,7 @@ int LibraryCommands::List(std::ostream& out, std::ostream& err)
     table.SetOrderToTag(byName ? (allGroups ? "NAME" : "GRPNAME")
                                : (allGroups ? "PLACES" : "GRPPLACES"));
 
-    const std::string bellsKey = PadRight(std::to_string(*bells), 2);
+    const std::string bellsKey = BellsKey(*bells);
     const std::string key = allGroups ? bellsKey : bellsKey + PadRight(group, 2);
     table.GoTop();
     if (table.Find(key)) {
@@ -318,12 +319,10 @@ int LibraryCommands::Find(std::ostream& out, std::ostream& err)
         return Refuse(err, status.error);
     }
     TDbf& table = module->dbfMethods;
-    table.SetOrderToTag(m_notation.empty() ? "NAME" : "PLACES");
-    const std::string key = PadRight(std::to_string(*bells), 2) + value;
+    const std::string bellsKey = BellsKey(*bells);
     int found = 0;
-    if (table.FindExact(key)) {
+    if (FindMethod(table, m_notation.empty() ? FindBy::Name : FindBy::Places, bellsKey, value)) {
         const std::string field = m_notation.empty() ? "name" : "places";
-        const std::string bellsKey = PadRight(std::to_string(*bells), 2);
         // The key was found through the table's code page; the records must be compared
         // through it too, or a name with letters it lacks ("JANÁČEK") never matches.
         const std::string stored = UpperCase(table.AsStored(value));

@@ -21,6 +21,8 @@
 #include "engine/TextFunctions.h"
 #include "library/CallsData.h"
 #include "library/FindSimilar.h"
+#include "library/MethodLookup.h"
+#include "library/SaveMessages.h"
 #include "library/TfrmDataMod.h"
 
 #include <QAction>
@@ -56,9 +58,9 @@ inline const QString kMsgCloseEdited =
     QStringLiteral("The Current Method has been edited.\r\rDo you still want to close it?");
 inline const QString kMsgExit = QStringLiteral("Exit from Tambrel?");
 
-QString Q(const std::string& text)
+QString Q(std::string_view text)
 {
-    return QString::fromStdString(text);
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 } // namespace
@@ -772,73 +774,39 @@ void TfrmMain::SaveMethod()
         m_messages.Show(this, BoxKind::Warning, Q(opened.error));
         return;
     }
-    const std::string& tidy = store.TidyNotation();
-    if (tidy.size() >= 99) {
-        // Nothing is saved, so the method stays edited and is asked about at exit.
-        m_data.CloseTables();
-        m_messages.Show(this, BoxKind::Information,
-                        QStringLiteral("The Place Notation of this Method is too long \rto store "
-                                       "in the Method Library."));
-        return;
-    }
     TDbf& table = m_data.dbfMethods;
-    const std::string bells = PadRight(std::to_string(store.Bells()), 2);
     const std::string& name = store.Name();
-    std::string storedPlaces;
-    table.SetOrderToTag("NAME");
-    if (table.FindExact(bells + name)) {
-        storedPlaces = Trim(table.FieldText("places"));
-    }
-    // The method stored with these places: the record that a rename writes.
-    std::string storedName;
-    table.SetOrderToTag("PLACES");
-    if (table.FindExact(bells + tidy)) {
-        storedName = UpperCase(Trim(table.FieldText("name")));
-    }
-
+    const SaveDecision decision = DecideSave(
+        name, store.TidyNotation(), LookUpHeld(table, store.Bells(), name, store.TidyNotation()));
     tambrel::Status written;
     bool saved = false;
-    if (storedName == name || storedPlaces == tidy) {
-        // Also when the name is stored with this notation and another record repeats it.
-        m_messages.Show(this, BoxKind::Plain,
-                        QStringLiteral("This Method is already in the Method Library"));
+    switch (decision.outcome) {
+    case SaveOutcome::TooLong:
+        // Nothing is saved, so the method stays edited and is asked about at exit.
+        m_data.CloseTables();
+        m_messages.Show(this, BoxKind::Information, Q(decision.text));
+        return;
+    case SaveOutcome::AlreadyStored:
+        m_messages.Show(this, BoxKind::Plain, Q(decision.text));
         card.Edited = false;
-    } else if (!storedName.empty() && storedPlaces.empty()) {
-        if (m_messages.Show(this, BoxKind::Question,
-                            QStringLiteral("This Method already exists as:\r\r") + Q(storedName) +
-                                QStringLiteral("\r\rDo you want to rename it?"))) {
-            written = table.Replace("name", name);
-            if (written) {
-                written = table.ReplaceRec();
-            }
+        break;
+    case SaveOutcome::AskRename:
+        if (m_messages.Show(this, BoxKind::Question, Q(decision.text))) {
+            written = RenameMethod(table, name);
             card.Edited = !written.ok();
             saved = written.ok();
         }
-    } else if (storedName.empty() && storedPlaces.empty()) {
-        table.ClearRecord();
-        for (const auto& [field, value] :
-             {std::pair<const char*, std::string>{"bells", std::to_string(store.Bells())},
-              {"name", name},
-              {"places", tidy},
-              {"group", store.LeadHeadCode()}}) {
-            if (written) {
-                written = table.Replace(field, value);
-            }
-        }
-        if (written) {
-            written = table.AppendRec();
-        }
+        break;
+    case SaveOutcome::Append:
+        written = AppendMethod(table, BellsKey(store.Bells()), name, store.TidyNotation(),
+                               store.LeadHeadCode());
         card.Edited = !written.ok();
         saved = written.ok();
-    } else if (storedName.empty()) {
-        m_messages.Show(this, BoxKind::Warning,
-                        QStringLiteral("A Method already exists with the name\r\r") + Q(name) +
-                            QStringLiteral("\r\rso this Method must be renamed before saving."));
-    } else {
-        m_messages.Show(this, BoxKind::Warning,
-                        QStringLiteral("This Method already exists as:\r\r") + Q(storedName) +
-                            QStringLiteral("\r\rand a different method exists with the name\r\r") +
-                            Q(name) + QStringLiteral("\r\rso the Method cannot be saved."));
+        break;
+    case SaveOutcome::NameTaken:
+    case SaveOutcome::BothTaken:
+        m_messages.Show(this, BoxKind::Warning, Q(decision.text));
+        break;
     }
     const tambrel::Status closed = m_data.CloseTables();
     if (!written) {
@@ -847,11 +815,10 @@ void TfrmMain::SaveMethod()
         card.Edited = true;
         m_messages.Show(this, BoxKind::Warning, Q(closed.error));
     }
-    ReportTableWarnings(!saved || !written || !closed
-                            ? QString()
-                            : (choice == SaveChoice::Main
-                                   ? QStringLiteral("Saved to the Main Library.")
-                                   : QStringLiteral("Saved to the Personal Library.")));
+    ReportTableWarnings(
+        !saved || !written || !closed
+            ? QString()
+            : Q(choice == SaveChoice::Main ? kMsgSavedToMain : kMsgSavedToPersonal));
     ShowEdited();
 }
 
@@ -861,14 +828,12 @@ void TfrmMain::CheckUnique()
         return;
     }
     const TBellStore& store = Card(m_current).Store();
-    const std::string key = PadRight(std::to_string(store.Bells()), 2) + store.TidyNotation();
     const auto lookup = [&](const char* code) {
         std::string name;
-        if (m_data.OpenTables(code, TableAccess::Read)) {
-            m_data.dbfMethods.SetOrderToTag("PLACES");
-            if (m_data.dbfMethods.FindExact(key)) {
-                name = Trim(m_data.dbfMethods.FieldText("name"));
-            }
+        if (m_data.OpenTables(code, TableAccess::Read) &&
+            FindMethod(m_data.dbfMethods, FindBy::Places, BellsKey(store.Bells()),
+                       store.TidyNotation())) {
+            name = Trim(m_data.dbfMethods.FieldText("name"));
         }
         m_data.CloseTables();
         return name;
@@ -881,21 +846,8 @@ void TfrmMain::CheckUnique()
         inPersonal = inMain.empty() ? lookup("PERSONAL") : std::string();
     }
     ReportTableWarnings();
-    if (!inMain.empty()) {
-        m_messages.Show(this, BoxKind::Warning,
-                        QStringLiteral("This method exists in the Main Library as:\r\r") +
-                            Q(inMain));
-    } else if (!inPersonal.empty()) {
-        m_messages.Show(this, BoxKind::Information,
-                        QStringLiteral("This method is not in the Main Library and so it is "
-                                       "probably unique.\r\rIt exists in your Personal Library "
-                                       "as:\r\r") +
-                            Q(inPersonal));
-    } else {
-        m_messages.Show(this, BoxKind::Information,
-                        QStringLiteral("This method is not in either Library\rand so it is "
-                                       "probably unique."));
-    }
+    const UniqueReport report = ReportUnique(inMain, inPersonal);
+    m_messages.Show(this, report.inMain ? BoxKind::Warning : BoxKind::Information, Q(report.text));
 }
 
 void TfrmMain::FindSimilar()

@@ -4,6 +4,7 @@
 #include "app/gui/Icons.h"
 #include "display/TBellCard.h"
 #include "engine/TextFunctions.h"
+#include "library/MethodLookup.h"
 #include "library/TfrmDataMod.h"
 
 #include <QCheckBox>
@@ -322,7 +323,7 @@ void TfrmOptions::BuildCallLists()
         calls.GoTop();
         setWindowTitle(QStringLiteral("Set Options - Calls Library built ") +
                        QString::fromStdString(Trim(calls.FieldText("places"))));
-        const std::string key = PadRight(std::to_string(m_bells), 2);
+        const std::string key = BellsKey(m_bells);
         int bob = -1;
         int single = -1;
         if (calls.Find(key)) {

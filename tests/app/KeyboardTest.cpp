@@ -1,10 +1,6 @@
-#include "app/gui/HelpSystem.h"
-#include "app/gui/MessageBoxes.h"
 #include "app/gui/TfrmFind.h"
-#include "app/gui/TfrmMain.h"
 #include "display/TBellPageWidget.h"
-#include "library/TfrmDataMod.h"
-#include "tests/support/TestSupport.h"
+#include "tests/app/GuiFixture.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -12,100 +8,64 @@
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
-#include <QComboBox>
-#include <QCursor>
-#include <QDialog>
 #include <QKeySequence>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QSignalSpy>
 #include <QTabBar>
-#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 
-#include <gtest/gtest.h>
-
-#include <functional>
 #include <map>
-#include <memory>
 #include <set>
-#include <string>
-#include <vector>
 
 namespace tambrel {
 namespace {
 
-using test::TempDir;
-
 std::string Name(const QObject* object)
 {
-    const QString name = object->objectName();
+    QString text;
     if (const auto* button = qobject_cast<const QAbstractButton*>(object)) {
-        return (name + QLatin1Char(' ') + button->text()).toStdString();
+        text = button->text();
+    } else if (const auto* label = qobject_cast<const QLabel*>(object)) {
+        text = label->text();
+    } else {
+        text = QString::fromLatin1(object->metaObject()->className());
     }
-    if (const auto* label = qobject_cast<const QLabel*>(object)) {
-        return (name + QLatin1Char(' ') + label->text()).toStdString();
-    }
-    return (QString::fromLatin1(object->metaObject()->className()) + QLatin1Char(' ') + name)
-        .toStdString();
-}
-
-// Alt+letter of a caption, empty when it has no access key ("&&" is a plain "&").
-QKeySequence Mnemonic(const QString& text)
-{
-    return QKeySequence::mnemonic(text);
+    return (object->objectName() + QLatin1Char(' ') + text).toStdString();
 }
 
 // Every access key of the controls shown together, no two alike; every button with a caption
-// has one, and a label's key leads to its field.
+// has one, and a label's key leads to its field. ("&&" is a plain "&".)
 void ExpectAccessKeys(QWidget& dialog)
 {
     std::map<QKeySequence, std::string> taken;
+    const auto take = [&](QWidget* control, const QString& caption) {
+        const QKeySequence key = QKeySequence::mnemonic(caption);
+        if (!key.isEmpty() && control->isVisibleTo(&dialog)) {
+            const auto [first, added] = taken.emplace(key, Name(control));
+            EXPECT_TRUE(added) << Name(control) << ": same key as " << first->second;
+        }
+        return !key.isEmpty();
+    };
     for (QAbstractButton* button : dialog.findChildren<QAbstractButton*>()) {
-        if (button->text().isEmpty() || !button->isVisibleTo(&dialog)) {
-            continue; // a picture button: its tool tip names it, and Tab reaches it
-        }
-        SCOPED_TRACE(Name(button));
-        const QKeySequence key = Mnemonic(button->text());
-        EXPECT_FALSE(key.isEmpty());
-        if (!key.isEmpty()) {
-            const auto [first, added] = taken.emplace(key, Name(button));
-            EXPECT_TRUE(added) << "same key as " << first->second;
-        }
+        // A picture button has no caption: its tool tip names it, and Tab reaches it.
+        EXPECT_TRUE(take(button, button->text()) || button->text().isEmpty() ||
+                    !button->isVisibleTo(&dialog))
+            << Name(button) << " has no access key";
     }
     for (QLabel* label : dialog.findChildren<QLabel*>()) {
-        const QKeySequence key = Mnemonic(label->text());
-        if (key.isEmpty()) {
-            continue;
-        }
-        SCOPED_TRACE(Name(label));
-        EXPECT_NE(label->buddy(), nullptr);
-        if (label->isVisibleTo(&dialog)) {
-            const auto [first, added] = taken.emplace(key, Name(label));
-            EXPECT_TRUE(added) << "same key as " << first->second;
+        if (take(label, label->text())) {
+            EXPECT_NE(label->buddy(), nullptr) << Name(label);
         }
     }
 }
 
-bool InsideCompound(const QWidget* widget)
-{
-    for (const QWidget* up = widget->parentWidget(); up != nullptr; up = up->parentWidget()) {
-        if (qobject_cast<const QAbstractSpinBox*>(up) || qobject_cast<const QComboBox*>(up)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// What Tab should reach: the fields, lists and buttons shown and enabled. Radio buttons of
-// one group are one stop (the arrows move within it), so they count by their group.
+// What Tab should reach: the inputs shown and enabled, not the parts of a spin or combo box.
+// Radio buttons of one group are one stop (the arrows move within it).
 const void* Stop(QWidget* widget)
 {
     if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
@@ -118,61 +78,55 @@ const void* Stop(QWidget* widget)
     }
     return widget;
 }
-
-bool IsInput(QWidget* widget)
+bool IsStop(QWidget* widget, QWidget& dialog)
 {
+    for (const QWidget* up = widget->parentWidget(); up != nullptr; up = up->parentWidget()) {
+        if (qobject_cast<const QAbstractSpinBox*>(up) || qobject_cast<const QComboBox*>(up)) {
+            return false;
+        }
+    }
     return (qobject_cast<QAbstractButton*>(widget) || qobject_cast<QComboBox*>(widget) ||
             qobject_cast<QLineEdit*>(widget) || qobject_cast<QAbstractSpinBox*>(widget) ||
             qobject_cast<QAbstractItemView*>(widget) || qobject_cast<QTabBar*>(widget)) &&
-           !InsideCompound(widget);
+           (widget->focusPolicy() & Qt::TabFocus) != 0 && widget->isVisibleTo(&dialog) &&
+           widget->isEnabled();
 }
 
-// Presses Tab round the dialog and expects every input shown to be reached, none twice
-// before the first comes back.
+// Presses Tab round the dialog: every input shown is reached before the first comes back.
 void ExpectTabReachesEverything(QWidget& dialog)
 {
-    std::set<const void*> expected;
-    std::map<const void*, std::string> names;
+    std::map<const void*, std::string> expected;
     for (QWidget* widget : dialog.findChildren<QWidget*>()) {
-        if (IsInput(widget) && (widget->focusPolicy() & Qt::TabFocus) != 0 &&
-            widget->isVisibleTo(&dialog) && widget->isEnabled()) {
-            expected.insert(Stop(widget));
-            names.emplace(Stop(widget), Name(widget));
+        if (IsStop(widget, dialog)) {
+            expected.emplace(Stop(widget), Name(widget));
         }
     }
-    QWidget* first = QApplication::focusWidget();
     ASSERT_EQ(QApplication::activeWindow(), &dialog);
+    QWidget* first = QApplication::focusWidget();
     if (first == nullptr || !dialog.isAncestorOf(first)) {
-        for (first = dialog.nextInFocusChain(); first != &dialog;
-             first = first->nextInFocusChain()) {
-            if ((first->focusPolicy() & Qt::TabFocus) != 0 && first->isVisibleTo(&dialog) &&
-                first->isEnabled()) {
-                first->setFocus(Qt::TabFocusReason);
-                break;
-            }
+        first = dialog.nextInFocusChain();
+        while (first != &dialog && !IsStop(first, dialog)) {
+            first = first->nextInFocusChain();
         }
+        first->setFocus(Qt::TabFocusReason);
     }
     ASSERT_TRUE(dialog.isAncestorOf(first)) << "nothing to start from";
     std::set<const void*> reached;
     std::string order;
     QWidget* focus = first;
-    for (int presses = 0; presses < 200; ++presses) {
+    for (int presses = 0; presses < 200 && focus != nullptr; ++presses) {
         reached.insert(Stop(focus));
         order += Name(focus) + " | ";
         QTest::keyClick(focus, Qt::Key_Tab);
         focus = QApplication::focusWidget();
-        ASSERT_NE(focus, nullptr) << order << " active: "
-                                  << (QApplication::activeWindow() != nullptr
-                                          ? Name(QApplication::activeWindow())
-                                          : std::string("none"));
         if (focus == first) {
             break;
         }
     }
     SCOPED_TRACE("Tab order: " + order);
     EXPECT_EQ(focus, first) << "Tab never comes back to where it started";
-    for (const void* stop : expected) {
-        EXPECT_TRUE(reached.count(stop) > 0) << "never reached: " << names[stop];
+    for (const auto& [stop, name] : expected) {
+        EXPECT_TRUE(reached.count(stop) > 0) << "never reached: " << name;
     }
 }
 
@@ -193,103 +147,55 @@ void CheckDialog(QWidget& owner, QDialog& dialog)
         EXPECT_LE(off.manhattanLength(), 8) << "not centred over the main window";
     }
     auto* tabs = dialog.findChild<QTabWidget*>();
-    const int pages = tabs != nullptr ? tabs->count() : 1;
-    for (int page = 0; page < pages; ++page) {
+    for (int page = 0; page < (tabs != nullptr ? tabs->count() : 1); ++page) {
         if (tabs != nullptr) {
             if (!tabs->isTabEnabled(page)) {
                 continue;
             }
             tabs->setCurrentIndex(page);
-            SCOPED_TRACE(tabs->tabText(page).toStdString());
             tabs->tabBar()->setFocus();
-            ExpectAccessKeys(dialog);
-            ExpectTabReachesEverything(dialog);
-        } else {
-            ExpectAccessKeys(dialog);
-            ExpectTabReachesEverything(dialog);
         }
+        SCOPED_TRACE(page);
+        ExpectAccessKeys(dialog);
+        ExpectTabReachesEverything(dialog);
     }
     dialog.hide();
 }
 
-// The main window over a small library; each dialog it shows is checked instead of run.
-class Keyboard : public ::testing::Test {
+// The main window away from the middle of the screen (so that a dialog centred on the screen
+// shows), each dialog it runs checked instead.
+class Keyboard : public test::WindowFixture {
 protected:
+    Keyboard() : WindowFixture(test::kSmallMethodsCsv, test::BundledCalls()) {}
     void SetUp() override
     {
-        std::filesystem::create_directories(dir.Path("data"));
-        dir.Write("data/Methods.csv",
-                  "0,TB_Method_Library,\"Test 1\",\n"
-                  "6,\"PLAIN BOB MINOR\",\"-1-1-1 LH2\",A\n"
-                  "8,\"CAMBRIDGE SURPRISE MAJOR\",\"-3-4-25-36-4-5-6-7 LH2\",B\n");
-        std::filesystem::copy_file(TAMBREL_CALLS_CSV, dir.Path("data/Calls.csv"));
-        data = std::make_unique<TfrmDataMod>(dir.Path("Library"), dir.Path("data"));
-        ASSERT_TRUE(data->frmDataModCreate());
-        messages.hook = [](BoxKind, const QString&, const QString&) { return true; };
-        help = std::make_unique<HelpSystem>(messages, dir.Path("program"));
-        window = std::make_unique<TfrmMain>(*data, *help, messages);
-        window->aboutAtFirstActivation = false;
+        WindowFixture::SetUp();
         window->show();
-        // Away from the middle of the screen, so that a dialog centred on the screen shows.
         window->setGeometry(QRect(QPoint(), QSize(480, 360))
                                 .translated(window->screen()->availableGeometry().bottomRight() -
                                             QPoint(560, 420)));
-        window->execDialog = [this](QDialog& dialog) {
+        onDialog = [this](QDialog& dialog) {
             checked.push_back(dialog.objectName());
-            if (onDialog) {
-                onDialog(dialog);
-            } else {
-                CheckDialog(*window, dialog);
-            }
-            return dialog.result();
-        };
-    }
-
-    void Enter(int bells, const char* name, const char* notation)
-    {
-        onDialog = [&](QDialog& dialog) {
             CheckDialog(*window, dialog);
-            dialog.setResult(QDialog::Rejected);
-            dialog.findChild<QComboBox*>("cboBells")->setCurrentIndex(bells - 4);
-            dialog.findChild<QLineEdit*>("edtName")->setText(QString::fromLatin1(name));
-            dialog.findChild<QLineEdit*>("edtPlaces")->setText(QString::fromLatin1(notation));
-            dialog.findChild<QPushButton*>("butOK")->click();
         };
-        window->MethodAction(QStringLiteral("NEW"));
-        onDialog = nullptr;
     }
-
-    TempDir dir;
-    std::unique_ptr<TfrmDataMod> data;
-    MessageBoxes messages;
-    std::unique_ptr<HelpSystem> help;
-    std::unique_ptr<TfrmMain> window;
-    std::function<void(QDialog&)> onDialog;
     QStringList checked;
 };
 
 TEST_F(Keyboard, EveryDialogHasAccessKeysAndATabOrder)
 {
+    enterHook = [check = onDialog](TfrmEdit& edit) { check(edit); };
     Enter(8, "CAMBRIDGE SURPRISE MAJOR", "-38-14-1258-36-14-58-16-78LH12");
     Enter(8, "YORKSHIRE SURPRISE MAJOR", "-38-14-58-16-12-38-14-78LH12");
     Enter(6, "PLAIN BOB MINOR", "x16x16x16x16x16x12");
-    window->MethodAction(QStringLiteral("OPEN"));
-    window->MethodAction(QStringLiteral("EDIT"));
-    window->SetOptions();
-    window->PrintMethod();
-    window->FindSimilar();
-    window->mnuHAbout->trigger();
-    window->tbsMain->setCurrentIndex(window->tbsMain->indexOf(&window->Page(1)));
-    ASSERT_EQ(window->CurrentMethod(), 1);
-    QStringList said;
-    messages.hook = [&](BoxKind, const QString&, const QString& text) {
-        said << text;
-        return true;
-    };
-    window->ChooseView(3); // the second-method dialog
-    EXPECT_EQ(said, QStringList());
-    window->ImportMethods(); // last: an import closes the methods first
-    window->ImportCalls();
+    for (QAction* command : {window->mnuFOpen, window->mnuFEdit, window->mnuVOptions,
+                             window->mnuFPrint, window->mnuTFind, window->mnuHAbout}) {
+        command->trigger();
+    }
+    Front(1);
+    window->mnuVInterMethod->trigger();   // the second-method dialog
+    window->mnuTImportMethods->trigger(); // last: an import closes the methods first
+    window->mnuTImportCalls->trigger();
     checked.removeDuplicates();
     checked.sort();
     EXPECT_EQ(checked,
@@ -301,41 +207,30 @@ TEST_F(Keyboard, EveryMenuCommandHasItsOwnAccessKey)
 {
     std::set<QKeySequence> titles;
     for (QAction* title : window->menuBar()->actions()) {
-        SCOPED_TRACE(title->text().toStdString());
-        const QKeySequence key = Mnemonic(title->text());
-        EXPECT_FALSE(key.isEmpty());
-        EXPECT_TRUE(titles.insert(key).second);
+        EXPECT_TRUE(titles.insert(QKeySequence::mnemonic(title->text())).second)
+            << title->text().toStdString();
         ASSERT_NE(title->menu(), nullptr);
-        std::map<QKeySequence, QString> taken;
+        std::set<QKeySequence> taken;
         for (QAction* command : title->menu()->actions()) {
-            if (command->isSeparator()) {
-                continue;
-            }
-            SCOPED_TRACE(command->text().toStdString());
-            const QKeySequence commandKey = Mnemonic(command->text());
-            EXPECT_FALSE(commandKey.isEmpty());
-            const auto [first, added] = taken.emplace(commandKey, command->text());
-            EXPECT_TRUE(commandKey.isEmpty() || added)
-                << "same key as " << first->second.toStdString();
+            const QKeySequence key = QKeySequence::mnemonic(command->text());
+            EXPECT_TRUE(command->isSeparator() || (!key.isEmpty() && taken.insert(key).second))
+                << command->text().toStdString();
         }
     }
     EXPECT_EQ(titles.size(), 4U);
+    EXPECT_FALSE(titles.contains(QKeySequence()));
 }
 
 // The message boxes, shown for real and closed by Escape, which answers as Cancel or No does.
 TEST(KeyboardBoxes, MessageBoxButtonsHaveAccessKeys)
 {
     MessageBoxes boxes;
-    QStringList seen;
+    int seen = 0;
     const auto check = [&] {
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             ASSERT_NE(box, nullptr);
-            QStringList captions;
-            for (QAbstractButton* button : box->buttons()) {
-                captions << button->text();
-            }
-            seen << captions.join(QLatin1Char(','));
+            ++seen;
             ExpectAccessKeys(*box);
             QTest::keyClick(box, Qt::Key_Escape);
         });
@@ -347,26 +242,7 @@ TEST(KeyboardBoxes, MessageBoxButtonsHaveAccessKeys)
     }
     check();
     EXPECT_EQ(boxes.AskSaveLibrary(nullptr), SaveChoice::Cancel);
-    EXPECT_EQ(seen.size(), 5);
-}
-
-// The search runs beside the window: the busy pointer shows over all of the program while it
-// runs, and goes when it ends.
-TEST_F(Keyboard, FindSimilarShowsTheBusyPointerWhileItSearches)
-{
-    Enter(6, "PLAIN BOB MINOR", "x16x16x16x16x16x12");
-    bool busy = false;
-    onDialog = [&](QDialog& dialog) {
-        auto& find = dynamic_cast<TfrmFind&>(dialog);
-        QSignalSpy ended(&find, &TfrmFind::searchEnded);
-        find.butOK->click();
-        busy = QApplication::overrideCursor() != nullptr &&
-               QApplication::overrideCursor()->shape() == Qt::BusyCursor;
-        ASSERT_TRUE(ended.count() > 0 || ended.wait(30'000));
-    };
-    window->FindSimilar();
-    EXPECT_TRUE(busy);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(seen, 5);
 }
 
 } // namespace

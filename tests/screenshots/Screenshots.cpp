@@ -133,29 +133,23 @@ int main(int argc, char** argv)
         ok = Save(window, out + "/view-inter-method.png") && ok;
         window.ChooseView(0);
 
-        onDialog = [&](QDialog& dialog) {
-            dialog.setResult(QDialog::Rejected);
-            dialog.show();
-            if (auto* open = dynamic_cast<tambrel::TfrmOpen*>(&dialog)) {
-                QTest::keyClicks(open->edtFind, "cambridge");
-            }
-            ok = Save(dialog, out + "/open-method.png") && ok;
-            dialog.hide();
+        // The dialog shown, pictured and cancelled; the browser first finds a method.
+        const auto picture = [&](const QString& file) {
+            onDialog = [&, file](QDialog& dialog) {
+                dialog.setResult(QDialog::Rejected);
+                dialog.show();
+                if (auto* open = dynamic_cast<tambrel::TfrmOpen*>(&dialog)) {
+                    QTest::keyClicks(open->edtFind, "cambridge");
+                }
+                ok = Save(dialog, out + file) && ok;
+                dialog.hide();
+            };
         };
+        picture("/open-method.png");
         window.MethodAction(QStringLiteral("OPEN"));
-        onDialog = [&](QDialog& dialog) {
-            dialog.setResult(QDialog::Rejected);
-            dialog.show();
-            ok = Save(dialog, out + "/options.png") && ok;
-            dialog.hide();
-        };
+        picture("/options.png");
         window.SetOptions();
-        onDialog = [&](QDialog& dialog) {
-            dialog.setResult(QDialog::Rejected);
-            dialog.show();
-            ok = Save(dialog, out + "/find-similar.png") && ok;
-            dialog.hide();
-        };
+        picture("/find-similar.png");
         window.FindSimilar();
         onDialog = nullptr;
 
