@@ -42,22 +42,11 @@ inline std::string EscapeXml(std::string_view text)
 {
     std::string out;
     for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
+        out += c == '&'   ? "&amp;"
+               : c == '<' ? "&lt;"
+               : c == '>' ? "&gt;"
+               : c == '"' ? "&quot;"
+                          : std::string(1, c);
     }
     return out;
 }
