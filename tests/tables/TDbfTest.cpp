@@ -9,7 +9,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -359,72 +358,6 @@ TEST_F(MethodTable, AppendFromDelimitedRefusalsAppendNothing)
               "The table Methods.dbf is open for reading only.");
     EXPECT_EQ(table.RecordCount(), 7U);
 }
-
-#if defined(__SANITIZE_ADDRESS__)
-// The most heap memory held at once while `work` runs, beyond what was held before. Freed
-// memory is held back for a while under AddressSanitizer, so its allocator's hooks count it.
-extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*)(const volatile void*,
-                                                                  std::size_t),
-                                                         void (*)(const volatile void*));
-extern "C" std::size_t __sanitizer_get_allocated_size(const volatile void* p);
-
-std::atomic<bool> g_counting{false};
-std::atomic<long long> g_held{0};
-std::atomic<long long> g_peak{0};
-
-long long PeakHeapGrowth(const std::function<void()>& work)
-{
-    static const bool installed = __sanitizer_install_malloc_and_free_hooks(
-        [](const volatile void*, std::size_t size) {
-            if (g_counting) {
-                const long long held = g_held += static_cast<long long>(size);
-                for (long long peak = g_peak; held > peak;) {
-                    g_peak.compare_exchange_weak(peak, held);
-                }
-            }
-        },
-        [](const volatile void* p) {
-            if (g_counting) {
-                g_held -= static_cast<long long>(__sanitizer_get_allocated_size(p));
-            }
-        });
-    EXPECT_TRUE(installed);
-    g_held = g_peak = 0;
-    g_counting = true;
-    work();
-    g_counting = false;
-    return g_peak;
-}
-
-// A file of 100 MB is read line by line: a line longer than any record is never held whole, so
-// the memory used does not grow with the file.
-TEST_F(MethodTable, AppendFromDelimitedReadsAHugeFileInLittleMemory)
-{
-    const std::string file = dir.Path("huge.csv");
-    {
-        std::ofstream out(file, std::ios::binary);
-        out << "0,TB_Method_Library,Huge,\n";
-        const std::string junk(1U << 20U, 'x');
-        for (int i = 0; i < 50; ++i) { // one line of 50 MB
-            out << junk;
-        }
-        out << '\n';
-        const std::string shortJunk = std::string(1023, 'y') + '\n';
-        for (int i = 0; i < 50 * 1024; ++i) { // and 50 MB of lines that are no records
-            out << shortJunk;
-        }
-        out << "8,LAST METHOD,-1-1-1-1 LH2,A\n";
-    }
-    DelimitedReport report;
-    EXPECT_LT(PeakHeapGrowth([&] { report = AppendFromDelimited(table, file); }), 4LL << 20U)
-        << "bytes more at the peak";
-    ASSERT_TRUE(report.status) << report.status.error;
-    EXPECT_EQ(report.appended, 2U);
-    EXPECT_EQ(report.overWide, 1U);
-    EXPECT_EQ(report.malformed, 50U * 1024U);
-    EXPECT_EQ(report.malformedLines.size(), DelimitedReport::kReportedLines);
-}
-#endif
 
 // A bulk update that cannot be written is dropped, in memory too, so that a later write cannot
 // land half of it; the lock stays held throughout.
