@@ -150,7 +150,7 @@ std::optional<DelimitedReport> StageCollection(TDbf& staging, const std::filesys
     } else if (!out) {
         report.status = Status::Fail("Cannot write " + converted.string() + ".");
     } else {
-        report = staging.AppendFromDelimited(converted);
+        report = AppendFromDelimited(staging, converted);
     }
     std::error_code ec;
     std::filesystem::remove_all(converting, ec);
@@ -168,7 +168,7 @@ DelimitedReport Stage(TDbf& staging, bool methods, const std::filesystem::path& 
             return std::move(*collection);
         }
     }
-    return staging.AppendFromDelimited(file);
+    return AppendFromDelimited(staging, file);
 }
 
 // Reads a file into a staging table and accepts it when its first line is the marker record

@@ -2,6 +2,7 @@
 
 #include "library/CollectionConvert.h"
 #include "library/ImportMessages.h"
+#include "tables/DelimitedAppend.h"
 #include "tables/Status.h"
 #include "tables/TDbf.h"
 

@@ -1,5 +1,6 @@
 #include "library/TfrmDataMod.h"
 
+#include "tables/DelimitedAppend.h"
 #include "tables/FileIo.h"
 
 #include <cstdlib>
@@ -110,7 +111,7 @@ Status TfrmDataMod::BuildFromBundled(std::string_view file, const TableLayout& l
         cursor.SetDbfFileName(table);
         status = cursor.Open();
         if (status) {
-            const DelimitedReport report = cursor.AppendFromDelimited(m_data / source);
+            const DelimitedReport report = AppendFromDelimited(cursor, m_data / source);
             status = report.status;
             if (report.overWide > 0) {
                 m_warnings.push_back(std::string(source) + ": " + std::to_string(report.overWide) +

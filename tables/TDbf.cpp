@@ -1,7 +1,6 @@
 #include "tables/TDbf.h"
 
 #include "engine/TextFunctions.h"
-#include "tables/Delimited.h"
 #include "tables/MdxFile.h"
 
 #include <algorithm>
@@ -1005,114 +1004,40 @@ Status TDbf::ReplaceAllRecords(const std::vector<std::vector<std::string>>& rows
     return status;
 }
 
-std::size_t DelimitedReport::FirstSkippedLine() const
+const std::vector<FieldDef>& TDbf::Fields() const
 {
-    std::size_t first = 0;
-    for (const std::vector<std::size_t>* lines : {&overWideLines, &malformedLines, &controlLines}) {
-        if (!lines->empty() && (first == 0 || lines->front() < first)) {
-            first = lines->front();
-        }
-    }
-    return first;
+    return m_table->file.fields;
 }
 
-DelimitedReport TDbf::AppendFromDelimited(const std::filesystem::path& path)
+CodePage& TDbf::TextCodePage() const
 {
-    DelimitedReport report;
+    return *m_table->codePage;
+}
+
+std::size_t TDbf::RecordLength() const
+{
+    return static_cast<std::size_t>(m_table->file.recordLength);
+}
+
+std::size_t TDbf::RecordRoom() const
+{
+    const std::size_t used = static_cast<std::size_t>(m_table->file.HeaderLength()) + 1 +
+                             m_table->file.records.size(); // the end-of-file mark is the 1
+    return used >= kMaxTableBytes ? 0 : kMaxTableBytes - used;
+}
+
+Status TDbf::AppendRecords(std::string_view records)
+{
     if (!Active()) {
-        report.status = Fail("The table is not open.");
-        return report;
+        return Fail("The table is not open.");
     }
     if (Status refusal; !Writable(refusal)) {
-        report.status = refusal;
-        return report;
+        return refusal;
     }
-    InputFile file;
-    if (Status opened = file.Open(path, kMaxStreamedImportBytes); !opened) {
-        report.status = opened;
-        return report;
-    }
-    Status readError;
-    LineReader lines([&](char* buffer, std::size_t size) -> std::ptrdiff_t {
-        std::size_t got = 0;
-        if (Status read = file.Read(buffer, size, got); !read) {
-            readError = read;
-            return -1;
-        }
-        return static_cast<std::ptrdiff_t>(got);
-    });
     Table& t = *m_table;
-    const auto length = static_cast<std::size_t>(t.file.recordLength);
-    // The table must stay one that can be read again.
-    const std::size_t room = kMaxTableBytes - static_cast<std::size_t>(t.file.HeaderLength()) - 1;
-    const std::size_t before = t.file.records.size();
-    const auto note = [](std::vector<std::size_t>& numbers, std::size_t number) {
-        if (numbers.size() < DelimitedReport::kReportedLines) {
-            numbers.push_back(number);
-        }
-    };
-    std::string line;
-    std::string record;
-    std::vector<std::string> transliterated;
-    bool overlong = false;
-    Status outcome;
-    while (lines.Next(line, overlong)) {
-        const std::size_t number = lines.LineNumber();
-        if (number == 1) {
-            StripByteOrderMark(line);
-        }
-        transliterated.clear();
-        switch (MakeDelimitedRecord(line, overlong, t.file.fields, length, *t.codePage, record,
-                                    transliterated)) {
-        case DelimitedLine::Blank:
-            continue;
-        case DelimitedLine::OverWide:
-            ++report.overWide;
-            note(report.overWideLines, number);
-            continue;
-        case DelimitedLine::Malformed:
-            ++report.malformed;
-            note(report.malformedLines, number);
-            continue;
-        case DelimitedLine::Control:
-            ++report.control;
-            note(report.controlLines, number);
-            continue;
-        case DelimitedLine::Record:
-            break;
-        }
-        if (t.file.records.size() + length > room) {
-            outcome = Status::Fail("Cannot read " + path.string() +
-                                   ": it holds more records than a table can, which is 256 MB.");
-            break;
-        }
-        if (!transliterated.empty()) {
-            report.transliterated += transliterated.size();
-            note(report.transliteratedLines, number);
-            for (std::string& value : transliterated) {
-                if (report.transliteratedValues.size() < DelimitedReport::kReportedLines) {
-                    report.transliteratedValues.push_back(std::move(value));
-                }
-            }
-        }
-        if (report.firstLine == 0) {
-            report.firstLine = number;
-        }
-        t.file.records.insert(t.file.records.end(), record.begin(), record.end());
-        ++report.appended;
-    }
-    if (outcome && lines.Failed()) {
-        outcome = readError;
-    }
-    if (!outcome) {
-        t.file.records.resize(before); // nothing of a file that was not read whole
-        report = DelimitedReport{};
-        report.status = outcome;
-        return report;
-    }
-    // Keys for the new records, in one sort rather than one insertion each.
     BeginBulkUpdate();
-    if (report.appended > 0) {
+    if (!records.empty()) {
+        t.file.records.insert(t.file.records.end(), records.begin(), records.end());
         t.dbfDirty = true;
         t.mdxDirty = true;
         for (Tag& tag : t.tags) {
@@ -1127,8 +1052,7 @@ DelimitedReport TDbf::AppendFromDelimited(const std::filesystem::path& path)
     }
     m_editing = false;
     GoTop();
-    report.status = EndBulkUpdate();
-    return report;
+    return EndBulkUpdate();
 }
 
 Status TDbf::DiscardChanges()

@@ -30,27 +30,6 @@ using TableLayout = std::vector<std::pair<std::string, int>>;
 // Creates an empty table file (code page 850) at `path`; refuses to overwrite one.
 Status CreateTable(const std::filesystem::path& path, const TableLayout& layout);
 
-// What AppendFromDelimited did. Lines are counted from 1; each list keeps only the first
-// kReportedLines of its kind, so that a file of any length is reported in little memory.
-struct DelimitedReport {
-    static constexpr std::size_t kReportedLines = 100;
-
-    Status status;
-    std::size_t appended = 0;
-    std::size_t firstLine = 0;                     // the line of the first record; 0: none
-    std::size_t overWide = 0;                      // skipped: a value wider than its field
-    std::size_t malformed = 0;                     // skipped: values not one to a field
-    std::size_t control = 0;                       // skipped: a control character in a value
-    std::size_t transliterated = 0;                // values stored with letters replaced
-    std::vector<std::size_t> overWideLines;        // of the records skipped as too wide
-    std::vector<std::size_t> malformedLines;       // of those skipped as not whole records
-    std::vector<std::size_t> controlLines;         // of those skipped for a control character
-    std::vector<std::size_t> transliteratedLines;  // of those appended with letters replaced
-    std::vector<std::string> transliteratedValues; // those values as the file gave them
-    // The first line skipped, or 0 when none was.
-    std::size_t FirstSkippedLine() const;
-};
-
 // How a cursor holds its table.
 enum class TableAccess {
     Read,   // shared with other readers; nothing is written, not even a repair
@@ -98,7 +77,6 @@ public:
 
     // With errors switched off, a failing Go does nothing and reports nothing.
     void SetErrorsRaised(bool raised) { m_errorsRaised = raised; }
-    bool ErrorsRaised() const { return m_errorsRaised; }
 
     Status SetOrderToTag(std::string_view tag); // empty: record order
     std::string_view CurrentTag() const;
@@ -119,7 +97,6 @@ public:
     std::uint32_t RecNo() const;       // RecordCount() + 1 at the end of the table
     std::uint32_t RecordCount() const; // records in the file, deleted ones included
     bool Eof() const { return m_eof; }
-    bool Bof() const { return m_bof; }
 
     // A field as text padded to its width (blanks at the end of the table); "" for a field the
     // table does not have.
@@ -154,11 +131,17 @@ public:
     Status Zap();
     Status Pack();
     Status Reindex();
-    // Appends the records of a comma-separated text file (a regular file, read line by line):
-    // one record a line with one value a field; a line with more or fewer values, an open
-    // quote, or a value wider than its field is skipped and reported. All or nothing: when the
-    // file cannot be read to its end, or holds more than a table can, nothing is appended.
-    DelimitedReport AppendFromDelimited(const std::filesystem::path& path);
+    // For records made outside the cursor, as an import makes them from text: the table's
+    // fields, the length of a record with its deletion flag, its code page, and how many bytes
+    // of records it can still take and be read again. Only while the table is open.
+    const std::vector<FieldDef>& Fields() const;
+    std::size_t RecordLength() const;
+    CodePage& TextCodePage() const;
+    std::size_t RecordRoom() const;
+    // Appends such records (RecordLength() bytes each, the deletion flag blank), their keys
+    // sorted in at once rather than one insertion each, and writes the table once (inside a bulk
+    // update, at its end); the first record of the current order becomes current.
+    Status AppendRecords(std::string_view records);
 
     // Replaces every record at once with `rows` (field values in field order): the new table
     // is written as one file renamed over the old, so a crash leaves all the old records or all

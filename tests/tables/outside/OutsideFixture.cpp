@@ -2,6 +2,7 @@
 //   outside_fixture make FOLDER IMPORT.csv [BELLS:NAME to delete ...]
 //   outside_fixture pack|zap|reopen FOLDER
 #include "library/LibraryTables.h"
+#include "tables/DelimitedAppend.h"
 #include "tables/FileIo.h"
 #include "tables/TDbf.h"
 
@@ -9,65 +10,51 @@
 #include <iostream>
 #include <string>
 
-namespace {
-
-int Fail(const tambrel::Status& status)
-{
-    std::cerr << status.error << '\n';
-    return 1;
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     using namespace tambrel;
-    if (argc < 3) {
+    const std::string step = argc >= 3 ? argv[1] : "";
+    if (step.empty()) {
         std::cerr << "usage: outside_fixture make|pack|zap|reopen FOLDER [...]\n";
         return 2;
     }
-    const std::string step = argv[1];
     const std::filesystem::path folder = argv[2];
-    const std::filesystem::path path = folder / "Methods.dbf";
+    Status status;
     if (step == "make" && argc >= 4) {
         std::filesystem::create_directories(folder);
-        if (Status made = CreateTable(path, kMethodLayout); !made) {
-            return Fail(made);
-        }
+        status = CreateTable(folder / "Methods.dbf", kMethodLayout);
     }
-    if (step == "reopen") {
-        if (const auto index = FindIgnoringCase(folder, "Methods.mdx")) {
-            std::filesystem::remove(*index);
-        }
+    const auto index = FindIgnoringCase(folder, "Methods.mdx");
+    if (step == "reopen" && index) {
+        std::filesystem::remove(*index);
     }
     TDbf table(kMethodTags);
-    table.SetDbfFileName(path);
-    if (Status opened = table.Open(); !opened) {
-        return Fail(opened);
+    table.SetDbfFileName(folder / "Methods.dbf");
+    if (status) {
+        status = table.Open();
     }
-    Status status;
-    if (step == "make") {
-        const DelimitedReport report = table.AppendFromDelimited(argv[3]);
-        status = report.status;
+    if (status && step == "make") {
+        status = AppendFromDelimited(table, argv[3]).status;
         table.SetOrderToTag("NAME");
         for (int i = 4; status && i < argc; ++i) {
             const std::string which = argv[i];
             const std::size_t colon = which.find(':');
             std::string key = which.substr(0, colon);
             key.resize(2, ' ');
-            if (!table.FindExact(key + which.substr(colon + 1))) {
-                std::cerr << "not found: " << which << '\n';
-                return 1;
-            }
-            status = table.DeleteRec();
+            status = table.FindExact(key + which.substr(colon + 1))
+                         ? table.DeleteRec()
+                         : Status::Fail("not found: " + which);
         }
-    } else if (step == "pack") {
+    } else if (status && step == "pack") {
         status = table.Pack();
-    } else if (step == "zap") {
+    } else if (status && step == "zap") {
         status = table.Zap();
     }
     if (Status closed = table.Close(); status && !closed) {
         status = closed;
     }
-    return status ? 0 : Fail(status);
+    if (!status) {
+        std::cerr << status.error << '\n';
+    }
+    return status ? 0 : 1;
 }
