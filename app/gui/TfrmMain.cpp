@@ -21,6 +21,7 @@
 #include "engine/TextFunctions.h"
 #include "library/CallsData.h"
 #include "library/FindSimilar.h"
+#include "library/OptionsTable.h"
 #include "library/TfrmDataMod.h"
 
 #include <QAction>
@@ -79,7 +80,8 @@ TfrmMain::TfrmMain(TfrmDataMod& dataModule, HelpSystem& help, MessageBoxes& mess
         ReloadCalls();
     }
     std::vector<std::string> warnings;
-    GlobalOptions.Load(m_data, warnings);
+    OptionsTable optionsTable(m_data);
+    GlobalOptions.Load(optionsTable, warnings);
     for (const std::string& warning : m_data.TakeWarnings()) {
         warnings.push_back(warning);
     }
@@ -696,7 +698,8 @@ bool TfrmMain::AskExit()
     if (!CloseAll()) {
         return false;
     }
-    if (const std::string error = GlobalOptions.Save(m_data); !error.empty()) {
+    OptionsTable optionsTable(m_data);
+    if (const std::string error = GlobalOptions.Save(optionsTable); !error.empty()) {
         m_messages.Show(this, BoxKind::Warning,
                         QStringLiteral("The options could not be saved:\r\r") + Q(error));
     }
