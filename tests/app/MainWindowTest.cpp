@@ -13,6 +13,7 @@
 #include "display/TBellCard.h"
 #include "display/TBellPageWidget.h"
 #include "display/TfrmPrint.h"
+#include "library/OptionsTable.h"
 #include "library/TfrmDataMod.h"
 #include "tests/support/TestSupport.h"
 
@@ -688,7 +689,8 @@ TEST_F(MainWindow, ExitAsksAndSavesTheOptionsLast)
     data->CloseTables();
     TBellOptions reloaded;
     std::vector<std::string> warnings;
-    reloaded.Load(*data, warnings);
+    OptionsTable table(*data);
+    reloaded.Load(table, warnings);
     EXPECT_EQ(reloaded.Numbers, 3);
 }
 
