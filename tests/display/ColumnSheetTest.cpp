@@ -174,29 +174,6 @@ TEST(CompSheetView, ColumnsWrapIntoFurtherRowsAndReWrapWithoutSearchingAgain)
     EXPECT_EQ(view.Computations(), 2);
 }
 
-TEST(CompSheetView, WithoutTheOddSectionsTheSplitSectionFollowsTheEvenOne)
-{
-    auto card = Method(8, "CAMBRIDGE SURPRISE MAJOR", kCambridgeMajor);
-    for (const bool odd : {true, false}) {
-        SCOPED_TRACE(odd);
-        card->PageOptions.OddFCH = odd;
-        card->Show(PageView::Composition);
-        const CompSheet& view = card->Comp();
-        const auto& page = view.Layout().pages.at(0);
-        const int lh = view.Geometry().lineHeight;
-        const ColumnSheet& sheet = view.Sheet();
-        const int even = Named(page, "Even FCH").front()->y;
-        const auto split = Named(page, "Split FCH");
-        EXPECT_EQ(Named(page, "Odd FCH").empty(), !odd);
-        ASSERT_EQ(split.size(), odd ? 14U : 7U); // even and odd split sections, or even alone
-        const int below = odd ? Named(page, "Odd FCH").front()->y + (sheet.Largest(S::Odd) + 2) * lh
-                              : even + (sheet.Largest(S::Even) + 2) * lh;
-        EXPECT_EQ(split.front()->y, below);
-        EXPECT_EQ(Named(page, " (Even)").size(), 7U);
-        EXPECT_EQ(Named(page, " (Odd)").size(), odd ? 7U : 0U);
-    }
-}
-
 TEST(CompSheetView, PrintingLosesNoEntryAndTheBodyIsSize8Above12Bells)
 {
     struct Case {

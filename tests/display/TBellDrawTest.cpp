@@ -560,6 +560,8 @@ TEST(Printing, PostersHoldTheirColumnsOnEachPageWithNoRowCut)
                 QPainter painter(&writer);
                 PrinterSurface pages(writer, painter);
                 page = pages.Size();
+                // A4 less the margins at 1200 dots an inch, to a third of a millimetre.
+                EXPECT_NEAR(page.width(), (c.landscape ? 277 : 190) / 25.4 * 1200, 16);
                 method.card->Diagram().RenderDiagram(pages);
             } else {
                 page = c.landscape ? QSize(1123, 794) : QSize(794, 1123);
