@@ -2,7 +2,6 @@
 
 #include "engine/Bells.h"
 #include "engine/TextFunctions.h"
-#include "library/TfrmDataMod.h"
 
 #include <algorithm>
 #include <cctype>
@@ -197,39 +196,21 @@ std::vector<TBellOptions::Record> TBellOptions::SaveRecords() const
     return records;
 }
 
-void TBellOptions::Load(TfrmDataMod& data, std::vector<std::string>& warnings)
+void TBellOptions::Load(OptionsStore& store, std::vector<std::string>& warnings)
 {
-    if (const Status opened = data.OpenTables("OPTIONS", TableAccess::Read); !opened) {
-        warnings.push_back("The options could not be read, so the defaults are used: " +
-                           opened.error);
-        data.CloseTables();
+    std::vector<Record> records;
+    if (const std::string error = store.ReadRecords(records); !error.empty()) {
+        warnings.push_back("The options could not be read, so the defaults are used: " + error);
         return;
     }
-    std::vector<Record> records;
-    TDbf& table = data.dbfOptions;
-    for (table.GoTop(); !table.Eof(); table.Skip()) {
-        records.push_back(Record{table.FieldText("option"), table.FieldText("value")});
-    }
-    data.CloseTables();
     for (std::string& problem : LoadRecords(records)) {
         warnings.push_back("Options: " + problem);
     }
 }
 
-std::string TBellOptions::Save(TfrmDataMod& data) const
+std::string TBellOptions::Save(OptionsStore& store) const
 {
-    Status status = data.OpenTables("OPTIONS");
-    if (status) {
-        std::vector<std::vector<std::string>> rows;
-        for (const Record& record : SaveRecords()) {
-            rows.push_back({record.option, record.value});
-        }
-        status = data.dbfOptions.ReplaceAllRecords(rows);
-    }
-    if (const Status closed = data.CloseTables(); status && !closed) {
-        status = closed;
-    }
-    return status.error;
+    return store.WriteRecords(SaveRecords());
 }
 
 void TBellOptions::InitialiseFrom(const TBellOptions& global, int bells)

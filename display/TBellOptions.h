@@ -1,14 +1,13 @@
 #pragma once
 
 #include "engine/Calls.h"
+#include "engine/OptionsStore.h"
 
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tambrel {
-
-class TfrmDataMod;
 
 // Every user setting: how diagrams are drawn, the calls used, how falseness is shown, how
 // printing is done, and a few remembered dialog choices. One instance serves the whole
@@ -43,10 +42,7 @@ public:
     bool SaveOpenPos = true;
     bool CheckMyLib = false;
 
-    struct Record {
-        std::string option;
-        std::string value;
-    };
+    using Record = OptionRecord;
 
     // Sets a setting by its key name from text ("True"/"False" in any case, decimal integers);
     // the problem in words when the key or value is not usable, the setting unchanged.
@@ -64,11 +60,11 @@ public:
     // The 24 stored settings in their fixed order.
     std::vector<Record> SaveRecords() const;
 
-    // Load from and save to the options table of the library. A missing or unreadable table
-    // leaves the defaults; every problem goes into `warnings`. Saving replaces the whole table
-    // in one write, so a crash while saving leaves the previous options.
-    void Load(TfrmDataMod& data, std::vector<std::string>& warnings);
-    std::string Save(TfrmDataMod& data) const; // "" when saved, else the message
+    // Load from and save to `store` (the options table of the library). A missing or unreadable
+    // table leaves the defaults; every problem goes into `warnings`. Saving replaces the whole
+    // table in one write, so a crash while saving leaves the previous options.
+    void Load(OptionsStore& store, std::vector<std::string>& warnings);
+    std::string Save(OptionsStore& store) const; // "" when saved, else the message
 
     // A page's settings for a method of `bells` bells entered or opened: the display settings
     // of `global`, with the sizes and call columns the stage can show.

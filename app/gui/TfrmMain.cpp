@@ -22,6 +22,7 @@
 #include "library/CallsData.h"
 #include "library/FindSimilar.h"
 #include "library/MethodLookup.h"
+#include "library/OptionsTable.h"
 #include "library/SaveMessages.h"
 #include "library/TfrmDataMod.h"
 
@@ -81,7 +82,8 @@ TfrmMain::TfrmMain(TfrmDataMod& dataModule, HelpSystem& help, MessageBoxes& mess
         ReloadCalls();
     }
     std::vector<std::string> warnings;
-    GlobalOptions.Load(m_data, warnings);
+    OptionsTable optionsTable(m_data);
+    GlobalOptions.Load(optionsTable, warnings);
     for (const std::string& warning : m_data.TakeWarnings()) {
         warnings.push_back(warning);
     }
@@ -698,7 +700,8 @@ bool TfrmMain::AskExit()
     if (!CloseAll()) {
         return false;
     }
-    if (const std::string error = GlobalOptions.Save(m_data); !error.empty()) {
+    OptionsTable optionsTable(m_data);
+    if (const std::string error = GlobalOptions.Save(optionsTable); !error.empty()) {
         m_messages.Show(this, BoxKind::Warning,
                         QStringLiteral("The options could not be saved:\r\r") + Q(error));
     }

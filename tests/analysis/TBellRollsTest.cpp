@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,16 +20,6 @@ Row RowOf(std::string_view text)
         row[p] = static_cast<std::uint8_t>(BellOf(text[p]));
     }
     return row;
-}
-
-std::unique_ptr<TBellStore> Calculated(int bells, std::string_view notation)
-{
-    auto store = std::make_unique<TBellStore>();
-    store->SetBells(bells);
-    store->SetName("Test");
-    store->SetPlaceNotation(notation);
-    store->Calculate();
-    return store;
 }
 
 TEST(TBellRolls, OneRow)
@@ -91,7 +80,7 @@ TEST(TBellRolls, OneRow)
 TEST(TBellRolls, TheRowsOfALead)
 {
     // One change a lead: lead 1 is 13245678, lead 2 comes back to rounds.
-    const auto method = Calculated(8, "145678");
+    const auto method = test::Calculated(8, "145678");
     TBellRolls rolls;
     for (const int lead : {1, 2}) {
         rolls.Count(*method, lead);
@@ -111,7 +100,7 @@ TEST(TBellRolls, TheRowsOfALead)
 // 3rds is a CRU position and a roll-down.
 TEST(TBellRolls, TwoPatternsARowOverALongLead)
 {
-    const auto method = Calculated(6, "1234.1236.1256." + test::Repeat("1456.", 96) + "1456");
+    const auto method = test::Calculated(6, "1234.1236.1256." + test::Repeat("1456.", 96) + "1456");
     ASSERT_EQ(method->LeadLength(), 100);
     TBellRolls rolls;
     rolls.Count(*method, 1);

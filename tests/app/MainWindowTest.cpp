@@ -10,6 +10,7 @@
 #include "display/TBellPageWidget.h"
 #include "display/TfrmPrint.h"
 #include "library/LibraryTables.h"
+#include "library/OptionsTable.h"
 #include "tests/app/GuiFixture.h"
 
 #include <QAction>
@@ -484,7 +485,8 @@ TEST_F(MainWindow, ExitAsksAndSavesTheOptionsLast)
     EXPECT_TRUE(window->AskExit());
     TBellOptions reloaded;
     std::vector<std::string> warnings;
-    reloaded.Load(data, warnings);
+    OptionsTable table(data);
+    reloaded.Load(table, warnings);
     EXPECT_EQ(reloaded.Numbers, 3);
 }
 

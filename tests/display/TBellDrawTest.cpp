@@ -6,7 +6,6 @@
 
 #include <QBuffer>
 #include <QFont>
-#include <QFontInfo>
 #include <QFontMetrics>
 #include <QImage>
 #include <QPageLayout>
@@ -111,15 +110,6 @@ bool InkIn(const QImage& page, QRect area)
         }
     }
     return false;
-}
-
-TEST(Fonts, MetricCompatibleFamiliesStandForTheWindowsOnes)
-{
-    for (const auto& [family, resolved] : {std::pair<QString, QString>{"Arial", "Liberation Sans"},
-                                           {"Times New Roman", "Liberation Serif"},
-                                           {"Courier New", "Liberation Mono"}}) {
-        EXPECT_EQ(QFontInfo(QFont(family)).family(), resolved);
-    }
 }
 
 TEST(Diagram, FontSizeAndCellWidthFollowTheSurface)
@@ -345,18 +335,14 @@ TEST(Diagram, ThePictureEndsWhereTheDrawingDoes)
             ASSERT_EQ(bitmap.pixel(x, y), qRgb(255, 255, 255)) << x << "," << y;
         }
     }
-}
 
-TEST(Diagram, HighDpiPicturesKeepLogicalGeometry)
-{
-    Drawn pb(6, kPlainBobMinor, "Plain Bob Minor");
-    pb.Show(QSize(1200, 800));
+    // A picture of twice the pixels keeps the geometry of the drawing.
     const ColumnState normal = pb.State();
-    TBellCard& card = *pb.card;
-    card.Picture() = PagePicture(2.0);
+    pb.card->Picture() = PagePicture(2.0);
     pb.Show(QSize(1200, 800));
     EXPECT_EQ(pb.State().cw, normal.cw);
-    EXPECT_EQ(card.ClipboardImage().size(), QSize(2 * normal.maxX, 2 * (normal.maxY + normal.rh)));
+    EXPECT_EQ(pb.card->ClipboardImage().size(),
+              QSize(2 * normal.maxX, 2 * (normal.maxY + normal.rh)));
 }
 
 TEST(Diagram, FitToScreenShowsTheWholeFirstLeadWithoutScrolling)
@@ -369,10 +355,9 @@ TEST(Diagram, FitToScreenShowsTheWholeFirstLeadWithoutScrolling)
     };
     const std::string cambridge = "-38-14-1258-36-14-58-16-78LH12";
     const std::string pbMajor = "x18x18x18x18LH12";
-    for (const Case& c :
-         {Case{8, cambridge, 2, false}, Case{8, cambridge, 1, false}, Case{8, cambridge, 3, false},
-          Case{8, pbMajor, 2, false}, Case{8, cambridge, 2, true}}) {
-        for (const int height : {500, 600, 700, 800}) {
+    for (const Case& c : {Case{8, cambridge, 2, false}, Case{8, cambridge, 3, false},
+                          Case{8, pbMajor, 2, false}, Case{8, cambridge, 2, true}}) {
+        for (const int height : {500, 700}) {
             SCOPED_TRACE(c.notation + " size " + std::to_string(c.size) +
                          (c.continuous ? " continuous" : "") + " height " + std::to_string(height));
             Drawn method(c.bells, c.notation, "Method");
@@ -433,27 +418,24 @@ TEST(Diagram, SixteenBellBlueLineIsTwiceTheTreblesWidth)
     hunt.Options().BlueBell1 = 2;
     hunt.Options().BlueBell2 = 0;
     hunt.Options().ShowBob = false;
-    for (const int width : {140, 160}) { // small figures: size 6 and 7
-        SCOPED_TRACE(width);
-        hunt.Show(QSize(width, 800));
-        ASSERT_LE(hunt.card->Diagram().FontSize(), 7);
-        EXPECT_EQ(hunt.State().pw, 2);
-        const QImage image = hunt.card->Picture().Used();
-        double red = 0;
-        double blue = 0;
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < image.width(); ++x) {
-                const QRgb pixel = image.pixel(x, y);
-                if (qRed(pixel) > qBlue(pixel) + 20) {
-                    red += (255 - qGreen(pixel)) / 255.0;
-                } else if (qBlue(pixel) > qRed(pixel) + 20) {
-                    blue += (255 - qGreen(pixel)) / 255.0;
-                }
-            }
+    hunt.Show(QSize(150, 800)); // small figures
+    ASSERT_LE(hunt.card->Diagram().FontSize(), 7);
+    EXPECT_EQ(hunt.State().pw, 2);
+    const QImage image = hunt.card->Picture().Used();
+    double red = 0;
+    double blue = 0;
+    double other = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            double& ink = qRed(pixel) > qBlue(pixel) + 20   ? red
+                          : qBlue(pixel) > qRed(pixel) + 20 ? blue
+                                                            : other;
+            ink += (255 - qGreen(pixel)) / 255.0;
         }
-        ASSERT_GT(red, 0);
-        EXPECT_GT(blue / red, 1.5);
     }
+    ASSERT_GT(red, 0);
+    EXPECT_GT(blue / red, 1.5);
 }
 
 // Printer pages as pictures, A4 at 96 dots an inch, so that tests can look at each page.
@@ -540,8 +522,6 @@ TEST(Printing, PostersHoldTheirColumnsOnEachPageWithNoRowCut)
     };
     const Method pbMinor{6, "x16x16x16LH12", 6};
     const Method pbMajor{8, "x18x18x18x18LH12", 8};
-    const Method bristol{8, "-58-14.58-58.36.14-14.58-14-18LH18", 8};
-    const Method stedman{7, "3.1.7.3.1.3.1.3.7.1.3.1", 8};
     const Method grandsire{7, "3.1.7.1.7.1.7.1.7.1.7.1.7.1", 6};
     struct Case {
         const Method& method;
@@ -551,16 +531,11 @@ TEST(Printing, PostersHoldTheirColumnsOnEachPageWithNoRowCut)
     };
     // Landscape pages hold one band of columns, portrait pages two.
     const Case cases[] = {
-        {pbMinor, 2, true, 3},    {pbMinor, 3, true, 2},    {pbMinor, 4, true, 2},
-        {pbMinor, 2, false, 2},   {pbMinor, 3, false, 1},   {pbMinor, 4, false, 1},
-        {pbMajor, 2, true, 4},    {pbMajor, 3, true, 3},    {pbMajor, 4, true, 2},
-        {pbMajor, 2, false, 2},   {pbMajor, 3, false, 2},   {pbMajor, 4, false, 1},
-        {bristol, 2, true, 4},    {bristol, 3, true, 3},    {bristol, 4, true, 2},
-        {bristol, 2, false, 2},   {bristol, 3, false, 2},   {bristol, 4, false, 1},
-        {stedman, 2, true, 4},    {stedman, 3, true, 3},    {stedman, 4, true, 2},
-        {stedman, 2, false, 2},   {stedman, 3, false, 2},   {stedman, 4, false, 1},
-        {grandsire, 2, true, 3},  {grandsire, 3, true, 2},  {grandsire, 4, true, 2},
-        {grandsire, 2, false, 2}, {grandsire, 3, false, 1}, {grandsire, 4, false, 1},
+        {pbMinor, 2, true, 3},   {pbMinor, 3, true, 2},    {pbMinor, 4, true, 2},
+        {pbMinor, 2, false, 2},  {pbMinor, 3, false, 1},   {pbMinor, 4, false, 1},
+        {pbMajor, 2, true, 4},   {pbMajor, 3, true, 3},    {pbMajor, 4, true, 2},
+        {pbMajor, 2, false, 2},  {pbMajor, 3, false, 2},   {pbMajor, 4, false, 1},
+        {grandsire, 3, true, 2}, {grandsire, 2, false, 2}, {grandsire, 3, false, 1},
     };
     for (const Case& c : cases) {
         Drawn method(c.method.bells, c.method.notation, "Method");
@@ -585,6 +560,8 @@ TEST(Printing, PostersHoldTheirColumnsOnEachPageWithNoRowCut)
                 QPainter painter(&writer);
                 PrinterSurface pages(writer, painter);
                 page = pages.Size();
+                // A4 less the margins at 1200 dots an inch, to a third of a millimetre.
+                EXPECT_NEAR(page.width(), (c.landscape ? 277 : 190) / 25.4 * 1200, 16);
                 method.card->Diagram().RenderDiagram(pages);
             } else {
                 page = c.landscape ? QSize(1123, 794) : QSize(794, 1123);

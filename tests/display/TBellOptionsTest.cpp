@@ -1,108 +1,103 @@
 #include "display/TBellOptions.h"
+#include "engine/TextFunctions.h"
+#include "library/OptionsTable.h"
 #include "library/TfrmDataMod.h"
 #include "tables/FileIo.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
 namespace tambrel {
 namespace {
 
-using test::TempDir;
-using Records = std::vector<TBellOptions::Record>;
+using Records = std::vector<OptionRecord>;
 
-class OptionsTable : public ::testing::Test {
+// The options saved into and loaded from a library folder's options table.
+class OptionsTableTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::filesystem::create_directories(dir.Path("data"));
-        dir.Write("data/Methods.csv", "0,TB_Method_Library,x,\n");
-        ASSERT_TRUE(module.EnsureTables());
-    }
+    void SetUp() override { ASSERT_TRUE(module.EnsureTables()); }
 
-    Records Stored()
+    // The table's records as "key=value " with the padding of their fields taken off.
+    std::string Stored()
     {
         Records records;
-        EXPECT_TRUE(module.OpenTables("OPTIONS"));
-        for (module.dbfOptions.GoTop(); !module.dbfOptions.Eof(); module.dbfOptions.Skip()) {
-            records.push_back(
-                {module.dbfOptions.FieldText("option"), module.dbfOptions.FieldText("value")});
+        EXPECT_EQ(store.ReadRecords(records), "");
+        std::string texts;
+        for (const OptionRecord& r : records) {
+            texts += Trim(r.option) + "=" + Trim(r.value) + " ";
         }
-        module.CloseTables();
-        return records;
+        return texts;
     }
 
-    void Store(const Records& records)
-    {
-        ASSERT_TRUE(module.OpenTables("OPTIONS"));
-        std::vector<std::vector<std::string>> rows;
-        for (const auto& r : records) {
-            rows.push_back({r.option, r.value});
-        }
-        ASSERT_TRUE(module.dbfOptions.ReplaceAllRecords(rows));
-        module.CloseTables();
-    }
-
-    TempDir dir;
-    TfrmDataMod module{dir.Path("Library"), dir.Path("data")};
+    test::LibraryDir dir;
+    TfrmDataMod module{dir.Library(), dir.Data()};
+    OptionsTable store{module};
 };
 
-TEST_F(OptionsTable, AnEmptyTableGivesDefaultsAndTheFirstSaveWritesAll)
+TEST_F(OptionsTableTest, AnEmptyTableGivesDefaultsAndASaveWritesThe24InTheirOrder)
 {
     TBellOptions options;
     std::vector<std::string> warnings;
-    options.Load(module, warnings);
+    options.Load(store, warnings);
     EXPECT_TRUE(warnings.empty());
-    EXPECT_EQ(options.Bells, 8);
-    EXPECT_EQ(options.Treble, 3);
-    EXPECT_TRUE(options.ShowBob);
-    EXPECT_EQ(options.PrintOrient, "Portrait");
-
-    ASSERT_EQ(options.Save(module), "");
-    const Records stored = Stored();
-    ASSERT_EQ(stored.size(), 24U);
-    EXPECT_EQ(stored[0].option, "Bells" + std::string(10, ' '));
-    EXPECT_EQ(stored[0].value.substr(0, 2), "8 ");
-    EXPECT_EQ(stored[6].option.substr(0, 10), "Fit2Screen");
-    EXPECT_EQ(stored[6].value.substr(0, 5), "True ");
-    EXPECT_EQ(stored[21].option.substr(0, 11), "PrintOrient");
-    EXPECT_EQ(stored[23].option.substr(0, 10), "CheckMyLib");
-    EXPECT_EQ(stored[23].value.substr(0, 6), "False ");
-
-    ASSERT_EQ(options.Save(module), ""); // saving twice gives the same table
-    EXPECT_EQ(Stored().size(), 24U);
+    const std::string defaults =
+        "Bells=8 Treble=3 BlueBell1=2 BlueBell2=0 Numbers=0 Size=1 Fit2Screen=True ShowTitle=True "
+        "ShowGrid=False ShowBob=True ShowSingle=False Colour=True GreyNumbers=False "
+        "Continuous=False TidyPN=True Handstrokes=False OddFCH=True SplitTenorFCH=True "
+        "TB2Notation=False PrintPoster=0 PrintColour=True PrintOrient=Portrait SaveOpenPos=True "
+        "CheckMyLib=False ";
+    for (int save = 0; save < 2; ++save) { // saving again gives the same table
+        ASSERT_EQ(options.Save(store), "");
+        EXPECT_EQ(Stored(), defaults);
+    }
 }
 
-TEST_F(OptionsTable, KeysCompareWithCaseAndLaterRecordsWin)
+TEST_F(OptionsTableTest, EverySettingSavedComesBack)
 {
-    Store({{"ShowGrid", "true"},
-           {"ShowBob", "Yes"},
-           {"bells", "12"},
-           {"Bells", "10"},
-           {"Bells", "6"},
-           {"Size", "3"},
-           {"Size", "9"},
-           {"Numbers", "two"},
-           {"BlueBell1", "300"},
-           {"PrintPoster", "1"},
-           {"PrintOrient", "Landscape"},
-           {"Colour", ""},
-           {"Nonsense", "1"}});
+    TBellOptions changed;
+    for (const std::string_view key : TBellOptions::StoredKeys()) {
+        const std::string was = changed.ValueText(key);
+        const std::string other = was == "True"          ? "False"
+                                  : was == "False"       ? "True"
+                                  : key == "PrintOrient" ? "Landscape"
+                                  : key == "PrintPoster" ? "3"
+                                                         : std::to_string(std::stoi(was) + 1);
+        ASSERT_EQ(changed.SetValue(key, other), "") << key;
+    }
+    ASSERT_EQ(changed.Save(store), "");
+    TBellOptions loaded;
+    std::vector<std::string> warnings;
+    loaded.Load(store, warnings);
+    EXPECT_TRUE(warnings.empty());
+    for (const std::string_view key : TBellOptions::StoredKeys()) {
+        EXPECT_NE(loaded.ValueText(key), TBellOptions().ValueText(key)) << key;
+        EXPECT_EQ(loaded.ValueText(key), changed.ValueText(key)) << key;
+    }
+}
+
+TEST_F(OptionsTableTest, KeysCompareWithCaseAndLaterRecordsWin)
+{
+    ASSERT_EQ(store.WriteRecords({{"ShowGrid", "true"},
+                                  {"ShowBob", "Yes"},
+                                  {"bells", "12"},
+                                  {"Bells", "10"},
+                                  {"Bells", "6"},
+                                  {"Size", "3"},
+                                  {"Size", "9"},
+                                  {"Numbers", "two"},
+                                  {"BlueBell1", "300"},
+                                  {"PrintPoster", "1"},
+                                  {"PrintOrient", "Landscape"},
+                                  {"Colour", ""},
+                                  {"Nonsense", "1"}}),
+              "");
     TBellOptions options;
     std::vector<std::string> warnings;
-    options.Load(module, warnings);
-    EXPECT_TRUE(options.ShowGrid); // any case of TRUE
-    EXPECT_FALSE(options.ShowBob); // anything else is false
-    EXPECT_FALSE(options.Colour);  // empty too
-    EXPECT_EQ(options.Bells, 6);   // "bells" is not a key; the last "Bells" wins
-    EXPECT_EQ(options.Size, 1);    // the later value is refused: the default, as the warning says
-    EXPECT_EQ(options.Numbers, 0);
-    EXPECT_EQ(options.BlueBell1, 2);
-    EXPECT_EQ(options.PrintPoster, 0);
-    EXPECT_EQ(options.PrintOrient, "Landscape");
+    options.Load(store, warnings);
     EXPECT_EQ(warnings, (std::vector<std::string>{
                             "Options: The option Size cannot be 9 (0 to 3). The default is kept.",
                             "Options: The option Numbers needs a whole number, not \"two\". The "
@@ -111,25 +106,30 @@ TEST_F(OptionsTable, KeysCompareWithCaseAndLaterRecordsWin)
                             "kept.",
                             "Options: The option PrintPoster cannot be 1 (0, 2, 3 or 4). The "
                             "default is kept."}));
-
-    // Saving leaves exactly the 24 stored keys, whatever the table held.
-    ASSERT_EQ(options.Save(module), "");
-    const Records stored = Stored();
-    ASSERT_EQ(stored.size(), 24U);
-    EXPECT_EQ(stored[0].value.substr(0, 2), "6 ");
+    // Any case of TRUE is true, anything else (empty too) false; "bells" is not a key, the last
+    // "Bells" wins; a refused value leaves the default, as the warning says, not an earlier
+    // record's. Saving leaves exactly the 24 stored keys, whatever the table held.
+    ASSERT_EQ(options.Save(store), "");
+    EXPECT_EQ(Stored(), "Bells=6 Treble=3 BlueBell1=2 BlueBell2=0 Numbers=0 Size=1 Fit2Screen=True "
+                        "ShowTitle=True ShowGrid=True ShowBob=False ShowSingle=False Colour=False "
+                        "GreyNumbers=False Continuous=False TidyPN=True Handstrokes=False "
+                        "OddFCH=True SplitTenorFCH=True TB2Notation=False PrintPoster=0 "
+                        "PrintColour=True PrintOrient=Landscape SaveOpenPos=True "
+                        "CheckMyLib=False ");
 }
 
-TEST_F(OptionsTable, AnUnreadableTableGivesDefaultsAndAWarning)
+TEST_F(OptionsTableTest, AnUnreadableTableGivesDefaultsAndAWarning)
 {
     ASSERT_TRUE(WriteFileAtomically(dir.Path("Library/Options.dbf"), "garbage"));
     TBellOptions options;
     options.Bells = 12;
     std::vector<std::string> warnings;
-    options.Load(module, warnings);
+    options.Load(store, warnings);
     EXPECT_EQ(options.Bells, 12);
     ASSERT_EQ(warnings.size(), 1U);
     EXPECT_EQ(warnings[0].rfind("The options could not be read, so the defaults are used: ", 0),
               0U);
+    EXPECT_GT(warnings[0].size(), 58U); // with the table's reason
 }
 
 TEST(PageOptions, NewOrOpenedMethodsTakeTheGlobalDisplaySettings)
@@ -165,15 +165,18 @@ TEST(PageOptions, NewOrOpenedMethodsTakeTheGlobalDisplaySettings)
 TEST(PageOptions, SettingsByName)
 {
     TBellOptions options;
-    EXPECT_EQ(options.SetValue("Numbers", "2"), "");
+    for (const auto& [key, value, problem] : std::vector<std::array<std::string, 3>>{
+             {"Numbers", "2", ""},
+             {"BobType", "05", ""},
+             {"Colour", "false", ""},
+             {"Colours", "x", "There is no option Colours."},
+             {"Copies", "0", "The option Copies cannot be 0 (1 to 99)."}}) {
+        EXPECT_EQ(options.SetValue(key, value), problem);
+    }
     EXPECT_EQ(options.Numbers, 2);
-    EXPECT_EQ(options.SetValue("LeadToShow", "3"), "");
-    EXPECT_EQ(options.SetValue("BobType", "05"), "");
     EXPECT_EQ(options.BobType, "05");
-    EXPECT_EQ(options.SetValue("Colour", "false"), "");
     EXPECT_FALSE(options.Colour);
-    EXPECT_EQ(options.SetValue("Colours", "x"), "There is no option Colours.");
-    EXPECT_EQ(options.SetValue("Copies", "0"), "The option Copies cannot be 0 (1 to 99).");
+    EXPECT_EQ(options.Copies, 1);
     EXPECT_EQ(options.ValueText("ShowTitle"), "True");
     EXPECT_EQ(options.ValueText("Colours"), "");
 }
