@@ -58,9 +58,15 @@ int Parity(const std::string& change, int bells)
 // 125 lead end keeps the nature, the standard single 123 included.)
 TEST(BundledCalls, EveryStageHasTheCallsTheRulesChooseAndTheyDoWhatTheySay)
 {
+    // The calls are read from the table built from the bundled file, as the program reads them.
+    const test::LibraryDir dir(test::kSmallMethodsCsv, test::ReadFile(TAMBREL_CALLS_CSV));
+    TfrmDataMod module(dir.Library(), dir.Data());
+    ASSERT_TRUE(module.EnsureTables());
+    ASSERT_TRUE(module.OpenTables("CALLS"));
+    const CallsLibrary calls = ReadCallsTable(module.dbfCalls);
     std::string error;
-    const std::optional<CallsLibrary> calls = ReadCallsFile(TAMBREL_CALLS_CSV, error);
-    ASSERT_TRUE(calls) << error;
+    const std::optional<CallsLibrary> file = ReadCallsFile(TAMBREL_CALLS_CSV, error);
+    ASSERT_TRUE(file) << error;
     std::ifstream in(TAMBREL_CALLS_CSV);
     std::vector<std::vector<std::string>> records;
     for (std::string line; std::getline(in, line);) {
@@ -69,9 +75,13 @@ TEST(BundledCalls, EveryStageHasTheCallsTheRulesChooseAndTheyDoWhatTheySay)
     ASSERT_FALSE(records.empty());
     EXPECT_EQ(records[0][2], "TB_Calls_Library");
     EXPECT_LE(records[0][3].size(), 20U);
+    for (const CallsLibrary* read : {&calls, &*file}) {
+        EXPECT_EQ(read->buildText, records[0][3]);
+        EXPECT_EQ(read->Size(), records.size() - 1);
+    }
     std::set<std::pair<int, std::string>> codes;
     auto store = std::make_unique<TBellStore>();
-    store->SetCallsLibrary(&*calls);
+    store->SetCallsLibrary(&calls);
     for (std::size_t i = 1; i < records.size(); ++i) {
         const std::vector<std::string>& r = records[i];
         ASSERT_EQ(r.size(), 5U) << i;
@@ -83,6 +93,12 @@ TEST(BundledCalls, EveryStageHasTheCallsTheRulesChooseAndTheyDoWhatTheySay)
         EXPECT_TRUE(!r[2].empty() && r[2].size() <= 20U && r[3].size() <= 20U);
         EXPECT_TRUE(!r[4].empty() && r[4].size() <= 10U);
         EXPECT_TRUE(codes.insert({bells, ref}).second) << "twice";
+        for (const CallsLibrary* read : {&calls, &*file}) {
+            ASSERT_NE(read->Find(bells, ref), nullptr);
+            const CallRecord& call = *read->Find(bells, ref);
+            EXPECT_EQ(call.name + "|" + call.places + "|" + call.lines,
+                      r[2] + "|" + r[3] + "|" + r[4]);
+        }
 
         store->SetBells(bells);
         store->SetName("Test");
@@ -123,23 +139,6 @@ TEST(BundledCalls, EveryStageHasTheCallsTheRulesChooseAndTheyDoWhatTheySay)
             EXPECT_EQ(codes.count({bells, ZeroFill(code, 2)}), 1U) << bells << " bells, " << code;
         }
     }
-}
-
-TEST(CallsData, ReadFromTheTableAsFromTheFile)
-{
-    const test::LibraryDir dir(test::kSmallMethodsCsv, test::ReadFile(TAMBREL_CALLS_CSV));
-    TfrmDataMod module(dir.Library(), dir.Data());
-    ASSERT_TRUE(module.EnsureTables());
-    ASSERT_TRUE(module.OpenTables("CALLS"));
-    const CallsLibrary table = ReadCallsTable(module.dbfCalls);
-    std::string error;
-    const std::optional<CallsLibrary> file = ReadCallsFile(dir.Path("data/Calls.csv"), error);
-    ASSERT_TRUE(file);
-    EXPECT_EQ(table.Size(), file->Size());
-    EXPECT_EQ(table.buildText, file->buildText);
-    ASSERT_NE(table.Find(11, "05"), nullptr);
-    EXPECT_EQ(table.Find(11, "05")->places, "3.1");
-    EXPECT_EQ(table.Find(7, "08")->name, "Stedman Single");
 }
 
 TEST(CallsData, FilesWithoutTheMarkerAreRefused)

@@ -27,7 +27,7 @@ protected:
     TfrmDataMod module{dir.Library(), dir.Data()};
 };
 
-TEST_F(DataModule, CreationMakesEveryTableAndOpensThemByCode)
+TEST_F(DataModule, CreationMakesEveryTableAndOpensThemByCodeKeepingTheirPlace)
 {
     dir.Write("data/Methods.csv", std::string(test::kSmallMethodsCsv) +
                                       "8,\"JAN\xC3\x81\xC4\x8C"
@@ -62,6 +62,20 @@ TEST_F(DataModule, CreationMakesEveryTableAndOpensThemByCode)
     module.dbfMethods.GoTop();
     EXPECT_EQ(Trimmed(module.dbfMethods, "name"), "TB_Method_Library");
     EXPECT_EQ(Trimmed(module.dbfMethods, "places"), "Test 1");
+    // Reopened, a cursor keeps its place, order and restriction; another file starts afresh.
+    TDbf& methods = module.dbfMethods;
+    ASSERT_TRUE(methods.Find("8 C"));
+    ASSERT_TRUE(methods.SetWhileTo("Bells=\"8 \""));
+    const std::uint32_t recno = methods.RecNo();
+    ASSERT_TRUE(module.OpenTables("MAIN"));
+    EXPECT_EQ(methods.RecNo(), recno);
+    EXPECT_EQ(methods.CurrentTag(), "NAME");
+    EXPECT_EQ(methods.WhileCondition(), "Bells=\"8 \"");
+    ASSERT_TRUE(module.dbfTemp.Close()); // it holds My_Lib.dbf
+    ASSERT_TRUE(module.OpenTables("PERSONAL"));
+    EXPECT_EQ(methods.DbfFileName(), dir.Library() + "/My_Lib.dbf");
+    EXPECT_EQ(methods.CurrentTag(), "");
+    EXPECT_TRUE(methods.WhileCondition().empty());
 
     // A table made once is never made again, whatever the case of its name.
     ASSERT_TRUE(module.CloseTables());
@@ -70,26 +84,6 @@ TEST_F(DataModule, CreationMakesEveryTableAndOpensThemByCode)
     created.clear();
     ASSERT_TRUE(module.EnsureTables(&created));
     EXPECT_TRUE(created.empty());
-}
-
-TEST_F(DataModule, ReopeningKeepsPositionOrderAndRestriction)
-{
-    ASSERT_TRUE(module.EnsureTables());
-    ASSERT_TRUE(module.OpenTables("MAIN"));
-    TDbf& methods = module.dbfMethods;
-    ASSERT_TRUE(methods.SetOrderToTag("NAME"));
-    ASSERT_TRUE(methods.Find("8 C"));
-    ASSERT_TRUE(methods.SetWhileTo("Bells=\"8 \""));
-    const std::uint32_t recno = methods.RecNo();
-    ASSERT_TRUE(module.OpenTables("MAIN"));
-    EXPECT_EQ(methods.RecNo(), recno);
-    EXPECT_EQ(methods.CurrentTag(), "NAME");
-    EXPECT_EQ(methods.WhileCondition(), "Bells=\"8 \"");
-    // Another file on the same cursor starts afresh.
-    ASSERT_TRUE(module.OpenTables("PERSONAL"));
-    EXPECT_EQ(methods.DbfFileName(), dir.Library() + "/My_Lib.dbf");
-    EXPECT_EQ(methods.CurrentTag(), "");
-    EXPECT_TRUE(methods.WhileCondition().empty());
 }
 
 // A table in use elsewhere refuses the command before any index is touched; once free, the

@@ -425,7 +425,7 @@ std::vector<std::uint64_t> CheckRecords(TDbf& table)
 std::string CheckTable(const fs::path& path)
 {
     std::string digest;
-    {
+    for (const bool again : {false, true}) {
         TDbf table(kMethodTags);
         table.SetDbfFileName(path);
         const Status opened = table.Open();
@@ -437,16 +437,14 @@ std::string CheckTable(const fs::path& path)
         // The index is written after the table, so a kill between the two leaves it stale; any
         // other mending would mean a torn table file.
         for (const std::string& warning : table.Warnings()) {
-            EXPECT_TRUE(warning.ends_with("the index did not match its table and was rebuilt."))
+            EXPECT_TRUE(!again &&
+                        warning.ends_with("the index did not match its table and was rebuilt."))
                 << warning;
         }
-        digest = Digest(CheckRecords(table));
+        const std::string seen = Digest(CheckRecords(table));
+        EXPECT_TRUE(!again || seen == digest) << seen << " after " << digest;
+        digest = seen;
     }
-    TDbf again(kMethodTags);
-    again.SetDbfFileName(path);
-    EXPECT_TRUE(again.Open());
-    EXPECT_TRUE(again.Warnings().empty()) << "the second open still mended";
-    EXPECT_EQ(Digest(CheckRecords(again)), digest);
     return digest;
 }
 
