@@ -13,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tambrel {
@@ -314,17 +315,15 @@ TEST_F(MethodTable, AppendFromDelimitedSkipsWhatIsNoWholeRecord)
                                     "\n\r\n"); // blank lines at the end are skipped too
     const DelimitedReport report = AppendFromDelimited(table, file);
     ASSERT_TRUE(report.status) << report.status.error;
-    EXPECT_EQ(report.appended, 5U);
-    EXPECT_EQ(report.firstLine, 1U);
-    EXPECT_EQ(report.overWide, 2U);
-    EXPECT_EQ(report.overWideLines, (std::vector<std::size_t>{4, 10}));
-    EXPECT_EQ(report.malformed, 3U);
-    EXPECT_EQ(report.malformedLines, (std::vector<std::size_t>{5, 7, 8}));
-    EXPECT_EQ(report.control, 5U); // no name or notation holds one: refused, never stored
-    EXPECT_EQ(report.controlLines, (std::vector<std::size_t>{12, 13, 14, 15, 16}));
-    EXPECT_EQ(report.FirstSkippedLine(), 4U);
-    EXPECT_EQ(report.transliterated, 2U);
-    EXPECT_EQ(report.transliteratedLines, (std::vector<std::size_t>{6, 11}));
+    using Lines = std::vector<std::size_t>;
+    // Appended, over wide, malformed, with a control character (refused, never stored),
+    // transliterated; the first line, the first skipped; then the lines of each kind.
+    EXPECT_EQ(std::tuple(report.appended, report.overWide, report.malformed, report.control,
+                         report.transliterated, report.firstLine, report.FirstSkippedLine()),
+              std::tuple(5U, 2U, 3U, 5U, 2U, 1U, 4U));
+    EXPECT_EQ((std::vector{report.overWideLines, report.malformedLines, report.controlLines,
+                           report.transliteratedLines}),
+              (std::vector<Lines>{{4, 10}, {5, 7, 8}, {12, 13, 14, 15, 16}, {6, 11}}));
     EXPECT_EQ(report.transliteratedValues, (Names{"BÉLA, ŁUKASZ", "\xEF\xBB\xBF WIDTHLESS FIRST"}));
     ASSERT_TRUE(table.SetOrderToTag("NAME"));
     table.GoTop();
