@@ -22,7 +22,7 @@ inline constexpr int kMaxBells = 16;
 //   IsEven()   whether an even number of swaps reaches it from rounds;
 //   Packed()   four bits a position in one number, equal for equal rows of one stage.
 //
-// All of it is inline and works on the whole fixed size, so that the search loops that use it
+// All of it is inline and stops at the end of the stage, so that the search loops that use it
 // pay no more than the hand-written loops it replaces. Both rows of a product have one stage.
 struct Row : std::array<std::uint8_t, kMaxBells> {
     // The number of bells: positions before the first that holds none.
@@ -37,14 +37,9 @@ struct Row : std::array<std::uint8_t, kMaxBells> {
 
     constexpr Row Inverse() const
     {
-        // Slot 0 takes the writes of the positions past the stage and is dropped.
-        std::array<std::uint8_t, kMaxBells + 1> places{};
-        for (std::size_t p = 0; p < size(); ++p) {
-            places[(*this)[p]] = static_cast<std::uint8_t>(p + 1);
-        }
         Row inverse{};
-        for (std::size_t b = 0; b < size(); ++b) {
-            inverse[b] = places[b + 1];
+        for (std::size_t p = 0; p < size() && (*this)[p] != 0; ++p) {
+            inverse[(*this)[p] - 1U] = static_cast<std::uint8_t>(p + 1);
         }
         return inverse;
     }
@@ -64,8 +59,8 @@ struct Row : std::array<std::uint8_t, kMaxBells> {
         // Each cycle of length L takes L - 1 swaps.
         std::uint32_t seen = 0;
         int swaps = 0;
-        for (std::size_t p = 0; p < size(); ++p) {
-            if ((*this)[p] == 0 || (seen >> p & 1U) != 0) {
+        for (std::size_t p = 0; p < size() && (*this)[p] != 0; ++p) {
+            if ((seen >> p & 1U) != 0) {
                 continue;
             }
             for (std::size_t q = p; (seen >> q & 1U) == 0; q = ((*this)[q] - 1U) & 0xFU) {
@@ -82,7 +77,7 @@ struct Row : std::array<std::uint8_t, kMaxBells> {
     constexpr std::uint64_t Packed() const
     {
         std::uint64_t key = 0;
-        for (std::size_t p = 0; p < size(); ++p) {
+        for (std::size_t p = 0; p < size() && (*this)[p] != 0; ++p) {
             key |= std::uint64_t{(*this)[p] & 0xFU} << (4U * p);
         }
         return key;
@@ -100,14 +95,9 @@ struct Row : std::array<std::uint8_t, kMaxBells> {
 
     friend constexpr Row operator*(const Row& a, const Row& b)
     {
-        // Slot 0 stands for the positions past the stage, which hold no bell.
-        std::array<std::uint8_t, kMaxBells + 1> from{};
-        for (std::size_t p = 0; p < a.size(); ++p) {
-            from[p + 1] = a[p];
-        }
         Row product{};
-        for (std::size_t p = 0; p < b.size(); ++p) {
-            product[p] = from[b[p]];
+        for (std::size_t p = 0; p < b.size() && b[p] != 0; ++p) {
+            product[p] = a[b[p] - 1U];
         }
         return product;
     }

@@ -236,38 +236,18 @@ TEST_F(FindLibrary, StoresTheVariantsNamedAndCounted)
               "12 New Methods and 1 Existing Methods");
 }
 
-TEST_F(FindLibrary, StopAndLimitKeepWhatWasStored)
+// A stop or a limit keeps what was stored; a locked find library or a refused search changes
+// nothing.
+TEST_F(FindLibrary, StopLimitLockAndRefusals)
 {
     ASSERT_TRUE(module.EnsureTables());
-    ASSERT_TRUE(Search(6, kPlainBobMinor, {FindType::Above, false, "ALL"}).status);
-    std::atomic<bool> stop{true};
-    FindControl control;
-    control.stop = &stop;
-    FindOutcome outcome = Search(8, kCambridgeMajor, {FindType::Above, false, "ALL"}, control);
-    ASSERT_TRUE(outcome.status);
-    EXPECT_TRUE(outcome.stopped);
-    EXPECT_EQ(outcome.counts.possibilities, 0U);
-    EXPECT_TRUE(Records().empty()); // emptied, and nothing stored yet
-
-    control = {};
-    control.most = 5;
-    outcome = Search(8, kCambridgeMajor, {FindType::Above, false, "ALL"}, control);
-    ASSERT_TRUE(outcome.status);
-    EXPECT_TRUE(outcome.stopped);
-    EXPECT_EQ(outcome.counts.found, 5U);
-    EXPECT_EQ(Records().size(), 5U);
-}
-
-TEST_F(FindLibrary, ALockedOrRefusedSearchChangesNothing)
-{
-    ASSERT_TRUE(module.EnsureTables());
-    ASSERT_TRUE(Search(6, kPlainBobMinor, {FindType::Above, false, "ALL"}).status);
+    ASSERT_TRUE(Search(6, kPlainBobMinor, {}).status);
     const std::string before = test::ReadFile(dir.Library() + "/Find_Lib.dbf");
     {
         TDbf held(kMethodTags, kMethodLayout);
         held.SetDbfFileName(dir.Library() + "/Find_Lib.dbf");
         ASSERT_TRUE(held.Open(TableAccess::Read));
-        const FindOutcome outcome = Search(6, kCambridgeMinor, {FindType::Above, false, "ALL"});
+        const FindOutcome outcome = Search(6, kCambridgeMinor, {});
         EXPECT_EQ(outcome.status.error,
                   "The table Find_Lib.dbf is in use by another program (or another window of "
                   "Tambrel). Close it there and try again.");
@@ -277,6 +257,22 @@ TEST_F(FindLibrary, ALockedOrRefusedSearchChangesNothing)
     EXPECT_EQ(Search(6, kPlainBobMinor, {FindType::Above, false, "P"}).status.error,
               FindGroupRefusal(6, "P"));
     EXPECT_EQ(test::ReadFile(dir.Library() + "/Find_Lib.dbf"), before);
+
+    std::atomic<bool> stop{true};
+    FindControl control;
+    control.stop = &stop;
+    FindOutcome outcome = Search(8, kCambridgeMajor, {}, control);
+    ASSERT_TRUE(outcome.status);
+    EXPECT_TRUE(outcome.stopped);
+    EXPECT_EQ(outcome.counts.possibilities, 0U);
+    EXPECT_TRUE(Records().empty()); // emptied, and nothing stored yet
+    control = {};
+    control.most = 5;
+    outcome = Search(8, kCambridgeMajor, {}, control);
+    ASSERT_TRUE(outcome.status);
+    EXPECT_TRUE(outcome.stopped);
+    EXPECT_EQ(outcome.counts.found, 5U);
+    EXPECT_EQ(Records().size(), 5U);
 }
 
 } // namespace

@@ -212,46 +212,5 @@ TEST_F(Browser, DeletingAMethodChangedSinceListingChangesNothing)
     EXPECT_EQ(Listed(), kEightByName);
 }
 
-TEST(NameFilter, EveryWordAnywhereInTheName)
-{
-    struct Case {
-        std::string typed;
-        std::string name;
-        bool matches;
-    };
-    const Case cases[] = {
-        {"YORK", "YORKSHIRE SURPRISE MAJOR", true},
-        {"york", "NEW YORKSHIRE SURPRISE MAJOR", true},
-        {"SHIRE  NEW", "NEW YORKSHIRE SURPRISE MAJOR", true},
-        {"SHIRE NEW", "YORKSHIRE SURPRISE MAJOR", false},
-        {"ROYAL", "YORKSHIRE SURPRISE MAJOR", false},
-        {"E S", "PLAIN BOB MAJOR", false},
-        {"  ", "PLAIN BOB MAJOR", true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.typed + " / " + c.name);
-        EXPECT_EQ(NameFilter(c.typed).Matches(c.name), c.matches);
-    }
-    EXPECT_TRUE(NameFilter("   ").Empty());
-}
-
-TEST_F(Browser, FilterKeepsTheRangesOrderAndLeavesTheCursor)
-{
-    ASSERT_TRUE(Refresh({0, 8, "ALL", FindBy::Name, "CAMB"}).found);
-    const std::size_t at = data.dbfMethods.Position();
-    std::vector<std::string> names;
-    for (const std::size_t pos :
-         FilterPositions(data.dbfMethods, range.first, range.end, NameFilter("york"))) {
-        names.push_back(MethodAt(data.dbfMethods, pos).name);
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{"NEW YORKSHIRE SURPRISE MAJOR",
-                                               "YORKSHIRE SURPRISE MAJOR"}));
-    EXPECT_EQ(data.dbfMethods.Position(), at);
-    EXPECT_EQ(Current(), "CAMBRIDGE SURPRISE MAJOR");
-    // The header record shares no range, whatever the filter.
-    EXPECT_TRUE(
-        FilterPositions(data.dbfMethods, range.first, range.end, NameFilter("TB_")).empty());
-}
-
 } // namespace
 } // namespace tambrel
