@@ -10,25 +10,14 @@ namespace tambrel {
 
 namespace {
 
-// The place (0-based) of each bell of a row, indexed by bell number - 1.
-Row PlacesOf(const Row& row, int bells)
-{
-    Row places{};
-    for (int p = 0; p < bells; ++p) {
-        places[static_cast<std::size_t>(row[static_cast<std::size_t>(p)] - 1)] =
-            static_cast<std::uint8_t>(p);
-    }
-    return places;
-}
-
-// The places of the treble and of the bells from `fixedLimit` up, four bits each: two rows of
-// a stage match exactly when their keys are equal. At most 11 bells, so 44 bits.
+// The places of the treble and of the bells from `fixedLimit` up, four bits each (16th place as
+// 0): two rows of a stage match exactly when their keys are equal. At most 11 bells, so 44 bits.
 std::uint64_t FixedKey(const Row& places, int bells, int fixedLimit)
 {
-    std::uint64_t key = places[0];
+    std::uint64_t key = places[0] & 0xFU;
     unsigned shift = 4;
     for (int bell = fixedLimit; bell <= bells; ++bell, shift += 4) {
-        key |= std::uint64_t{places[static_cast<std::size_t>(bell - 1)]} << shift;
+        key |= std::uint64_t{places[static_cast<std::size_t>(bell - 1)] & 0xFU} << shift;
     }
     return key;
 }
@@ -57,7 +46,7 @@ void TBellFCH::IndexCourse(const TBellStore& b, int bells, int fixedLimit)
     // Filled from the last row back, so that every bucket lists its rows in course order.
     for (int r = rows - 1; r >= 0; --r) {
         const auto row = static_cast<std::size_t>(r);
-        m_rowPlaces[row] = PlacesOf(b.RowAt(r), bells);
+        m_rowPlaces[row] = b.RowAt(r).Inverse();
         m_rowKeys[row] = FixedKey(m_rowPlaces[row], bells, fixedLimit);
         std::int32_t& bucket = m_buckets[Bucket(m_rowKeys[row])];
         m_nextRow[row] = bucket;
@@ -71,27 +60,23 @@ std::size_t TBellFCH::Bucket(std::uint64_t key) const
                                     static_cast<unsigned>(m_bucketShift));
 }
 
-void TBellFCH::Store(const std::array<std::uint8_t, kMaxBells>& perm, int top, int bells, int leadB,
-                     int leadsB, bool labelled, bool secondNotation)
+void TBellFCH::Store(const Row& fch, int top, int bells, int leadB, int leadsB, bool labelled,
+                     bool secondNotation)
 {
     // On eight bells an FCH that leaves the 7th at home is written, and filed, without it.
-    const bool split = bells == 8 && perm[7] != 7;
+    const bool split = bells == 8 && fch[6] != 7;
     const int last = split ? 7 : std::min(top, 6);
-    std::uint64_t key = 0;
-    int inversions = 0; // as many as the exchanges a bubble sort of the map makes
-    for (int bell = 2; bell <= last; ++bell) {
-        const std::uint8_t to = perm[static_cast<std::size_t>(bell)];
-        key |= std::uint64_t{to} << (4U * static_cast<unsigned>(bell - 2));
-        for (int later = bell + 1; later <= last; ++later) {
-            inversions += perm[static_cast<std::size_t>(later)] < to ? 1 : 0;
-        }
-    }
+    // Positions 1..last, at most 28 bits: the bells after them are at home in every FCH of
+    // this list.
+    std::uint64_t key =
+        fch.Packed() & ((std::uint64_t{1} << (4U * static_cast<unsigned>(last))) - 1);
     if (labelled) {
         key |= static_cast<std::uint64_t>(leadB) << 28U;
     }
     // The text decides the parity, so a text can only ever be in the one list of its kind that
-    // its parity chooses: the duplicate check need not look at the other.
-    const bool inCourse = inversions % 2 == 0;
+    // its parity chooses: the duplicate check need not look at the other. The bells at home
+    // change no parity.
+    const bool inCourse = fch.IsEven();
     const List list = split ? (inCourse ? List::SplitIn : List::SplitOut)
                             : (inCourse ? List::InCourse : List::OutOfCourse);
     const std::size_t index = Index(list);
@@ -120,7 +105,7 @@ void TBellFCH::Store(const std::array<std::uint8_t, kMaxBells>& perm, int top, i
         text += '-';
     }
     for (int bell = 2; bell <= last; ++bell) {
-        text += SymbolOf(perm[static_cast<std::size_t>(bell)]);
+        text += SymbolOf(fch[static_cast<std::size_t>(bell - 1)]);
     }
     if (labelled && secondNotation) {
         text += " V";
@@ -153,10 +138,9 @@ void TBellFCH::Search(const TBellStore& a, const TBellStore& b, int lead, bool l
     const bool same = &a == &b;
     IndexCourse(b, n, fixed);
 
-    std::array<std::uint8_t, kMaxBells> perm{};
     for (int ra = (lead - 1) * lengthA; ra < lead * lengthA; ++ra) {
         const Row& x = a.RowAt(ra);
-        const Row placesX = PlacesOf(x, n);
+        const Row placesX = x.Inverse();
         const std::uint64_t key = FixedKey(placesX, n, fixed);
         for (std::int32_t rb = m_buckets[Bucket(key)]; rb >= 0;
              rb = m_nextRow[static_cast<std::size_t>(rb)]) {
@@ -168,11 +152,8 @@ void TBellFCH::Search(const TBellStore& a, const TBellStore& b, int lead, bool l
             const Row& placesY = m_rowPlaces[row];
             // First notation: bell k of B's row is heard as the bell of A's row in its place;
             // second notation: bell k of A's row as the bell of B's row in its place.
-            for (int bell = 2; bell <= top; ++bell) {
-                const auto k = static_cast<std::size_t>(bell);
-                perm[k] = secondNotation ? y[placesX[k - 1]] : x[placesY[k - 1]];
-            }
-            Store(perm, top, n, rb / lengthB + 1, leadsB, labelled, secondNotation);
+            const Row fch = secondNotation ? y * placesX : x * placesY;
+            Store(fch, top, n, rb / lengthB + 1, leadsB, labelled, secondNotation);
         }
     }
     for (std::size_t list = 0; list < m_counts.size(); ++list) {

@@ -42,8 +42,6 @@ public:
 
     const std::string& InCourse(int k) const { return Entry(List::InCourse, k); }
     const std::string& OutOfCourse(int k) const { return Entry(List::OutOfCourse, k); }
-    const std::string& SplitInCourse(int k) const { return Entry(List::SplitIn, k); }
-    const std::string& SplitOutOfCourse(int k) const { return Entry(List::SplitOut, k); }
 
 private:
     static constexpr std::size_t Index(List list) { return static_cast<std::size_t>(list); }
@@ -51,10 +49,10 @@ private:
     // only the rows it matches.
     void IndexCourse(const TBellStore& b, int bells, int fixedLimit);
     std::size_t Bucket(std::uint64_t key) const;
-    // Adds the FCH that maps bell k to perm[k] (k = 2..top), found in lead `leadB` of B,
-    // unless its text is kept already.
-    void Store(const std::array<std::uint8_t, kMaxBells>& perm, int top, int bells, int leadB,
-               int leadsB, bool labelled, bool secondNotation);
+    // Adds the FCH, the row whose bells 2..top stand where A's bells are heard in B's (the treble
+    // and the fixed bells at home), found in lead `leadB` of B, unless its text is kept already.
+    void Store(const Row& fch, int top, int bells, int leadB, int leadsB, bool labelled,
+               bool secondNotation);
 
     std::array<int, 4> m_counts{};
     std::array<std::array<std::string, kMaxEntries>, 4> m_lists{};
@@ -66,7 +64,8 @@ private:
 
     // The index of the current search, kept between searches only to reuse its memory.
     // Per row of B: the places of its treble and fixed bells packed four bits each, the place
-    // of every bell, and the next row (ascending) with the same bucket, -1 at the end.
+    // of every bell (the row's inverse), and the next row (ascending) with the same bucket, -1
+    // at the end.
     std::vector<std::uint64_t> m_rowKeys;
     std::vector<Row> m_rowPlaces;
     std::vector<std::int32_t> m_nextRow;

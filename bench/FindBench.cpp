@@ -3,6 +3,7 @@
 // subset of places tried at every depth, each variant rung as a whole lead and calculated by
 // the method store), and ringing whole leads change by change, as a search that rang each
 // possibility would have to.
+#include "analysis/FindSimilar.h"
 #include "engine/Bells.h"
 #include "engine/PlaceNotation.h"
 #include "engine/TBellStore.h"

@@ -106,6 +106,15 @@ std::string RowText(const Row& row, int bells)
     return text;
 }
 
+Row ParseRow(std::string_view text)
+{
+    Row row{};
+    for (std::size_t p = 0; p < text.size() && p < row.size(); ++p) {
+        row[p] = static_cast<std::uint8_t>(BellOf(text[p]));
+    }
+    return row;
+}
+
 std::optional<int> ParseBells(std::string_view text)
 {
     const std::string trimmed = Trim(text);

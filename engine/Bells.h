@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/Row.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -13,7 +15,6 @@ namespace tambrel {
 inline constexpr std::string_view BellSymbols = "1234567890ETABCD";
 
 inline constexpr int kMinBells = 4;
-inline constexpr int kMaxBells = 16;
 
 constexpr bool IsValidStage(int bells)
 {
@@ -42,26 +43,16 @@ std::string StageListEntry(int bells);
 // the position above or below. Index 0 is position 1; positions past the stage stay 0.
 using Movement = std::array<std::int8_t, kMaxBells>;
 
-// Bell numbers by position; index 0 is position 1 and positions past the stage hold 0, so two
-// rows of one stage compare with ==.
-using Row = std::array<std::uint8_t, kMaxBells>;
-
 // Movement of a change text (ascending place symbols; empty = cross) on `bells` bells. Symbols
 // beyond the stage are ignored, and the result is always a permutation of positions 1..bells.
 Movement ChangeMovement(std::string_view change, int bells);
-
-constexpr Row Rounds(int bells)
-{
-    Row row{};
-    for (int p = 0; p < bells && p < kMaxBells; ++p) {
-        row[static_cast<std::size_t>(p)] = static_cast<std::uint8_t>(p + 1);
-    }
-    return row;
-}
 
 // The bell that lands in position p is the one that stood in p + movement(p).
 Row ApplyChange(const Row& row, const Movement& movement);
 
 std::string RowText(const Row& row, int bells);
+
+// The row a text of bell symbols writes ("13524"); a symbol that is no bell gives 0 there.
+Row ParseRow(std::string_view text);
 
 } // namespace tambrel

@@ -37,7 +37,6 @@ public:
     void Add(int bells, std::string_view ref, std::string name, std::string places,
              std::string lines);
     const CallRecord* Find(int bells, std::string_view ref) const;
-    bool Empty() const { return m_calls.empty(); }
     std::size_t Size() const { return m_calls.size(); }
 
     // The build text of the library's header record ("" when it has none).

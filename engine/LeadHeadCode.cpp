@@ -41,10 +41,12 @@ constexpr std::array<std::array<int, kEntries>, kStages> kPowers = {{
     {{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 1, 3, 5, 9, 11, 13}}, // 16
 }};
 
-constexpr Row ApplyPair(LeadEndType type, Row row, int bells)
+// The two changes of a reference method's lead end as one row: pairs swapped from position 2
+// (PB) or 4 (Grandsire), then from position 3.
+constexpr Row LeadEndPair(LeadEndType type, int bells)
 {
-    const int starts[2] = {type == LeadEndType::PB ? 2 : 4, 3};
-    for (const int start : starts) {
+    Row row = Rounds(bells);
+    for (const int start : {type == LeadEndType::PB ? 2 : 4, 3}) {
         for (int b = start; b < bells; b += 2) {
             std::swap(row[static_cast<std::size_t>(b - 1)], row[static_cast<std::size_t>(b)]);
         }
@@ -52,67 +54,62 @@ constexpr Row ApplyPair(LeadEndType type, Row row, int bells)
     return row;
 }
 
-struct ReferenceSet {
-    std::array<Row, kEntries> rows{};
-    std::array<bool, kEntries> used{};
+struct StageCodes {
+    std::array<LeadHeadCodeEntry, 2 * kEntries> entries{};
+    std::size_t count = 0;
 };
 
-constexpr std::array<ReferenceSet, kStages> BuildReferences()
+constexpr std::array<StageCodes, kStages> BuildCodes()
 {
-    std::array<ReferenceSet, kStages> sets{};
+    std::array<StageCodes, kStages> stages{};
     for (int bells = kMinBells; bells <= kMaxBells; ++bells) {
-        ReferenceSet& set = sets[static_cast<std::size_t>(bells - kMinBells)];
+        StageCodes& stage = stages[static_cast<std::size_t>(bells - kMinBells)];
         const auto& powers = kPowers[static_cast<std::size_t>(bells - kMinBells)];
-        const LeadEndType front = bells % 2 == 0 ? LeadEndType::PB : LeadEndType::Grandsire;
-        const LeadEndType other = bells % 2 == 0 ? LeadEndType::Grandsire : LeadEndType::PB;
-        for (std::size_t e = 0; e < kEntries; ++e) {
-            if (powers[e] == 0) {
-                continue;
+        const bool evenStage = bells % 2 == 0;
+        // The four lists: entries 1..14 with a place and without, then 15..20 the same.
+        for (const auto& [from, to] : {std::pair{0, 14}, std::pair{14, kEntries}}) {
+            const bool plainBob = (from == 0) == evenStage;
+            const Row pair =
+                LeadEndPair(plainBob ? LeadEndType::PB : LeadEndType::Grandsire, bells);
+            for (const bool place : {true, false}) {
+                for (int e = from; e < to; ++e) {
+                    const int power = powers[static_cast<std::size_t>(e)];
+                    if (power == 0) {
+                        continue;
+                    }
+                    const auto i = static_cast<std::size_t>(e);
+                    stage.entries[stage.count++] = {place ? kCodesWithPlace[i]
+                                                          : kCodesWithoutPlace[i],
+                                                    pair.Power(power), place, plainBob};
+                }
             }
-            Row row = Rounds(bells);
-            for (int k = 0; k < powers[e]; ++k) {
-                row = ApplyPair(e < 14 ? front : other, row, bells);
-            }
-            set.rows[e] = row;
-            set.used[e] = true;
         }
     }
-    return sets;
+    return stages;
 }
+
+constexpr std::array<StageCodes, kStages> kCodes = BuildCodes();
 
 } // namespace
 
-std::string ApplyLeadEndPair(LeadEndType type, std::string_view row)
+std::span<const LeadHeadCodeEntry> LeadHeadCodes(int bells)
 {
-    std::string text(row);
-    const int bells = static_cast<int>(text.size());
-    const int starts[2] = {type == LeadEndType::PB ? 2 : 4, 3};
-    for (const int start : starts) {
-        for (int b = start; b < bells; b += 2) {
-            std::swap(text[static_cast<std::size_t>(b - 1)], text[static_cast<std::size_t>(b)]);
-        }
-    }
-    return text;
+    assert(IsValidStage(bells));
+    const StageCodes& stage = kCodes[static_cast<std::size_t>(bells - kMinBells)];
+    return std::span<const LeadHeadCodeEntry>(stage.entries).first(stage.count);
 }
 
 std::string LeadHeadCodeOf(const Row& leadHead, int bells, LeadEndType type,
                            std::string_view places)
 {
-    assert(IsValidStage(bells));
-    static constexpr std::array<ReferenceSet, kStages> kReferences = BuildReferences();
-    const ReferenceSet& set = kReferences[static_cast<std::size_t>(bells - kMinBells)];
-    for (std::size_t e = 0; e < kEntries; ++e) {
-        if (!set.used[e] || set.rows[e] != leadHead) {
-            continue;
+    const bool place = (type == LeadEndType::PB && places == "2") ||
+                       (type == LeadEndType::Grandsire && places == "3");
+    if (place || places.empty()) {
+        for (const LeadHeadCodeEntry& entry : LeadHeadCodes(bells)) {
+            if (entry.place == place && entry.leadHead == leadHead) {
+                return std::string(entry.code);
+            }
         }
-        if ((type == LeadEndType::PB && places == "2") ||
-            (type == LeadEndType::Grandsire && places == "3")) {
-            return std::string(kCodesWithPlace[e]);
-        }
-        if (places.empty()) {
-            return std::string(kCodesWithoutPlace[e]);
-        }
-        return "Z";
     }
     return "Z";
 }

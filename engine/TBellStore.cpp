@@ -24,7 +24,6 @@ void TBellStore::SetPlaceNotation(std::string_view notation)
 
 void TBellStore::Reset()
 {
-    m_calculated = false;
     m_symmetric = false;
     m_leadHeadCode.clear();
     m_tidyNotation.clear();
@@ -92,7 +91,6 @@ void TBellStore::BuildMoves()
             m_sources[i][p] = static_cast<std::uint8_t>(static_cast<int>(p) + m_moves[i][p]);
         }
     }
-    m_calculated = true;
 }
 
 void TBellStore::BuildTidyNotation()
@@ -158,13 +156,6 @@ void TBellStore::FindLeadHeadCode()
         }
     }
     m_leadHeadCode = LeadHeadCodeOf(leadHead, m_bells, m_leadEndType, places);
-}
-
-void TBellStore::GetRow(int r, std::span<std::uint8_t> buffer) const
-{
-    const Row& row = RowAt(r);
-    const auto n = std::min(buffer.size(), static_cast<std::size_t>(m_bells));
-    std::copy_n(row.begin(), n, buffer.begin());
 }
 
 namespace {

@@ -64,7 +64,6 @@ public:
     // not built. Precondition as for Calculate.
     void CalculateFirstLead();
 
-    bool Calculated() const { return m_calculated; }
     const std::string& Name() const { return m_name; }
     int Bells() const { return m_bells; }
     const std::string& PlaceNotation() const { return m_placeNotation; }
@@ -74,7 +73,6 @@ public:
     int LeadLength() const { return m_leadLength; }
     bool CourseTooLong() const { return m_courseTooLong; }
     int RowCount() const { return m_rowCount; }
-    tambrel::LeadEndType LeadEndType() const { return m_leadEndType; }
 
     // Whole leads in the plain course as rung (the cut course when it is too long).
     int LeadsInCourse() const { return m_leadLength > 0 ? m_rowCount / m_leadLength : 0; }
@@ -85,8 +83,6 @@ public:
         assert(r >= 0 && r <= m_rowCount);
         return m_rows[static_cast<std::size_t>(r)];
     }
-    // Copies the Bells() bell numbers of row r into `buffer`, position 1 first.
-    void GetRow(int r, std::span<std::uint8_t> buffer) const;
     std::string GetRowText(int r) const { return RowText(RowAt(r), m_bells); }
 
     // Movement of position p (1..Bells) in change i (1..LeadLength): -1, 0 or +1.
@@ -146,7 +142,6 @@ private:
     // The same with the call already split; an empty list lays nothing.
     bool LayCall(std::span<const std::string> call, CallKind kind);
 
-    bool m_calculated = false;
     std::string m_name;
     int m_bells = 0;
     std::string m_placeNotation;

@@ -90,15 +90,6 @@ std::string Left(std::string_view text, int count)
     return std::string(text.substr(0, Clamp(count, text.size())));
 }
 
-std::string Mid(std::string_view text, int position, int count)
-{
-    if (position < 1 || static_cast<std::size_t>(position) > text.size()) {
-        return {};
-    }
-    const std::string_view rest = text.substr(static_cast<std::size_t>(position - 1));
-    return std::string(rest.substr(0, Clamp(count, rest.size())));
-}
-
 std::string Right(std::string_view text, int count)
 {
     const std::size_t k = Clamp(count, text.size());

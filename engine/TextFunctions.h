@@ -10,7 +10,6 @@ namespace tambrel {
 // in bytes unless the name says characters; a count past the end takes what there is.
 
 std::string Left(std::string_view text, int count);
-std::string Mid(std::string_view text, int position, int count);
 std::string Right(std::string_view text, int count);
 
 std::string TrimRight(std::string_view text); // trailing blanks removed

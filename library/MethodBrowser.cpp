@@ -1,5 +1,6 @@
 #include "library/MethodBrowser.h"
 
+#include "engine/LeadHeadCode.h"
 #include "engine/TextFunctions.h"
 
 #include <charconv>
@@ -8,20 +9,6 @@
 namespace tambrel {
 
 namespace {
-
-struct GroupCode {
-    std::string_view code;
-    int leastBells;
-};
-
-// The lead-head codes, list by list, each with the fewest bells it can occur on.
-constexpr GroupCode kGroupLists[] = {
-    {"A", 4},   {"B", 6},   {"C", 8},   {"C1", 10}, {"C2", 12}, {"C3", 14}, {"C4", 16}, {"D4", 16},
-    {"D3", 14}, {"D2", 12}, {"D1", 10}, {"D", 8},   {"E", 6},   {"F", 4},   {"G", 4},   {"H", 6},
-    {"J", 8},   {"J1", 10}, {"J2", 12}, {"J3", 14}, {"J4", 16}, {"K4", 16}, {"K3", 14}, {"K2", 12},
-    {"K1", 10}, {"K", 8},   {"L", 6},   {"M", 4},   {"P", 4},   {"P1", 9},  {"P2", 13}, {"Q2", 13},
-    {"Q1", 9},  {"Q", 5},   {"R", 4},   {"R1", 9},  {"R2", 13}, {"S2", 13}, {"S1", 9},  {"S", 5},
-};
 
 bool AllGroups(const BrowserChoice& choice)
 {
@@ -37,29 +24,27 @@ std::string GroupField(std::string_view group)
 
 } // namespace
 
-RefreshMode RefreshModeOf(std::string_view token)
-{
-    return token == "SAVE" ? RefreshMode::Save : RefreshMode::NoSave;
-}
-
 std::vector<std::string> LeadHeadGroups(int bells)
 {
     std::vector<std::string> groups{"ALL"};
-    for (const GroupCode& group : kGroupLists) {
-        if (group.leastBells <= bells) {
-            groups.emplace_back(group.code);
-        }
+    for (const LeadHeadCodeEntry& code : LeadHeadCodes(bells)) {
+        groups.emplace_back(code.code);
     }
     groups.emplace_back("Z");
     return groups;
 }
 
+namespace {
+
+// The index key of the listed range: bells, then the group padded to two characters unless
+// the group is "ALL".
 std::string RangeKey(const BrowserChoice& choice)
 {
     return AllGroups(choice) ? BellsKey(choice.bells)
                              : BellsKey(choice.bells) + GroupField(choice.group);
 }
 
+// The tag a choice orders by: NAME, GRPNAME, PLACES or GRPPLACES.
 std::string_view RangeTag(const BrowserChoice& choice)
 {
     if (choice.findBy == FindBy::Name) {
@@ -68,6 +53,7 @@ std::string_view RangeTag(const BrowserChoice& choice)
     return AllGroups(choice) ? "PLACES" : "GRPPLACES";
 }
 
+// The while-condition of the range: Bells="8 ", with .And. Group="A " when a group is chosen.
 std::string RangeCondition(const BrowserChoice& choice)
 {
     std::string condition = "Bells=\"" + BellsKey(choice.bells) + "\"";
@@ -77,6 +63,7 @@ std::string RangeCondition(const BrowserChoice& choice)
     return condition;
 }
 
+// Whether the record at the cursor belongs to the chosen bells (and group).
 bool InRange(const TDbf& methods, const BrowserChoice& choice)
 {
     if (methods.Eof() || methods.FieldText("bells") != BellsKey(choice.bells)) {
@@ -84,6 +71,8 @@ bool InRange(const TDbf& methods, const BrowserChoice& choice)
     }
     return AllGroups(choice) || UpperCase(methods.FieldText("group")) == GroupField(choice.group);
 }
+
+} // namespace
 
 BrowserRange RefreshBrowser(TfrmDataMod& data, const BrowserChoice& choice, RefreshMode mode,
                             std::int64_t& savedRecNo)

@@ -27,7 +27,6 @@ inline constexpr std::int64_t kNoSavedRecNo = -99; // no method to come back to
 // "SAVE": come back to the saved record when Save Position is ticked; "NOSAVE": position by the
 // search text.
 enum class RefreshMode { Save, NoSave };
-RefreshMode RefreshModeOf(std::string_view token); // "SAVE" or "NOSAVE"
 
 // The lead-head groups offered for `bells` bells (4..16): "ALL", the codes whose least bell
 // count is at most `bells` list by list, then "Z".
@@ -43,15 +42,6 @@ struct BrowserChoice {
     bool savePosition = true;
 };
 
-// The index key of the listed range: bells, then the group padded to two characters unless
-// the group is "ALL".
-std::string RangeKey(const BrowserChoice& choice);
-// The tag a choice orders by: NAME, GRPNAME, PLACES or GRPPLACES.
-std::string_view RangeTag(const BrowserChoice& choice);
-// The while-condition of the range: Bells="8 ", with .And. Group="A " when a group is chosen.
-std::string RangeCondition(const BrowserChoice& choice);
-// Whether the record at the cursor belongs to the chosen bells (and group).
-bool InRange(const TDbf& methods, const BrowserChoice& choice);
 
 // The listed range after a refresh: positions [first, end) of the current order, deleted
 // records among them included. The cursor is on the positioned record.

@@ -1,6 +1,7 @@
 #include "app/cli/FindCommand.h"
 #include "app/cli/CliSupport.h"
 
+#include "analysis/FindSimilar.h"
 #include "app/cli/LibraryCommands.h"
 #include "app/cli/MethodFacts.h"
 #include "engine/CCNotation.h"

@@ -1,5 +1,6 @@
 #include "app/gui/TfrmFind.h"
 
+#include "analysis/FindSimilar.h"
 #include "app/gui/HelpSystem.h"
 #include "app/gui/Icons.h"
 #include "app/gui/MessageBoxes.h"

@@ -54,6 +54,7 @@ TEST(DefaultCalls, ByNameLeadEndAndTenor)
         {8, Expanded("-14-36-58-18,18"), "Double Norwich Court Bob Major", "03", "04", "", ""},
         {5, "3.1.5.1.5.1.5.1.5.1", "Grandsire Doubles", "05", "06", "", ""},
         {6, "x16x16x16x16x16x12", "Plain Bob Minor", "01", "02", "", ""},
+        {6, "x16x16x16x16x16x12", "", "01", "02", "", ""}, // an empty name is no Stedman
         {12, "-5-4.5-5.36.47.58.6.7-1-1 LH1", "'88 Alliance Maximus", "01", "02", "45680",
          "2345680"},
         {5, "3.1.5.3.1.5", "Test Doubles", "01", "02", "", ""},      // n <= 5 falls back
@@ -80,20 +81,9 @@ TEST(CallLeads, TheCallIsCentredOnTheLeadEnd)
     const CallsLibrary calls = SmallLibrary();
     // Plain Bob Major: 16 changes; the bob lead is changes 9..15, then 14, then 1..8.
     const auto store = Calculated(8, "x18x18x18x18x18x18x18x12", "Plain Bob Major", &calls);
-    ASSERT_EQ(store->LeadLength(), 16);
-    std::vector<std::string> expected;
-    for (int i = 9; i <= 15; ++i) {
-        expected.push_back(store->GetChange(i));
-    }
-    expected.push_back("14");
-    for (int i = 1; i <= 8; ++i) {
-        expected.push_back(store->GetChange(i));
-    }
-    std::vector<std::string> bob;
     for (int i = 1; i <= 16; ++i) {
-        bob.push_back(store->GetBobChange(i));
+        EXPECT_EQ(store->GetBobChange(i), i == 8 ? "14" : store->GetChange((i + 7) % 16 + 1)) << i;
     }
-    EXPECT_EQ(bob, expected);
     EXPECT_EQ(store->GetSingleChange(8), "1234");
     EXPECT_EQ(store->BobLines(), "234");
     EXPECT_EQ(store->Owner().BobLines, "234"); // the page takes the library's lines
@@ -113,13 +103,11 @@ TEST(CallLeads, TheCallIsCentredOnTheLeadEnd)
 TEST(CallLeads, SafeOutcomeWhenTheCallCannotBeLaid)
 {
     const CallsLibrary calls = SmallLibrary();
-    const auto turnedPlain = [](const TBellStore& store, CallKind kind) {
+    const auto turnedPlain = [](const TBellStore& store) {
         const int length = store.LeadLength();
         for (int p = 1; p <= length; ++p) {
             const int change = p <= length / 2 ? length - length / 2 + p : p - length / 2;
-            const std::string& laid =
-                kind == CallKind::Bob ? store.GetBobChange(p) : store.GetSingleChange(p);
-            if (laid != store.GetChange(change)) {
+            if (store.GetBobChange(p) != store.GetChange(change)) {
                 return false;
             }
         }
@@ -141,49 +129,14 @@ TEST(CallLeads, SafeOutcomeWhenTheCallCannotBeLaid)
         store->Owner().BobType = c.bob;
         store->Owner().BobLines.clear();
         store->RecalcCalls();
-        EXPECT_TRUE(turnedPlain(*store, CallKind::Bob));
+        EXPECT_TRUE(turnedPlain(*store));
         EXPECT_EQ(store->BobLines(), "");
     }
 }
 
-TEST(CallLeads, CodesAreLookedUpExactlyAndEmptyMeansDefault)
-{
-    const CallsLibrary calls = SmallLibrary();
-    auto store = Calculated(6, "x16x16x16x16x16x12", "Plain Bob Minor", &calls);
-    store->Owner().BobType = "0"; // a prefix of "01" and "02" names no call
-    store->Owner().BobLines.clear();
-    store->RecalcCalls();
-    EXPECT_EQ(store->GetBobChange(6), store->GetChange(12));
-    EXPECT_EQ(store->BobLines(), "");
-
-    store->Owner().BobType = "";
-    store->RecalcCalls();
-    EXPECT_EQ(store->GetBobChange(6), "14");
-    EXPECT_EQ(store->BobLines(), "234");
-    EXPECT_EQ(calls.Find(6, "1"), nullptr);
-    EXPECT_EQ(CallsLibrary::NormalRef("7"), "07");
-    EXPECT_EQ(CallsLibrary::NormalRef("12"), "12");
-}
-
-TEST(CallLeads, LinesChosenOnThePageWinUntilTheNextCalculation)
-{
-    const CallsLibrary calls = SmallLibrary();
-    auto store = Calculated(6, "x16x16x16x16x16x12", "Plain Bob Minor", &calls);
-    store->Owner().BobLines = "56";
-    store->Owner().SingleType = "01"; // the bob as single, by the user's choice
-    store->RecalcCalls();
-    EXPECT_EQ(store->BobLines(), "56");
-    EXPECT_EQ(store->Owner().BobLines, "56");
-    EXPECT_EQ(store->Owner().SingleType, "01"); // kept
-    EXPECT_EQ(store->GetSingleChange(6), "14");
-
-    store->Calculate(); // a new calculation resets the choice to the defaults
-    EXPECT_EQ(store->Owner().SingleType, "02");
-    EXPECT_EQ(store->BobLines(), "234");
-    EXPECT_EQ(store->GetSingleChange(6), "1234");
-}
-
-TEST(CallLeads, TheStoreCanUseThePagesChoice)
+// The page's choice: an exact code or empty for the default, and its lines, kept until the next
+// calculation.
+TEST(CallLeads, ThePagesChoiceUntilTheNextCalculation)
 {
     const CallsLibrary calls = SmallLibrary();
     CallChoice page;
@@ -196,12 +149,29 @@ TEST(CallLeads, TheStoreCanUseThePagesChoice)
     store->Calculate();
     EXPECT_EQ(page.BobType, "01");
     EXPECT_EQ(page.SingleLines, "34");
-}
 
-TEST(CallLeads, EmptyNameIsNoStedman)
-{
-    const auto store = Calculated(6, "x16x16x16x16x16x12", "");
-    EXPECT_EQ(store->Owner().BobType, "01");
+    page.BobType = "0"; // a prefix of "01" and "02" names no call
+    page.BobLines.clear();
+    store->RecalcCalls();
+    EXPECT_EQ(store->GetBobChange(6), store->GetChange(12));
+    EXPECT_EQ(store->BobLines(), "");
+
+    page.BobType = "";
+    page.BobLines = "56";
+    page.SingleType = "01"; // the bob as single, by the user's choice
+    store->RecalcCalls();
+    EXPECT_EQ(store->GetBobChange(6), "14");
+    EXPECT_EQ(store->BobLines(), "56");
+    EXPECT_EQ(page.SingleType, "01");
+    EXPECT_EQ(store->GetSingleChange(6), "14");
+
+    store->Calculate(); // a new calculation resets the choice to the defaults
+    EXPECT_EQ(page.SingleType, "02");
+    EXPECT_EQ(store->BobLines(), "234");
+    EXPECT_EQ(store->GetSingleChange(6), "1234");
+    EXPECT_EQ(calls.Find(6, "1"), nullptr);
+    EXPECT_EQ(CallsLibrary::NormalRef("7"), "07");
+    EXPECT_EQ(CallsLibrary::NormalRef("12"), "12");
 }
 
 } // namespace

@@ -21,42 +21,31 @@ std::vector<std::string> Split(std::string_view notation, int bells)
     return {changes.begin(), changes.begin() + count};
 }
 
-std::string Tidy(std::string_view notation, int bells)
-{
-    const std::vector<std::string> changes = Split(notation, bells);
-    return BuildTidyNotation(changes, bells).notation;
-}
-
 std::string ErrorAt(std::string_view notation, std::string_view shown)
 {
     return "Error in the Place Notation:\r\r" + std::string(notation) + "\r\rError at:\r\r" +
            std::string(shown) + " <--";
 }
 
-TEST(CheckPlaceNotation, AcceptsWhatRingersWrite)
+TEST(CheckPlaceNotation, AcceptsWhatRingersWriteAndShowsWhereErrorsAre)
 {
     struct Case {
         std::string_view notation;
         int bells;
-    };
-    for (const Case c :
-         {Case{"x18x18x18x18x18x18x18x12", 8}, Case{"-38-14-1258-36-14-58-16-78 LH 12", 8},
-          Case{"3.1.5.1.5.1.5.1.5.1", 5}, Case{"x16x16x16x16x16x12", 6}, Case{"X16X16 x16", 6},
-          Case{"1 2", 5}, Case{"-38 LH -", 8}, Case{"-38 le 2", 8}, Case{"o", 10}, Case{"1t", 12},
-          Case{".12", 6}, Case{"12.-.14", 6}, Case{"-12-14", 6}}) {
-        SCOPED_TRACE(c.notation);
-        EXPECT_EQ(CheckPlaceNotation(c.notation, c.bells), "");
-    }
-}
-
-TEST(CheckPlaceNotation, SyntaxErrorsShowWhereTheyAre)
-{
-    struct Case {
-        std::string_view notation;
-        int bells;
-        std::string_view shown;
+        std::string_view shown; // empty: accepted
     };
     for (const Case c : {
+             Case{"x18x18x18x18x18x18x18x12", 8, ""},
+             Case{"-38-14-1258-36-14-58-16-78 LH 12", 8, ""},
+             Case{"3.1.5.1.5.1.5.1.5.1", 5, ""},
+             Case{"X16X16 x16", 6, ""},
+             Case{"1 2", 5, ""},
+             Case{"-38 LH -", 8, ""},
+             Case{"-38 le 2", 8, ""},
+             Case{"o", 10, ""},
+             Case{"1t", 12, ""},
+             Case{".12", 6, ""},
+             Case{"12.-.14", 6, ""},
              Case{"21", 8, "21"},             // places must ascend
              Case{"13", 8, "13"},             // an odd number of bells between two places
              Case{"9", 8, "9"},               // beyond the stage
@@ -70,37 +59,33 @@ TEST(CheckPlaceNotation, SyntaxErrorsShowWhereTheyAre)
              Case{"-38L", 8, "-38L"},         // the mark cut short at the end
          }) {
         SCOPED_TRACE(c.notation);
-        EXPECT_EQ(CheckPlaceNotation(c.notation, c.bells), ErrorAt(c.notation, c.shown));
+        EXPECT_EQ(CheckPlaceNotation(c.notation, c.bells),
+                  c.shown.empty() ? "" : ErrorAt(c.notation, c.shown));
     }
 }
 
 TEST(CheckPlaceNotation, EmptyAndLengthLimits)
 {
-    EXPECT_EQ(CheckPlaceNotation("", 8), kMsgNoNotation);
-    EXPECT_EQ(CheckPlaceNotation(".", 8), kMsgNoNotation); // no change at all
-    EXPECT_EQ(CheckPlaceNotation(Repeat("1.", 100), 5), "");
-    EXPECT_EQ(CheckPlaceNotation(Repeat("1.", 101), 5), kMsgTooManyRows);
-    EXPECT_EQ(CheckPlaceNotation(Repeat("-", 100), 8), "");
-    EXPECT_EQ(CheckPlaceNotation(Repeat("-", 101), 8), kMsgTooManyRows);
-    // A half lead of 51 changes mirrors to 101.
-    EXPECT_EQ(CheckPlaceNotation(Repeat("-", 51) + "LH-", 8), kMsgTooManyRows);
-    EXPECT_EQ(CheckPlaceNotation(Repeat("-", 50) + "LH-", 8), "");
+    struct Case {
+        std::string notation;
+        int bells;
+        std::string_view message;
+    };
+    for (const Case& c :
+         {Case{"", 8, kMsgNoNotation}, Case{".", 8, kMsgNoNotation}, // no change at all
+          Case{Repeat("1.", 100), 5, ""}, Case{Repeat("1.", 101), 5, kMsgTooManyRows},
+          Case{Repeat("-", 100), 8, ""}, Case{Repeat("-", 101), 8, kMsgTooManyRows},
+          // A half lead of 51 changes mirrors to 101.
+          Case{Repeat("-", 51) + "LH-", 8, kMsgTooManyRows}, Case{Repeat("-", 50) + "LH-", 8, ""},
+          Case{Repeat("x", 10000), 8, kMsgTooManyRows},
+          // Nothing before the mark mirrors to nothing, so the changes after it all count.
+          Case{"LH" + Repeat("1.", 101), 5, kMsgTooManyRows},
+          Case{"LH" + Repeat("1.", 100), 5, ""}}) {
+        SCOPED_TRACE(c.notation.substr(0, 20));
+        EXPECT_EQ(CheckPlaceNotation(c.notation, c.bells), c.message);
+    }
     EXPECT_EQ(CheckPlaceNotation(std::string(10000, '1'), 8),
               ErrorAt(std::string(10000, '1'), "11"));
-    EXPECT_EQ(CheckPlaceNotation(Repeat("x", 10000), 8), kMsgTooManyRows);
-}
-
-TEST(CheckPlaceNotation, MarkAtTheStartCannotOverflowTheLead)
-{
-    // Nothing before the mark mirrors to nothing, so the changes after it all count.
-    EXPECT_EQ(CheckPlaceNotation("LH" + Repeat("1.", 101), 5), kMsgTooManyRows);
-    EXPECT_EQ(CheckPlaceNotation("LH" + Repeat("1.", 100), 5), "");
-    EXPECT_EQ(Split("LH" + Repeat("1.", 100), 5).size(), 100U);
-    EXPECT_EQ(Split("LH12", 6), (std::vector<std::string>{"12"}));
-}
-
-TEST(CheckPlaceNotation, CutsNeverSplitACharacter)
-{
     // The shown part ends with the whole offending character, however many bytes it has.
     EXPECT_EQ(CheckPlaceNotation("12é4", 8), ErrorAt("12é4", "12é"));
     EXPECT_EQ(CheckPlaceNotation(".12é4", 8), ErrorAt(".12é4", ".12")); // ends before it
@@ -108,41 +93,35 @@ TEST(CheckPlaceNotation, CutsNeverSplitACharacter)
     EXPECT_EQ(CheckPlaceNotation(binary, 8), ErrorAt(binary, binary));
 }
 
-TEST(SplitNotation, FillsImpliedPlaces)
+TEST(SplitNotation, ImpliedPlacesCrossesSeparatorsAndTheMark)
 {
-    EXPECT_EQ(Split("3", 8), (std::vector<std::string>{"38"}));
-    EXPECT_EQ(Split("2", 8), (std::vector<std::string>{"12"}));
-    EXPECT_EQ(Split("4", 8), (std::vector<std::string>{"14"}));
-    EXPECT_EQ(Split("125", 5), (std::vector<std::string>{"125"}));
-    EXPECT_EQ(Split("2", 5), (std::vector<std::string>{"125"}));
-    EXPECT_EQ(Split("1", 4), (std::vector<std::string>{"14"}));
-    EXPECT_EQ(Split("x1o", 10), (std::vector<std::string>{"", "10"}));
-}
-
-TEST(SplitNotation, CrossesSeparatorsAndTheMark)
-{
-    EXPECT_EQ(Split("-12-14", 6), (std::vector<std::string>{"", "12", "", "14"}));
-    EXPECT_EQ(Split("12.-.14", 6), (std::vector<std::string>{"12", "", "14"}));
-    const std::vector<std::string> cambridge = Split("-38-14-1258-36-14-58-16-78 LH 12", 8);
-    ASSERT_EQ(cambridge.size(), 32U);
-    for (int i = 1; i <= 15; ++i) {
-        EXPECT_EQ(cambridge[static_cast<std::size_t>(16 + i - 1)],
-                  cambridge[static_cast<std::size_t>(16 - i - 1)])
-            << "change " << 16 + i << " mirrors change " << 16 - i;
+    using Changes = std::vector<std::string>;
+    struct Case {
+        std::string notation;
+        int bells;
+        Changes changes;
+    };
+    for (const Case& c :
+         {Case{"3", 8, {"38"}}, Case{"2", 8, {"12"}}, Case{"4", 8, {"14"}}, Case{"125", 5, {"125"}},
+          Case{"2", 5, {"125"}}, Case{"1", 4, {"14"}}, Case{"x1o", 10, {"", "10"}},
+          Case{"-12-14", 6, {"", "12", "", "14"}}, Case{"12.-.14", 6, {"12", "", "14"}},
+          Case{"-38 LH -", 8, {"", "38", "", ""}}, Case{"-38 LE 2", 8, {"", "38", "", "12"}},
+          Case{"LH12", 6, {"12"}},
+          // Unchecked input: places that do not ascend or lie beyond the stage are dropped.
+          Case{"21.9", 8, {"12", ""}}, Case{"1.", 99, {}}}) {
+        SCOPED_TRACE(c.notation);
+        EXPECT_EQ(Split(c.notation, c.bells), c.changes);
     }
+    const Changes cambridge = Split("-38-14-1258-36-14-58-16-78 LH 12", 8);
+    ASSERT_EQ(cambridge.size(), 32U);
+    EXPECT_EQ(Changes(cambridge.rbegin() + 1, cambridge.rend() - 16),
+              Changes(cambridge.begin(), cambridge.begin() + 15)); // 17..31 mirror 15..1
     EXPECT_EQ(cambridge[15], "78");
     EXPECT_EQ(cambridge[31], "12");
-    EXPECT_EQ(Split("-38 LH -", 8), (std::vector<std::string>{"", "38", "", ""}));
-}
-
-TEST(SplitNotation, NeverWritesPastTheLead)
-{
-    // Unchecked input: the splitter stops at 100 changes whatever it is given.
+    // The splitter stops at 100 changes whatever it is given.
+    EXPECT_EQ(Split("LH" + Repeat("1.", 100), 5).size(), 100U);
     EXPECT_EQ(Split(Repeat("1.", 300), 5).size(), 100U);
     EXPECT_EQ(Split(Repeat("-", 80) + "LH" + Repeat("-", 80), 8).size(), 100U);
-    EXPECT_EQ(Split("1.", 99).size(), 0U);
-    // Places that do not ascend or lie beyond the stage are dropped, never stored.
-    EXPECT_EQ(Split("21.9", 8), (std::vector<std::string>{"12", ""}));
 }
 
 TEST(BuildTidyNotation, ShortFormAndRoundTrip)
@@ -170,7 +149,6 @@ TEST(BuildTidyNotation, ShortFormAndRoundTrip)
         EXPECT_EQ(CheckPlaceNotation(tidy.notation, c.bells), "");
         EXPECT_EQ(Split(tidy.notation, c.bells), changes);
     }
-    EXPECT_EQ(Tidy("x18x18x18x18x18x18x18x12", 8), "-1-1-1-1 LH2");
 }
 
 } // namespace

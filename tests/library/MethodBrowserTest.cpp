@@ -1,4 +1,5 @@
 #include "library/MethodBrowser.h"
+#include "engine/TextFunctions.h"
 #include "library/NameFilter.h"
 #include "library/TfrmDataMod.h"
 #include "tests/support/BrowserLibrary.h"
@@ -15,29 +16,17 @@
 namespace tambrel {
 namespace {
 
-using test::TempDir;
-
-std::string Trimmed(const std::string& text)
-{
-    return text.substr(0, text.find_last_not_of(' ') + 1);
-}
-
 // The browser's table over the small test library.
 class Browser : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::filesystem::create_directories(dir.Path("data"));
-        dir.Write("data/Methods.csv", kBrowserMethodsCsv);
-        ASSERT_TRUE(data.EnsureTables());
-    }
+    void SetUp() override { ASSERT_TRUE(data.EnsureTables()); }
 
     BrowserRange Refresh(const BrowserChoice& choice, RefreshMode mode = RefreshMode::NoSave)
     {
         range = RefreshBrowser(data, choice, mode, saved);
         return range;
     }
-    std::string Current() const { return Trimmed(data.dbfMethods.FieldText("name")); }
+    std::string Current() const { return TrimRight(data.dbfMethods.FieldText("name")); }
     // The names the list shows, in order.
     std::vector<std::string> Listed() const
     {
@@ -49,14 +38,12 @@ protected:
     }
     std::uint32_t RecordOf(const std::string& name)
     {
-        BrowserChoice all;
-        all.findText = name;
-        Refresh(all);
+        Refresh({0, 8, "ALL", FindBy::Name, name});
         return data.dbfMethods.RecNo();
     }
 
-    TempDir dir;
-    TfrmDataMod data{dir.Path("Library"), dir.Path("data")};
+    test::LibraryDir dir{kBrowserMethodsCsv};
+    TfrmDataMod data{dir.Library(), dir.Data()};
     std::int64_t saved = kNoSavedRecNo;
     BrowserRange range;
 };
@@ -97,12 +84,7 @@ TEST_F(Browser, SearchTextPositionsWithinTheWholeListedRange)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.bells) + " " + c.group + " " + c.text);
-        BrowserChoice choice;
-        choice.bells = c.bells;
-        choice.group = c.group;
-        choice.findBy = c.findBy;
-        choice.findText = c.text;
-        ASSERT_TRUE(Refresh(choice).found);
+        ASSERT_TRUE(Refresh({0, c.bells, c.group, c.findBy, c.text}).found);
         EXPECT_EQ(Current(), c.positioned);
         EXPECT_EQ(saved, data.dbfMethods.RecNo());
         const std::vector<std::string> listed = Listed();
@@ -114,8 +96,7 @@ TEST_F(Browser, SearchTextPositionsWithinTheWholeListedRange)
                       : "Bells=\"" + BellsKey(c.bells) + "\" .And. Group=\"" +
                             std::string(1, static_cast<char>(std::toupper(c.group[0]))) + " \"");
     }
-    BrowserChoice eight;
-    ASSERT_TRUE(Refresh(eight).found);
+    ASSERT_TRUE(Refresh({}).found);
     EXPECT_EQ(Listed(), kEightByName);
 }
 
@@ -125,11 +106,7 @@ TEST_F(Browser, NoMethodsOfTheChoiceClosesTheTable)
                                                 std::tuple{1, 8, "ALL"}, std::tuple{2, 6, "ALL"}}) {
         SCOPED_TRACE(std::to_string(library) + " " + std::to_string(bells) + group);
         saved = 5;
-        BrowserChoice choice;
-        choice.library = library;
-        choice.bells = bells;
-        choice.group = group;
-        const BrowserRange none = Refresh(choice);
+        const BrowserRange none = Refresh({library, bells, group, FindBy::Name, ""});
         EXPECT_TRUE(none.status);
         EXPECT_FALSE(none.found);
         EXPECT_EQ(saved, kNoSavedRecNo);
@@ -141,12 +118,8 @@ TEST_F(Browser, SavedPositionComesBackOnlyWithinTheRange)
 {
     const std::uint32_t yorkshire = RecordOf("YORKSHIRE");
     const std::uint32_t plainBob = RecordOf("PLAIN BOB MAJOR");
-    const std::uint32_t minor = [&] {
-        BrowserChoice six;
-        six.bells = 6;
-        Refresh(six);
-        return data.dbfMethods.RecNo();
-    }();
+    Refresh({0, 6, "ALL", FindBy::Name, ""});
+    const std::uint32_t minor = data.dbfMethods.RecNo();
     struct Case {
         std::int64_t saved;
         std::string group;
@@ -168,28 +141,10 @@ TEST_F(Browser, SavedPositionComesBackOnlyWithinTheRange)
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.saved) + " " + c.group);
         saved = c.saved;
-        BrowserChoice choice;
-        choice.group = c.group;
-        choice.savePosition = c.savePosition;
-        ASSERT_TRUE(Refresh(choice, c.mode).found);
+        ASSERT_TRUE(Refresh({0, 8, c.group, FindBy::Name, "", c.savePosition}, c.mode).found);
         EXPECT_EQ(Current(), c.positioned);
         EXPECT_EQ(saved, data.dbfMethods.RecNo());
     }
-}
-
-TEST_F(Browser, GroupListsByStage)
-{
-    EXPECT_EQ(LeadHeadGroups(5),
-              (std::vector<std::string>{"ALL", "A", "F", "G", "M", "P", "Q", "R", "S", "Z"}));
-    EXPECT_EQ(LeadHeadGroups(4),
-              (std::vector<std::string>{"ALL", "A", "F", "G", "M", "P", "R", "Z"}));
-    EXPECT_EQ(LeadHeadGroups(9), (std::vector<std::string>{
-                                     "ALL", "A", "B", "C",  "D",  "E", "F", "G",  "H",  "J", "K",
-                                     "L",   "M", "P", "P1", "Q1", "Q", "R", "R1", "S1", "S", "Z"}));
-    const std::vector<std::string> sixteen = LeadHeadGroups(16);
-    EXPECT_EQ(sixteen.size(), 42U); // every code of the four lists, "ALL" and "Z"
-    EXPECT_EQ(sixteen[7], "C4");
-    EXPECT_EQ(sixteen[8], "D4");
 }
 
 TEST_F(Browser, CaptionShowsTheMainLibrarysBuild)
@@ -217,10 +172,7 @@ TEST_F(Browser, DeletingLeavesALiveNeighbourCurrent)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.deleted);
-        BrowserChoice choice;
-        choice.bells = c.bells;
-        choice.group = c.group;
-        choice.findText = c.deleted;
+        BrowserChoice choice{0, c.bells, c.group, FindBy::Name, c.deleted};
         ASSERT_TRUE(Refresh(choice).found);
         ASSERT_EQ(Current(), c.deleted);
         const std::size_t before = Listed().size();
@@ -245,8 +197,7 @@ TEST_F(Browser, DeletingLeavesALiveNeighbourCurrent)
 
 TEST_F(Browser, DeletingAMethodChangedSinceListingChangesNothing)
 {
-    BrowserChoice choice;
-    choice.findText = "LONDON";
+    const BrowserChoice choice{0, 8, "ALL", FindBy::Name, "LONDON"};
     ASSERT_TRUE(Refresh(choice).found);
     const std::uint32_t recno = data.dbfMethods.RecNo();
     MethodFields fields = MethodAt(data.dbfMethods, data.dbfMethods.Position());
@@ -259,49 +210,6 @@ TEST_F(Browser, DeletingAMethodChangedSinceListingChangesNothing)
     EXPECT_EQ(DeleteBrowsedMethod(data, choice, 1, MethodFields{}, saved).error, kMsgMethodChanged);
     ASSERT_TRUE(Refresh(BrowserChoice{}).found);
     EXPECT_EQ(Listed(), kEightByName);
-}
-
-TEST(NameFilter, EveryWordAnywhereInTheName)
-{
-    struct Case {
-        std::string typed;
-        std::string name;
-        bool matches;
-    };
-    const Case cases[] = {
-        {"YORK", "YORKSHIRE SURPRISE MAJOR", true},
-        {"york", "NEW YORKSHIRE SURPRISE MAJOR", true},
-        {"SHIRE  NEW", "NEW YORKSHIRE SURPRISE MAJOR", true},
-        {"SHIRE NEW", "YORKSHIRE SURPRISE MAJOR", false},
-        {"ROYAL", "YORKSHIRE SURPRISE MAJOR", false},
-        {"E S", "PLAIN BOB MAJOR", false},
-        {"  ", "PLAIN BOB MAJOR", true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.typed + " / " + c.name);
-        EXPECT_EQ(NameFilter(c.typed).Matches(c.name), c.matches);
-    }
-    EXPECT_TRUE(NameFilter("   ").Empty());
-}
-
-TEST_F(Browser, FilterKeepsTheRangesOrderAndLeavesTheCursor)
-{
-    BrowserChoice choice;
-    choice.findText = "CAMB";
-    ASSERT_TRUE(Refresh(choice).found);
-    const std::size_t at = data.dbfMethods.Position();
-    std::vector<std::string> names;
-    for (const std::size_t pos :
-         FilterPositions(data.dbfMethods, range.first, range.end, NameFilter("york"))) {
-        names.push_back(MethodAt(data.dbfMethods, pos).name);
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{"NEW YORKSHIRE SURPRISE MAJOR",
-                                               "YORKSHIRE SURPRISE MAJOR"}));
-    EXPECT_EQ(data.dbfMethods.Position(), at);
-    EXPECT_EQ(Current(), "CAMBRIDGE SURPRISE MAJOR");
-    // The header record shares no range, whatever the filter.
-    EXPECT_TRUE(
-        FilterPositions(data.dbfMethods, range.first, range.end, NameFilter("TB_")).empty());
 }
 
 } // namespace

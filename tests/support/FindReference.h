@@ -1,12 +1,13 @@
 #pragma once
 
 // A slow reference for the find-similar search, written apart from it, for the tests and as
-// the benchmarks' baseline.
+// the benchmarks' baseline: changes as sets of places, every subset of the positions tried at
+// every depth, each variant rung as a whole lead and its code taken from the method store.
 
+#include "analysis/FindSimilar.h"
 #include "engine/Bells.h"
 #include "engine/PlaceNotation.h"
 #include "engine/TBellStore.h"
-#include "library/FindSimilar.h"
 #include "tests/support/TestSupport.h"
 
 #include <algorithm>
@@ -38,12 +39,7 @@ inline void PrintTo(const Found& f, std::ostream* out)
     *out << f.notation << " [" << f.group << ']';
 }
 
-// A slow reference, written apart from the search: rows as vectors, changes as sets of places,
-// every subset of the positions tried at every depth, each variant rung as a whole lead and its
-// code taken from the method store.
-
 using Places = std::set<int>;
-using Bells = std::vector<int>;
 
 // The bells of a change move in pairs; false when the places leave a bell without a partner.
 inline bool IsChange(const Places& places, int n)
@@ -60,29 +56,6 @@ inline bool IsChange(const Places& places, int n)
     return true;
 }
 
-inline Bells Ring(Bells row, const Places& places)
-{
-    const int n = static_cast<int>(row.size());
-    for (int p = 1; p <= n;) {
-        if (places.count(p) != 0) {
-            ++p;
-        } else {
-            std::swap(row[static_cast<std::size_t>(p - 1)], row[static_cast<std::size_t>(p)]);
-            p += 2;
-        }
-    }
-    return row;
-}
-
-inline Places PlacesOf(std::string_view text)
-{
-    Places places;
-    for (const char c : text) {
-        places.insert(BellOf(c));
-    }
-    return places;
-}
-
 inline std::string TextOf(const Places& places)
 {
     std::string text;
@@ -92,28 +65,15 @@ inline std::string TextOf(const Places& places)
     return text;
 }
 
-inline std::string RowOf(const Bells& row)
+inline Row Ring(const Row& row, const Places& places, int n)
 {
-    std::string text;
-    for (const int b : row) {
-        text += SymbolOf(b);
-    }
-    return text;
-}
-
-inline Bells RoundsOf(int n)
-{
-    Bells row;
-    for (int b = 1; b <= n; ++b) {
-        row.push_back(b);
-    }
-    return row;
+    return ApplyChange(row, ChangeMovement(TextOf(places), n));
 }
 
 // The candidates that may be made on the varied side. Above the treble they are every
 // fragment of positions 1..r-1 that is a change of its own with at most four places, but not
 // all of them when the treble lies at the back (that would be no change at all); below the
-// treble the table is taken as it stands.
+// treble the rows of the table, each from the bells it needs.
 inline bool Admitted(FindType type, int n, int r, const Places& candidate)
 {
     if (type == FindType::Above) {
@@ -123,30 +83,20 @@ inline bool Admitted(FindType type, int n, int r, const Places& candidate)
         }
         return !(r >= n && static_cast<int>(candidate.size()) == r - 1);
     }
-    struct Row {
-        int r;
-        std::vector<std::pair<std::string, int>> entries; // places, from how many bells
-    };
-    static const std::vector<Row> kOdd = {{1, {{"3", 0}, {"5", 0}, {"345", 0}, {"7", 6}}},
-                                          {2, {{"", 0}, {"45", 0}, {"47", 6}}},
-                                          {3, {{"5", 0}, {"7", 6}}},
-                                          {4, {{"", 0}}},
-                                          {6, {{"", 0}}},
-                                          {7, {{"", 0}}}};
-    static const std::vector<Row> kEven = {{1,
-                                            {{"", 0},
-                                             {"34", 0},
-                                             {"36", 5},
-                                             {"56", 5},
-                                             {"3456", 5},
-                                             {"38", 7},
-                                             {"58", 7},
-                                             {"3458", 7}}},
-                                           {2, {{"4", 0}, {"6", 5}, {"8", 7}, {"456", 7}}},
-                                           {3, {{"", 0}, {"58", 7}, {"56", 7}}},
-                                           {5, {{"", 0}}},
-                                           {7, {{"", 0}}},
-                                           {8, {{"", 0}}}};
+    // By treble row: "places/from how many bells" ...
+    static const std::map<int, std::string_view> kOdd = {{1, "3/0 5/0 345/0 7/6"},
+                                                         {2, "/0 45/0 47/6"},
+                                                         {3, "5/0 7/6"},
+                                                         {4, "/0"},
+                                                         {6, "/0"},
+                                                         {7, "/0"}};
+    static const std::map<int, std::string_view> kEven = {
+        {1, "/0 34/0 36/5 56/5 3456/5 38/7 58/7 3458/7"},
+        {2, "4/0 6/5 8/7 456/7"},
+        {3, "/0 58/7 56/7"},
+        {5, "/0"},
+        {7, "/0"},
+        {8, "/0"}};
     const std::string text = TextOf(candidate);
     if (n % 2 == 1 && r == 5) {
         return text == (n >= 7 ? "7" : "");
@@ -157,15 +107,19 @@ inline bool Admitted(FindType type, int n, int r, const Places& candidate)
     if (n % 2 == 0 && r == 6) {
         return text == (n == 8 ? "8" : "");
     }
-    for (const Row& row : n % 2 == 1 ? kOdd : kEven) {
-        if (row.r != r) {
-            continue;
+    const auto& table = n % 2 == 1 ? kOdd : kEven;
+    const auto row = table.find(r);
+    if (row == table.end()) {
+        return false;
+    }
+    for (std::size_t at = 0; at < row->second.size();) {
+        const std::size_t slash = row->second.find('/', at);
+        const std::size_t end = std::min(row->second.find(' ', slash), row->second.size());
+        if (row->second.substr(at, slash - at) == text &&
+            n >= std::stoi(std::string(row->second.substr(slash + 1, end - slash - 1)))) {
+            return true;
         }
-        for (const auto& [places, from] : row.entries) {
-            if (places == text && n >= from) {
-                return true;
-            }
-        }
+        at = end + 1;
     }
     return false;
 }
@@ -185,15 +139,14 @@ inline std::set<std::string> AllowedLeadHeads(int n, const std::string& group)
         hunt +=
             n % 2 == 0 ? "-1" + std::string(1, SymbolOf(n)) : std::string(1, SymbolOf(n)) + ".1.";
     }
-    const std::string plainBob = n % 2 == 0 ? hunt + " LH 12" : hunt + SymbolOf(n) + " LH 12";
-    auto pb = Method(n, plainBob);
+    auto pb = Method(n, n % 2 == 0 ? hunt + " LH 12" : hunt + SymbolOf(n) + " LH 12");
+    // The bell in 2nds of the lead head each group stands for.
+    const std::string_view letters = "ABCDEFGHJKLMPQRS";
+    const std::string_view seconds = "3578643578643434";
     std::set<std::string> heads;
-    const std::map<char, int> second = {{'A', 3}, {'B', 5}, {'C', 7}, {'D', 8}, {'E', 6}, {'F', 4},
-                                        {'G', 3}, {'H', 5}, {'J', 7}, {'K', 8}, {'L', 6}, {'M', 4},
-                                        {'P', 3}, {'Q', 4}, {'R', 3}, {'S', 4}};
     for (int k = 1; k < pb->LeadsInCourse(); ++k) {
         const std::string head = pb->GetRowText(k * pb->LeadLength());
-        if (group == "ALL" || BellOf(head[1]) == second.at(group[0])) {
+        if (group == "ALL" || head[1] == seconds[letters.find(group[0])]) {
             heads.insert(head);
         }
     }
@@ -213,15 +166,18 @@ public:
     {
         auto base = Method(n, notation);
         m_half = base->LeadLength() / 2;
-        Bells row = RoundsOf(n);
+        Row row = Rounds(n);
         for (int d = 1; d <= m_half; ++d) {
-            const Places change = PlacesOf(base->GetChange(d));
-            const int before =
-                static_cast<int>(std::find(row.begin(), row.end(), 1) - row.begin()) + 1;
-            row = Ring(row, change);
-            const int after =
-                static_cast<int>(std::find(row.begin(), row.end(), 1) - row.begin()) + 1;
-            const int r = std::min(before, after);
+            Places change;
+            for (const char c : base->GetChange(d)) {
+                change.insert(BellOf(c));
+            }
+            const auto trebleAt = [&] {
+                return static_cast<int>(std::find(row.begin(), row.end(), 1) - row.begin()) + 1;
+            };
+            const int before = trebleAt();
+            row = Ring(row, change, n);
+            const int after = trebleAt();
             const auto kept = [&](int p) {
                 return type == FindType::Above ? p >= after : p <= after;
             };
@@ -241,7 +197,7 @@ public:
                         whole.insert(p);
                     }
                 }
-                if (fits && Admitted(type, n, r, candidate)) {
+                if (fits && Admitted(type, n, std::min(before, after), candidate)) {
                     if (!IsChange(whole, n)) {
                         m_result.problems.push_back("a change that is no change: " + TextOf(whole));
                         continue;
@@ -261,15 +217,10 @@ public:
     }
 
 private:
-    struct Step {
-        Places candidate;
-        Places change;
-    };
-
     bool Refused(int d, const Places& candidate, const Places& change) const
     {
         const auto at = [&](int k) { return m_path[static_cast<std::size_t>(k - 1)]; };
-        if (d > 1 && change == at(d - 1).change) {
+        if (d > 1 && change == at(d - 1).second) {
             return true;
         }
         const bool letThrough = m_n % 2 == 1 && TextOf(candidate) == std::to_string(m_n);
@@ -280,7 +231,7 @@ private:
             for (const int p : candidate) {
                 bool everywhere = true;
                 for (int k = 1; k <= back; ++k) {
-                    everywhere = everywhere && d - k >= 1 && at(d - k).candidate.count(p) != 0;
+                    everywhere = everywhere && d - k >= 1 && at(d - k).first.count(p) != 0;
                 }
                 if (everywhere) {
                     return true;
@@ -309,26 +260,20 @@ private:
                 Descend(d + 1);
                 continue;
             }
-            for (const bool nth : Ends()) {
+            const bool nthOnly = std::string_view("GHJKLMRS").find(m_group[0]) != std::string::npos;
+            for (const bool nth :
+                 m_group == "ALL" ? std::vector{true, false} : std::vector{nthOnly}) {
                 ++m_result.possibilities;
                 Variant(nth);
             }
         }
     }
 
-    std::vector<bool> Ends() const
-    {
-        if (m_group == "ALL") {
-            return {true, false};
-        }
-        return {std::string("GHJKLMRS").find(m_group[0]) != std::string::npos};
-    }
-
     void Variant(bool nth)
     {
-        const Places& first = m_path[0].change;
+        const Places& first = m_path[0].second;
         if (!nth && m_n == 5 && m_half >= 2 && first.count(5) != 0 &&
-            m_path[1].change.count(5) != 0) {
+            m_path[1].second.count(5) != 0) {
             return;
         }
         if (nth && m_n % 2 == 0 && m_n > 4 && first.count(m_n) != 0) {
@@ -340,17 +285,18 @@ private:
         }
         std::vector<std::string> lead;
         for (int d = 1; d <= m_half; ++d) {
-            lead.push_back(TextOf(m_path[static_cast<std::size_t>(d - 1)].change));
+            lead.push_back(TextOf(m_path[static_cast<std::size_t>(d - 1)].second));
         }
         for (int d = m_half - 1; d >= 1; --d) {
-            lead.push_back(TextOf(m_path[static_cast<std::size_t>(d - 1)].change));
+            lead.push_back(TextOf(m_path[static_cast<std::size_t>(d - 1)].second));
         }
         lead.push_back(TextOf(leadEnd));
-        Bells row = RoundsOf(m_n);
+        Row row = Rounds(m_n);
         for (const std::string& change : lead) {
-            row = Ring(row, PlacesOf(change));
+            row = ApplyChange(row, ChangeMovement(change, m_n));
         }
-        if (m_heads.count(RowOf(row)) == 0) {
+        const std::string head = RowText(row, m_n);
+        if (m_heads.count(head) == 0) {
             return;
         }
         const std::string notation = BuildTidyNotation(lead, m_n).notation;
@@ -358,7 +304,7 @@ private:
             return;
         }
         auto method = Method(m_n, notation);
-        if (method->GetRowText(method->LeadLength()) != RowOf(row)) {
+        if (method->GetRowText(method->LeadLength()) != head) {
             m_result.problems.push_back(notation + " rings another lead head");
         }
         m_result.stored.push_back({notation, method->LeadHeadCode()});
@@ -370,7 +316,7 @@ private:
     std::set<std::string> m_heads;
     int m_half = 0;
     std::vector<std::vector<std::pair<Places, Places>>> m_options;
-    std::vector<Step> m_path;
+    std::vector<std::pair<Places, Places>> m_path; // candidate, whole change
     Expected m_result;
 };
 

@@ -81,10 +81,9 @@ inline FchLists ReferenceSearch(const TBellStore& a, const TBellStore& b, int le
                 std::string text(6, ' ');
                 std::array<int, 8> map{0, 0, 2, 3, 4, 5, 6, 7};
                 for (int p = 0; p < n; ++p) {
-                    const int from = secondNotation ? x[static_cast<std::size_t>(p)]
-                                                    : y[static_cast<std::size_t>(p)];
-                    const int to = secondNotation ? y[static_cast<std::size_t>(p)]
-                                                  : x[static_cast<std::size_t>(p)];
+                    const auto at = static_cast<std::size_t>(p);
+                    const int from = secondNotation ? x[at] : y[at];
+                    const int to = secondNotation ? y[at] : x[at];
                     if (from >= 2 && from < fixed) {
                         text[static_cast<std::size_t>(from - 2)] = SymbolOf(to);
                         map[static_cast<std::size_t>(from)] = to;
@@ -95,14 +94,12 @@ inline FchLists ReferenceSearch(const TBellStore& a, const TBellStore& b, int le
                 }
                 text = Trim(text);
                 const bool split = text.size() == 6;
-                int exchanges = 0;
+                int exchanges = 0; // of a bubble sort of the map
                 for (bool swapped = true; swapped;) {
                     swapped = false;
-                    for (int bell = 2; bell + 1 < fixed; ++bell) {
-                        auto& here = map[static_cast<std::size_t>(bell)];
-                        auto& next = map[static_cast<std::size_t>(bell + 1)];
-                        if (next < here) {
-                            std::swap(here, next);
+                    for (std::size_t bell = 2; bell + 1 < static_cast<std::size_t>(fixed); ++bell) {
+                        if (map[bell + 1] < map[bell]) {
+                            std::swap(map[bell], map[bell + 1]);
                             ++exchanges;
                             swapped = true;
                         }
