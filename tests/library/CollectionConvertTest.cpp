@@ -71,13 +71,14 @@ std::vector<std::size_t> Reasons(const ConvertCounts& c)
             c.titleBlank,      c.controlCharacter};
 }
 
-// A real excerpt of the Council's file: its namespaces, entities, performances and a stage-2
-// method. The lead-head codes are the excerpt's own.
-TEST(ConvertCollectionXml, TheCouncilsSample)
+// A real excerpt of the Council's file (its namespaces, entities, performances and a stage-2
+// method; the lead-head codes are the excerpt's own), and the whole collection, which converts
+// to the bundled library byte for byte.
+TEST(ConvertCollectionFile, TheCouncilsFiles)
 {
     const std::string sample = TAMBREL_SHARED_DATA "/cccbr-xml-sample.xml";
     if (!std::filesystem::exists(sample)) {
-        GTEST_SKIP() << "the Council's sample is not beside the checkout";
+        GTEST_SKIP() << "the Council's files are not beside the checkout";
     }
     std::ostringstream out;
     const Result<ConvertCounts> counts = ConvertCollectionFile(sample, out);
@@ -93,6 +94,10 @@ TEST(ConvertCollectionXml, TheCouncilsSample)
                   "8,\"KATE & WILLIAM ALLIANCE MAJOR\",\"-3-4-5-36-4-1-3456.7 LH2\",B\n"
                   "8,\"BURNLEY CHARTER ALLIANCE MAJOR\",\"-5-4.5-5.36.4-4.5-4.7 LH2\",A\n"
                   "8,\"WELLINGTON AND BUBBLE ALLIANCE MAJOR\",\"-5-6-2-3-4-5-6.7 LH2\",B\n");
+    std::ostringstream library;
+    ASSERT_TRUE(ConvertCollectionFile(TAMBREL_SHARED_DATA "/cccbr-methods.csv", library,
+                                      std::string_view("CCCBR 2023-09-18")));
+    EXPECT_TRUE(library.str() == ReadFile(TAMBREL_METHODS_CSV)) << "differs from data/Methods.csv";
 }
 
 // Every reason a method is left out, given as CSV and as XML: both forms write the same
