@@ -383,7 +383,6 @@ TEST(ConvertCollectionXml, BuildTextFromTheDateOrGiven)
         ASSERT_TRUE(converted.counts) << converted.counts.error;
         EXPECT_EQ(converted.out, "0,TB_Method_Library," + QuoteDelimitedValue(c.build) + ",\n");
     }
-    EXPECT_EQ(FromXml(Collection(""), "My build").out, "0,TB_Method_Library,\"My build\",\n");
 }
 
 TEST(IsCollectionXml, TellsXmlFromCsv)
