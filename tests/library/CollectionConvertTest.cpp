@@ -19,6 +19,9 @@
 namespace tambrel {
 namespace {
 
+using test::Collection;
+using test::Method;
+using test::MethodSet;
 using test::ReadFile;
 using test::Repeat;
 using test::TempDir;
@@ -31,24 +34,6 @@ constexpr std::string_view kNotTheCollection =
     "The file is XML but not the Central Council's methods collection: it must be a collection "
     "element in the namespace http://www.cccbr.org.uk/methods/schemas/2007/05/methods.";
 constexpr std::string_view kHeader = "0,TB_Method_Library,\"CCCBR 2026-06-08\",\n";
-
-std::string Collection(const std::string& body, const std::string& date = "2026-06-08")
-{
-    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<collection date=\"" + date +
-           "\" xmlns=\"http://www.cccbr.org.uk/methods/schemas/2007/05/methods\">\n" + body +
-           "</collection>\n";
-}
-
-std::string MethodSet(int stage, const std::string& methods)
-{
-    return "<methodSet><properties><stage>" + std::to_string(stage) + "</stage></properties>\n" +
-           methods + "</methodSet>\n";
-}
-
-std::string Method(const std::string& title, const std::string& notation)
-{
-    return "<method><title>" + title + "</title><notation>" + notation + "</notation></method>\n";
-}
 
 struct Converted {
     Result<ConvertCounts> counts;

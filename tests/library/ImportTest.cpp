@@ -1,6 +1,7 @@
 #include "library/Import.h"
 #include "library/LibraryTables.h"
 #include "library/TfrmDataMod.h"
+#include "tests/support/CollectionXml.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -385,15 +386,11 @@ TEST_F(Imports, PersonalCheckAsksAboutEveryMethodTheMainLibraryHolds)
 TEST_F(Imports, TheCouncilsXmlCollectionIsImportedAsItIs)
 {
     ASSERT_TRUE(ImportMethods(
-        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<collection date=\"2024-02-03\" "
-        "xmlns=\"http://www.cccbr.org.uk/methods/schemas/2007/05/methods\">\n"
-        "<methodSet><properties><stage>6</stage></properties>\n"
-        "<method><title>Plain Bob Minor</title><notation>x16x16x16,12</notation></method>\n"
-        "<method><title>Cambridge Surprise Minor</title>"
-        "<notation>x36x14x12x36x14x56,12</notation></method></methodSet>\n"
-        "<methodSet><properties><stage>2</stage></properties>\n"
-        "<method><title>Cross Two</title><notation>x</notation></method></methodSet>\n"
-        "</collection>\n",
+        test::Collection(test::MethodSet(6, test::Method("Plain Bob Minor", "x16x16x16,12") +
+                                                test::Method("Cambridge Surprise Minor",
+                                                             "x36x14x12x36x14x56,12")) +
+                             test::MethodSet(2, test::Method("Cross Two", "x")),
+                         "2024-02-03"),
         ImportMode::Replace));
     // The two-bell method, which no library holds, is left out unread: said, but not checked.
     EXPECT_EQ(methods.ResultText(ImportMode::Replace), "2 Methods Imported. 1 Left Out.");
