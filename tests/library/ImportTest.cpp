@@ -1,6 +1,7 @@
 #include "library/Import.h"
 #include "library/LibraryTables.h"
 #include "library/TfrmDataMod.h"
+#include "tests/support/CollectionXml.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -351,13 +352,9 @@ TEST_F(Imports, PersonalCheckAsksAboutEveryMethodTheMainLibraryHolds)
                             Stored{"8", "my bristol", "-5-4.5-5.36.4-4.5-4-1 LH1", "M"},
                             Stored{"8", "MY BRISTOL AGAIN", "-5-4.5-5.36.4-4.5-4-1 LH1", "M"}}) {
         personal.ClearRecord();
-        for (const auto& [field, value] : {std::pair<const char*, std::string>{"bells", m.bells},
-                                           {"name", m.name},
-                                           {"places", m.places},
-                                           {"group", m.group}}) {
-            ASSERT_TRUE(personal.Replace(field, value));
-        }
-        ASSERT_TRUE(personal.AppendRec());
+        ASSERT_TRUE(personal.Replace("bells", m.bells) && personal.Replace("name", m.name) &&
+                    personal.Replace("places", m.places) && personal.Replace("group", m.group) &&
+                    personal.AppendRec());
     }
     ASSERT_TRUE(module.CloseTables());
 
@@ -379,10 +376,9 @@ TEST_F(Imports, PersonalCheckAsksAboutEveryMethodTheMainLibraryHolds)
     EXPECT_EQ(labels, (std::vector<std::string>{"Importing Methods ...", "Re-indexing Library...",
                                                 "Checking Personal Library...",
                                                 "0 Methods Checked, 0 Imported, 0 Renamed."}));
-    const std::vector<Stored> left = Main("PERSONAL");
-    ASSERT_EQ(left.size(), 2U);
-    EXPECT_EQ(left[0].name, "MY OWN MINOR");
-    EXPECT_EQ(left[1].name, "my bristol");
+    EXPECT_EQ(Main("PERSONAL"),
+              (std::vector<Stored>{{"6 ", "MY OWN MINOR", "-1-1-1-1-1 LH2", "A "},
+                                   {"8 ", "my bristol", "-5-4.5-5.36.4-4.5-4-1 LH1", "M "}}));
 }
 
 // The Central Council's XML collection is taken as it comes: told by its content, converted,
@@ -390,15 +386,11 @@ TEST_F(Imports, PersonalCheckAsksAboutEveryMethodTheMainLibraryHolds)
 TEST_F(Imports, TheCouncilsXmlCollectionIsImportedAsItIs)
 {
     ASSERT_TRUE(ImportMethods(
-        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<collection date=\"2024-02-03\" "
-        "xmlns=\"http://www.cccbr.org.uk/methods/schemas/2007/05/methods\">\n"
-        "<methodSet><properties><stage>6</stage></properties>\n"
-        "<method><title>Plain Bob Minor</title><notation>x16x16x16,12</notation></method>\n"
-        "<method><title>Cambridge Surprise Minor</title>"
-        "<notation>x36x14x12x36x14x56,12</notation></method></methodSet>\n"
-        "<methodSet><properties><stage>2</stage></properties>\n"
-        "<method><title>Cross Two</title><notation>x</notation></method></methodSet>\n"
-        "</collection>\n",
+        test::Collection(test::MethodSet(6, test::Method("Plain Bob Minor", "x16x16x16,12") +
+                                                test::Method("Cambridge Surprise Minor",
+                                                             "x36x14x12x36x14x56,12")) +
+                             test::MethodSet(2, test::Method("Cross Two", "x")),
+                         "2024-02-03"),
         ImportMode::Replace));
     // The two-bell method, which no library holds, is left out unread: said, but not checked.
     EXPECT_EQ(methods.ResultText(ImportMode::Replace), "2 Methods Imported. 1 Left Out.");
@@ -441,38 +433,30 @@ TEST_F(Imports, AReplaceWithNothingToTakeChangesNoFile)
     EXPECT_EQ(Images(), before);
     EXPECT_TRUE(labels.empty());
 
-    // A notation twice is one method of the library; the header is no method.
+    // A notation twice is one method of the library; the header is no method. What the reading
+    // left out or changed is listed in the file's order, for the dialog to show.
     ASSERT_TRUE(methods.Open());
     ASSERT_TRUE(methods.ReadFile(dir.Write(
-        "two.csv", std::string(kMarker) + "6,ONE,-1-1-1 LH2,A\n6,TWO,x16x16x16x16x16x12,A\n")));
+        "two.csv", std::string(kMarker) + "6,ONE,-1-1-1 LH2,A\n6,TWO,x16x16x16x16x16x12,A\n" +
+                       "8,SHORT\n6,\"M\xC5\x81ODY\",-1-1-1 LH2,A\n8,\"ESC\x1B\",x,A\n8," +
+                       std::string(61, 'W') + ",x,A\n")));
     EXPECT_EQ(methods.Usable(), 1U);
     EXPECT_EQ(methods.LibraryMethods(), 3U);
+    const StagedDetails details(methods.Staged());
+    EXPECT_EQ(details.Summary(), "4 lines of the file left out or changed: see Details.");
+    EXPECT_EQ(details.Text(20),
+              "Line 4: not one value to each field, or a quote left open; left out.\r"
+              "Line 5: M\xC5\x81ODY is stored with plain letters for those the library lacks.\r"
+              "Line 6: a control character in a value; left out.\r"
+              "Line 7: a value too wide for the library; left out.");
+    EXPECT_EQ(details.Text(1),
+              "Line 4: not one value to each field, or a quote left open; left out.\r"
+              "... and 3 more.");
     ASSERT_TRUE(methods.Close());
     EXPECT_EQ(ReplaceQuestion(true, 23678, 7, "small.csv"),
               "Replace the 23678 Methods of the Main Library with the 7 Methods of small.csv?");
     EXPECT_EQ(ReplaceQuestion(false, 108, 1, "calls.csv"),
               "Replace the 108 Calls of the Calls Library with the 1 Call of calls.csv?");
-}
-
-// What reading a file left out or changed, in the file's order, for the dialog to show.
-TEST_F(Imports, TheDetailsListWhatTheReadingLeftOutOrChanged)
-{
-    ASSERT_TRUE(methods.Open());
-    ASSERT_TRUE(methods.ReadFile(dir.Write(
-        "details.csv", std::string(kMarker) +
-                           "8,SHORT\n6,\"M\xC5\x81ODY\",-1-1-1 LH2,A\n8,\"ESC\x1B\",x,A\n8," +
-                           std::string(61, 'W') + ",x,A\n")));
-    const StagedDetails details(methods.Staged());
-    EXPECT_EQ(details.Summary(), "4 lines of the file left out or changed: see Details.");
-    EXPECT_EQ(details.Text(20),
-              "Line 2: not one value to each field, or a quote left open; left out.\r"
-              "Line 3: M\xC5\x81ODY is stored with plain letters for those the library lacks.\r"
-              "Line 4: a control character in a value; left out.\r"
-              "Line 5: a value too wide for the library; left out.");
-    EXPECT_EQ(details.Text(1),
-              "Line 2: not one value to each field, or a quote left open; left out.\r"
-              "... and 3 more.");
-    ASSERT_TRUE(methods.Close());
 }
 
 TEST_F(Imports, CallsReplaceTheCallsLibraryMarkerFirst)

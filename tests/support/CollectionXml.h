@@ -131,4 +131,23 @@ inline void WriteCollectionXml(std::ostream& out, const std::vector<LibraryMetho
     out << "</collection>\n";
 }
 
+// A collection as the Council writes it, small enough to write inline.
+inline std::string Collection(const std::string& body, const std::string& date = "2026-06-08")
+{
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<collection date=\"" + date +
+           "\" xmlns=\"http://www.cccbr.org.uk/methods/schemas/2007/05/methods\">\n" + body +
+           "</collection>\n";
+}
+
+inline std::string MethodSet(int stage, const std::string& methods)
+{
+    return "<methodSet><properties><stage>" + std::to_string(stage) + "</stage></properties>\n" +
+           methods + "</methodSet>\n";
+}
+
+inline std::string Method(const std::string& title, const std::string& notation)
+{
+    return "<method><title>" + title + "</title><notation>" + notation + "</notation></method>\n";
+}
+
 } // namespace tambrel::test
