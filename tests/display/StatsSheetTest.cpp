@@ -57,7 +57,7 @@ std::unique_ptr<TBellCard> CambridgeMajor()
     return card;
 }
 
-TEST(StatsSheet, LinesStandOneLineHeightApartAndThePictureEndsOneLineBelow)
+TEST(StatsSheet, LinesStandOneLineHeightApartAndPrintingWritesThoseOfTheLastShowing)
 {
     auto card = CambridgeMajor();
     card->Client = QSize(900, 2000); // the picture keeps to the sheet, though the window is taller
@@ -90,13 +90,8 @@ TEST(StatsSheet, LinesStandOneLineHeightApartAndThePictureEndsOneLineBelow)
         EXPECT_TRUE(inkBetween(top, top + h)) << top;
     }
     EXPECT_FALSE(inkBetween(nextLine, picture.height()));
-}
 
-TEST(StatsSheet, PrintingWritesTheLinesOfTheLastShowing)
-{
     const test::TempDir dir;
-    auto card = CambridgeMajor();
-    card->Show(PageView::Statistics);
     const std::string shown = card->Stats().Stats().Lines().fchGroups;
     // Another method in the store, not shown yet: printing keeps to what was on the screen.
     card->Store().SetBells(6);
