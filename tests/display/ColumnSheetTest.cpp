@@ -224,14 +224,14 @@ TEST(SheetLayout, ASectionTallerThanAPageIsSplitUnderItsHeadingsAgain)
         }
         column.Entries(S::Odd) = {"odd" + std::to_string(lead)};
     }
-    SheetGeometry geometry;
-    geometry.print = true;
-    geometry.width = 1000;
-    geometry.bodyTop = 50;
-    geometry.lineHeight = 10;
-    geometry.height = 50 + 20 * 10; // 20 lines below the heading
-    geometry.columnWidth = 120;
-    geometry.charWidth = 10;
+    // 20 lines below the heading.
+    const SheetGeometry geometry{.print = true,
+                                 .width = 1000,
+                                 .height = 50 + 20 * 10,
+                                 .bodyTop = 50,
+                                 .lineHeight = 10,
+                                 .columnWidth = 120,
+                                 .charWidth = 10};
     const SheetLayout layout = LayOutSheet(sheet, geometry);
     // 20 lines: the lead headings take 3, leaving 17; "Even FCH" and 16 entries a page.
     // Roll-ups alone, then 43 even entries in parts of 16, the last part with the odd section.
