@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <map>
 #include <memory>
 #include <string>
@@ -119,24 +120,21 @@ TEST(CompSheetView, EveryColumnKeepsItsHeadingsAndTheSectionsLineUp)
     for (const std::string heading : {"Roll Ups", "Even FCH", "Odd FCH"}) {
         EXPECT_EQ(static_cast<int>(Named(page, heading).size()), leads) << heading;
     }
-    for (int lead = 1; lead <= leads; ++lead) {
-        EXPECT_EQ(Named(page, "(Lead " + std::to_string(lead) + ")").size(), 1U) << lead;
-    }
     EXPECT_TRUE(Named(page, "Split FCH").empty()); // 8 bells only
-    // Each section at one height across a row of columns.
-    const auto evens = Named(page, "Even FCH");
-    const auto lead1 = Named(page, "(Lead 1)").front();
-    for (const PlacedText* even : evens) {
-        // The nearest lead heading above, in the same column.
-        const PlacedText* lead = nullptr;
-        for (const PlacedText& text : page) {
-            if (text.x == even->x && text.text.rfind("(Lead ", 0) == 0 && text.y < even->y &&
-                (lead == nullptr || text.y > lead->y)) {
-                lead = &text;
+    // Each section at one height below its lead's heading, in every row of columns.
+    const auto evenBelowHeading = [&](int lead) {
+        const auto headings = Named(page, "(Lead " + std::to_string(lead) + ")");
+        EXPECT_EQ(headings.size(), 1U) << lead;
+        int even = INT_MAX;
+        for (const PlacedText* text : Named(page, "Even FCH")) {
+            if (text->x == headings.at(0)->x && text->y > headings.at(0)->y) {
+                even = std::min(even, text->y);
             }
         }
-        ASSERT_NE(lead, nullptr);
-        EXPECT_EQ(even->y - lead->y, evens.front()->y - lead1->y);
+        return even - headings.at(0)->y;
+    };
+    for (int lead = 1; lead <= leads; ++lead) {
+        EXPECT_EQ(evenBelowHeading(lead), evenBelowHeading(1)) << lead;
     }
 }
 
