@@ -73,6 +73,20 @@ struct Drawn {
         card->Screen = screen;
         card->Show(PageView::Diagram);
     }
+    // The font the lead columns are drawn in, measured on the picture.
+    QFontMetrics RowMetrics()
+    {
+        const int size = card->Diagram().FontSize();
+        QFont font(size > 9 ? QStringLiteral("Times New Roman") : QStringLiteral("Arial"));
+        font.setPointSize(size);
+        return QFontMetrics(font, &card->Picture().Bitmap());
+    }
+    // Where the last row of `column` (the lead head after the lead-end rule) is drawn.
+    QRect LastRow(const ColumnState& column)
+    {
+        const int h = RowMetrics().height();
+        return QRect(column.x, column.y - h / 2 + column.L * column.rh, column.colW, h);
+    }
     std::vector<ColumnState> Kind(LeadKind kind) const
     {
         std::vector<ColumnState> found;
@@ -90,14 +104,6 @@ const std::string kPlainBobMinor = "x16x16x16x16x16x12";
 std::string Expanded(std::string_view cc)
 {
     return *ExpandCCNotation(cc).value;
-}
-
-// The font the lead columns are drawn in on the picture, measured on `device`.
-QFontMetrics RowMetrics(int size, const QPaintDevice* device)
-{
-    QFont font(size > 9 ? QStringLiteral("Times New Roman") : QStringLiteral("Arial"));
-    font.setPointSize(size);
-    return QFontMetrics(font, device);
 }
 
 bool Dark(QRgb pixel)
@@ -218,9 +224,7 @@ TEST(Diagram, LeadEndRuleAboveTheLeadHead)
     ASSERT_FALSE(pb.columns.empty());
     const ColumnState& column = pb.columns.front();
     const QImage image = pb.card->Picture().Used();
-    QFont font(QStringLiteral("Times New Roman"));
-    font.setPointSize(pb.card->Diagram().FontSize());
-    const int hh = QFontMetrics(font, &image).height() / 2;
+    const int hh = pb.RowMetrics().height() / 2;
     const int ruleY = column.y + hh + (column.L - 1) * column.rh - 1;
     const int middle = column.x + column.cw * 3;
     EXPECT_TRUE(Any(image, QRect(middle, ruleY - 1, 1, 3)));
@@ -399,11 +403,7 @@ TEST(Diagram, FitToScreenShowsTheWholeFirstLeadWithoutScrolling)
             method.Show(QSize(1200, height));
             ASSERT_GT(method.card->Diagram().FontSize(), 6); // a size that fits exists
             const ColumnState first = method.Kind(LeadKind::Plain).front();
-            const QFontMetrics metrics =
-                RowMetrics(method.card->Diagram().FontSize(), &method.card->Picture().Bitmap());
-            // The lead's last row (the lead head after the lead-end rule) ends in the window.
-            EXPECT_LE(first.y - metrics.height() / 2 + first.L * first.rh + metrics.height(),
-                      height);
+            EXPECT_LE(method.LastRow(first).bottom() + 1, height);
         }
     }
 }
@@ -434,10 +434,9 @@ TEST(Diagram, ContinuousLeadTallerThanThePictureStartsTheFirstColumnAndGrowsIt)
     // The first lead's last row is on the finished picture.
     const QImage image = cambridge.card->Picture().Used();
     const ColumnState& first = cambridge.columns.front();
-    const QFontMetrics metrics = RowMetrics(cambridge.card->Diagram().FontSize(), &image);
-    const int lastRowTop = first.y - metrics.height() / 2 + first.L * first.rh;
-    ASSERT_LE(lastRowTop + metrics.height(), image.height());
-    EXPECT_TRUE(Any(image, QRect(first.x, lastRowTop, s.colW, metrics.height())));
+    const QRect lastRow = cambridge.LastRow(first);
+    ASSERT_LE(lastRow.bottom() + 1, image.height());
+    EXPECT_TRUE(Any(image, lastRow));
 }
 
 TEST(Diagram, SixteenBellBlueLineIsTwiceTheTreblesWidth)
