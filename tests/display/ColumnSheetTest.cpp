@@ -70,11 +70,9 @@ int PrintToPdf(TBellView& view, QPageLayout::Orientation orientation)
 
 // Every entry of the sheet stands once on the pages, under its own column's heading, and
 // nothing passes the bottom of a page.
-void ExpectEveryEntryOnAPage(const ColumnSheetView& view, int pdfPages)
+void ExpectEveryEntryOnAPage(const ColumnSheet& sheet, const SheetLayout& layout,
+                             const SheetGeometry& geometry, int pdfPages)
 {
-    const ColumnSheet& sheet = view.Sheet();
-    const SheetLayout& layout = view.Layout();
-    const SheetGeometry& geometry = view.Geometry();
     ASSERT_TRUE(geometry.print);
     EXPECT_EQ(static_cast<int>(layout.pages.size()), pdfPages);
     std::map<std::string, int> expected;
@@ -203,7 +201,8 @@ TEST(CompSheetView, PrintingLosesNoEntryAndTheBodyIsSize8Above12Bells)
             EXPECT_GT(pages, 1);
         }
         EXPECT_EQ(card->Comp().Layout().bands, c.bands);
-        ExpectEveryEntryOnAPage(card->Comp(), pages);
+        ExpectEveryEntryOnAPage(card->Comp().Sheet(), card->Comp().Layout(),
+                                card->Comp().Geometry(), pages);
     }
 }
 
@@ -234,28 +233,15 @@ TEST(SheetLayout, ASectionTallerThanAPageIsSplitUnderItsHeadingsAgain)
     // 20 lines: the lead headings take 3, leaving 17; "Even FCH" and 16 entries a page.
     // Roll-ups alone, then 43 even entries in parts of 16, the last part with the odd section.
     ASSERT_EQ(layout.bands, 4);
-    ASSERT_EQ(layout.pages.size(), 4U);
-    std::map<std::string, int> placed;
+    ExpectEveryEntryOnAPage(sheet, layout, geometry, 4);
     for (std::size_t p = 0; p < layout.pages.size(); ++p) {
         const auto& page = layout.pages[p];
         for (int lead = 1; lead <= 3; ++lead) {
             EXPECT_EQ(Named(page, "(Lead " + std::to_string(lead) + ")").size(), 1U) << p;
         }
         EXPECT_EQ(Named(page, "Even FCH").size(), p == 0 ? 0U : 3U) << p;
-        for (const PlacedText& text : page) {
-            EXPECT_LE(text.y + geometry.lineHeight, geometry.height) << text.text;
-            if (text.style == SheetTextStyle::Regular) {
-                ++placed[text.text];
-            }
-        }
     }
-    EXPECT_EQ(Named(layout.pages[3], "Odd FCH").size(), 3U);
-    int entries = 0;
-    for (const auto& [text, count] : placed) {
-        EXPECT_EQ(count, text == "13245678" ? 3 : 1) << text;
-        entries += count;
-    }
-    EXPECT_EQ(entries, 3 + (41 + 42 + 43) + 3);
+    EXPECT_EQ(Named(layout.pages.at(3), "Odd FCH").size(), 3U);
 }
 
 // A page list as the main window keeps it: method k on page k, a null page closed.
