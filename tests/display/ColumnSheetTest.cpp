@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <map>
 #include <memory>
 #include <string>
@@ -69,11 +70,9 @@ int PrintToPdf(TBellView& view, QPageLayout::Orientation orientation)
 
 // Every entry of the sheet stands once on the pages, under its own column's heading, and
 // nothing passes the bottom of a page.
-void ExpectEveryEntryOnAPage(const ColumnSheetView& view, int pdfPages)
+void ExpectEveryEntryOnAPage(const ColumnSheet& sheet, const SheetLayout& layout,
+                             const SheetGeometry& geometry, int pdfPages)
 {
-    const ColumnSheet& sheet = view.Sheet();
-    const SheetLayout& layout = view.Layout();
-    const SheetGeometry& geometry = view.Geometry();
     ASSERT_TRUE(geometry.print);
     EXPECT_EQ(static_cast<int>(layout.pages.size()), pdfPages);
     std::map<std::string, int> expected;
@@ -119,24 +118,21 @@ TEST(CompSheetView, EveryColumnKeepsItsHeadingsAndTheSectionsLineUp)
     for (const std::string heading : {"Roll Ups", "Even FCH", "Odd FCH"}) {
         EXPECT_EQ(static_cast<int>(Named(page, heading).size()), leads) << heading;
     }
-    for (int lead = 1; lead <= leads; ++lead) {
-        EXPECT_EQ(Named(page, "(Lead " + std::to_string(lead) + ")").size(), 1U) << lead;
-    }
     EXPECT_TRUE(Named(page, "Split FCH").empty()); // 8 bells only
-    // Each section at one height across a row of columns.
-    const auto evens = Named(page, "Even FCH");
-    const auto lead1 = Named(page, "(Lead 1)").front();
-    for (const PlacedText* even : evens) {
-        // The nearest lead heading above, in the same column.
-        const PlacedText* lead = nullptr;
-        for (const PlacedText& text : page) {
-            if (text.x == even->x && text.text.rfind("(Lead ", 0) == 0 && text.y < even->y &&
-                (lead == nullptr || text.y > lead->y)) {
-                lead = &text;
+    // Each section at one height below its lead's heading, in every row of columns.
+    const auto evenBelowHeading = [&](int lead) {
+        const auto headings = Named(page, "(Lead " + std::to_string(lead) + ")");
+        EXPECT_EQ(headings.size(), 1U) << lead;
+        int even = INT_MAX;
+        for (const PlacedText* text : Named(page, "Even FCH")) {
+            if (text->x == headings.at(0)->x && text->y > headings.at(0)->y) {
+                even = std::min(even, text->y);
             }
         }
-        ASSERT_NE(lead, nullptr);
-        EXPECT_EQ(even->y - lead->y, evens.front()->y - lead1->y);
+        return even - headings.at(0)->y;
+    };
+    for (int lead = 1; lead <= leads; ++lead) {
+        EXPECT_EQ(evenBelowHeading(lead), evenBelowHeading(1)) << lead;
     }
 }
 
@@ -205,7 +201,8 @@ TEST(CompSheetView, PrintingLosesNoEntryAndTheBodyIsSize8Above12Bells)
             EXPECT_GT(pages, 1);
         }
         EXPECT_EQ(card->Comp().Layout().bands, c.bands);
-        ExpectEveryEntryOnAPage(card->Comp(), pages);
+        ExpectEveryEntryOnAPage(card->Comp().Sheet(), card->Comp().Layout(),
+                                card->Comp().Geometry(), pages);
     }
 }
 
@@ -224,40 +221,27 @@ TEST(SheetLayout, ASectionTallerThanAPageIsSplitUnderItsHeadingsAgain)
         }
         column.Entries(S::Odd) = {"odd" + std::to_string(lead)};
     }
-    SheetGeometry geometry;
-    geometry.print = true;
-    geometry.width = 1000;
-    geometry.bodyTop = 50;
-    geometry.lineHeight = 10;
-    geometry.height = 50 + 20 * 10; // 20 lines below the heading
-    geometry.columnWidth = 120;
-    geometry.charWidth = 10;
+    // 20 lines below the heading.
+    const SheetGeometry geometry{.print = true,
+                                 .width = 1000,
+                                 .height = 50 + 20 * 10,
+                                 .bodyTop = 50,
+                                 .lineHeight = 10,
+                                 .columnWidth = 120,
+                                 .charWidth = 10};
     const SheetLayout layout = LayOutSheet(sheet, geometry);
     // 20 lines: the lead headings take 3, leaving 17; "Even FCH" and 16 entries a page.
     // Roll-ups alone, then 43 even entries in parts of 16, the last part with the odd section.
     ASSERT_EQ(layout.bands, 4);
-    ASSERT_EQ(layout.pages.size(), 4U);
-    std::map<std::string, int> placed;
+    ExpectEveryEntryOnAPage(sheet, layout, geometry, 4);
     for (std::size_t p = 0; p < layout.pages.size(); ++p) {
         const auto& page = layout.pages[p];
         for (int lead = 1; lead <= 3; ++lead) {
             EXPECT_EQ(Named(page, "(Lead " + std::to_string(lead) + ")").size(), 1U) << p;
         }
         EXPECT_EQ(Named(page, "Even FCH").size(), p == 0 ? 0U : 3U) << p;
-        for (const PlacedText& text : page) {
-            EXPECT_LE(text.y + geometry.lineHeight, geometry.height) << text.text;
-            if (text.style == SheetTextStyle::Regular) {
-                ++placed[text.text];
-            }
-        }
     }
-    EXPECT_EQ(Named(layout.pages[3], "Odd FCH").size(), 3U);
-    int entries = 0;
-    for (const auto& [text, count] : placed) {
-        EXPECT_EQ(count, text == "13245678" ? 3 : 1) << text;
-        entries += count;
-    }
-    EXPECT_EQ(entries, 3 + (41 + 42 + 43) + 3);
+    EXPECT_EQ(Named(layout.pages.at(3), "Odd FCH").size(), 3U);
 }
 
 // A page list as the main window keeps it: method k on page k, a null page closed.
@@ -327,12 +311,6 @@ TEST(IntMethSheetView, TheSecondMethodIsCheckedAtEveryShowingAndPrinting)
     EXPECT_FALSE(stale());
     EXPECT_EQ(view.SecondStore(), &card.Store());
     EXPECT_EQ(view.Sheet().subtitle, "Against FCH's of CAMBRIDGE SURPRISE MAJOR");
-    for (const SheetColumn& column : view.Sheet().columns) {
-        // Never a row against itself: no lead is false against itself in rounds.
-        const auto& even = column.Entries(S::Even);
-        const std::string own = "L" + std::to_string(column.lead) + "-23456";
-        EXPECT_EQ(std::find(even.begin(), even.end(), own), even.end());
-    }
 }
 
 } // namespace

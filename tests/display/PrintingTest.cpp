@@ -83,7 +83,7 @@ TEST(PrintDialog, ChoicesGoToTheGlobalAndThePageOptions)
     EXPECT_TRUE(dialog.chkColour->isHidden());
 }
 
-TEST(PrintCard, CopiesToAFileFollowOneAnotherInIt)
+TEST(PrintCard, CopiesToAFileFollowOneAnotherInItAndAJobThatCannotStartSaysSo)
 {
     const TempDir dir;
     auto card = Card();
@@ -97,6 +97,9 @@ TEST(PrintCard, CopiesToAFileFollowOneAnotherInIt)
     ASSERT_EQ(PrintCard(*card, printer, 3), QString());
     EXPECT_EQ(PdfPages(dir.Path("pbm.pdf")), 3 * onePage);
     EXPECT_EQ(printer.docName(), QStringLiteral("PLAIN BOB MINOR"));
+    // A job that cannot start says so.
+    printer.setOutputFileName(QString::fromStdString(dir.Path("no/such/folder/x.pdf")));
+    EXPECT_EQ(PrintCard(*card, printer, 1), kMsgPrintFailed);
 }
 
 // The pages of a PDF file as pictures, as a reader shows them.
@@ -147,44 +150,22 @@ TEST(PrintCard, ASecondPrintIsAFirstPrint)
     }
 }
 
-TEST(PrintCard, AJobThatCannotStartSaysSo)
-{
-    const TempDir dir;
-    auto card = Card();
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QString::fromStdString(dir.Path("no/such/folder/x.pdf")));
-    EXPECT_EQ(PrintCard(*card, printer, 1), kMsgPrintFailed);
-}
-
-// Sets an environment variable for one test.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : m_name(name), m_old(qgetenv(name))
-    {
-        qputenv(name, QByteArray::fromStdString(value));
-    }
-    ~ScopedEnv() { qputenv(m_name, m_old); }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* m_name;
-    QByteArray m_old;
-};
-
 TEST(PrintFile, OfferedUnderTheMethodsNameInTheDocumentsFolder)
 {
     const TempDir dir;
     std::filesystem::create_directories(dir.Path("home"));
     const QString home = QString::fromStdString(dir.Path("home"));
-    const ScopedEnv homeVariable("HOME", dir.Path("home"));
-    const ScopedEnv config("XDG_CONFIG_HOME", dir.Path("home/.config"));
+    const QByteArray oldHome = qgetenv("HOME");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", home.toUtf8());
+    qputenv("XDG_CONFIG_HOME", (home + "/.config").toUtf8());
     // No documents folder: the home folder, rather than a file dialog that shows another.
     EXPECT_EQ(SuggestedPrintFile("PLAIN BOB MINOR"), home + "/PLAIN BOB MINOR.pdf");
     std::filesystem::create_directories(dir.Path("home/Documents"));
     EXPECT_EQ(SuggestedPrintFile("PLAIN BOB MINOR"), home + "/Documents/PLAIN BOB MINOR.pdf");
     EXPECT_EQ(SuggestedPrintFile("1/2 TURN DOUBLES"), home + "/Documents/1-2 TURN DOUBLES.pdf");
+    qputenv("HOME", oldHome);
+    qputenv("XDG_CONFIG_HOME", oldConfig);
 }
 
 TEST(Clipboard, ThePictureAsFarAsItIsDrawn)

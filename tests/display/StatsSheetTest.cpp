@@ -45,21 +45,14 @@ TEST(SheetHeading, ShrinksByTwoWhileTheTextIsAtLeastAsWideAsThePage)
     }
 }
 
-std::unique_ptr<TBellCard> CambridgeMajor()
+TEST(StatsSheet, LinesStandOneLineHeightApartAndPrintingWritesThoseOfTheLastShowing)
 {
     auto card = std::make_unique<TBellCard>();
     card->Store().SetBells(8);
     card->Store().SetName("CAMBRIDGE SURPRISE MAJOR");
     card->Store().SetPlaceNotation("-38-14-1258-36-14-58-16-78LH12");
     card->Store().Calculate();
-    card->Client = QSize(900, 300);
     card->View = PageView::Statistics;
-    return card;
-}
-
-TEST(StatsSheet, LinesStandOneLineHeightApartAndThePictureEndsOneLineBelow)
-{
-    auto card = CambridgeMajor();
     card->Client = QSize(900, 2000); // the picture keeps to the sheet, though the window is taller
     card->Show(PageView::Statistics);
     const StatsSheet& sheet = card->Stats();
@@ -90,13 +83,8 @@ TEST(StatsSheet, LinesStandOneLineHeightApartAndThePictureEndsOneLineBelow)
         EXPECT_TRUE(inkBetween(top, top + h)) << top;
     }
     EXPECT_FALSE(inkBetween(nextLine, picture.height()));
-}
 
-TEST(StatsSheet, PrintingWritesTheLinesOfTheLastShowing)
-{
     const test::TempDir dir;
-    auto card = CambridgeMajor();
-    card->Show(PageView::Statistics);
     const std::string shown = card->Stats().Stats().Lines().fchGroups;
     // Another method in the store, not shown yet: printing keeps to what was on the screen.
     card->Store().SetBells(6);

@@ -56,6 +56,15 @@ struct Drawn {
         card->Diagram().onColumn = [this](const ColumnState& s) { columns.push_back(s); };
     }
     TBellOptions& Options() { return card->PageOptions; }
+    // Lines only, no numbers and no bob column, so that the pixels show the lines alone.
+    void LinesOnly(int treble, int blueBell)
+    {
+        Options().Numbers = 3;
+        Options().Treble = treble;
+        Options().BlueBell1 = blueBell;
+        Options().BlueBell2 = 0;
+        Options().ShowBob = false;
+    }
     const ColumnState& State() { return card->Diagram().State(); }
     void Show(QSize client, QSize screen = QSize(1280, 1024))
     {
@@ -63,6 +72,20 @@ struct Drawn {
         card->Client = client;
         card->Screen = screen;
         card->Show(PageView::Diagram);
+    }
+    // The font the lead columns are drawn in, measured on the picture.
+    QFontMetrics RowMetrics()
+    {
+        const int size = card->Diagram().FontSize();
+        QFont font(size > 9 ? QStringLiteral("Times New Roman") : QStringLiteral("Arial"));
+        font.setPointSize(size);
+        return QFontMetrics(font, &card->Picture().Bitmap());
+    }
+    // Where the last row of `column` (the lead head after the lead-end rule) is drawn.
+    QRect LastRow(const ColumnState& column)
+    {
+        const int h = RowMetrics().height();
+        return QRect(column.x, column.y - h / 2 + column.L * column.rh, column.colW, h);
     }
     std::vector<ColumnState> Kind(LeadKind kind) const
     {
@@ -83,14 +106,6 @@ std::string Expanded(std::string_view cc)
     return *ExpandCCNotation(cc).value;
 }
 
-// The font the lead columns are drawn in on the picture, measured on `device`.
-QFontMetrics RowMetrics(int size, const QPaintDevice* device)
-{
-    QFont font(size > 9 ? QStringLiteral("Times New Roman") : QStringLiteral("Arial"));
-    font.setPointSize(size);
-    return QFontMetrics(font, device);
-}
-
 bool Dark(QRgb pixel)
 {
     return qGray(pixel) < 100;
@@ -100,17 +115,45 @@ bool Red(QRgb pixel)
     return qRed(pixel) > 180 && qGreen(pixel) < 110 && qBlue(pixel) < 110;
 }
 
-bool InkIn(const QImage& page, QRect area)
+bool Any(const QImage& page, QRect area, bool (*ink)(QRgb) = Dark)
 {
     for (int y = area.top(); y <= area.bottom(); ++y) {
         for (int x = area.left(); x <= area.right(); ++x) {
-            if (Dark(page.pixel(x, y))) {
+            if (ink(page.pixel(x, y))) {
                 return true;
             }
         }
     }
     return false;
 }
+
+// Printer pages as pictures, A4 at 96 dots an inch, so that tests can look at each page.
+class PagesSurface : public Surface {
+public:
+    explicit PagesSurface(QSize page) : m_page(page) { Start(); }
+    ~PagesSurface() override { m_painter.end(); }
+    RenderMode Mode() const override { return RenderMode::Print; }
+    QPainter& Painter() override { return m_painter; }
+    QSize Size() const override { return m_page; }
+    bool NewPage() override
+    {
+        m_painter.end();
+        Start();
+        return true;
+    }
+    const std::vector<QImage>& Pages() const { return m_pages; }
+
+private:
+    void Start()
+    {
+        m_pages.emplace_back(m_page, QImage::Format_RGB32);
+        m_pages.back().fill(Qt::white);
+        m_painter.begin(&m_pages.back());
+    }
+    QSize m_page;
+    std::vector<QImage> m_pages;
+    QPainter m_painter;
+};
 
 TEST(Diagram, FontSizeAndCellWidthFollowTheSurface)
 {
@@ -158,29 +201,33 @@ TEST(Diagram, ColumnsWrapIntoBandsThatStayOnThePicture)
     }
     EXPECT_GT(bands, 1);
     EXPECT_GE(big.card->Picture().Size().height(), big.columns.back().y + s.colH);
+
+    // Printed, the columns wrap onto new pages, each with the heading again.
+    big.columns.clear();
+    PagesSurface pages(QSize(794, 1123));
+    big.card->Diagram().RenderDiagram(pages);
+    EXPECT_GT(pages.Pages().size(), 1U);
+    for (const ColumnState& c : big.columns) {
+        EXPECT_LE(c.y + big.State().colH, 1123);
+        EXPECT_LE(c.x + big.State().colW, 794);
+    }
+    for (const QImage& page : pages.Pages()) {
+        EXPECT_TRUE(Any(page, QRect(0, 0, 794, 30)));
+    }
 }
 
 TEST(Diagram, LeadEndRuleAboveTheLeadHead)
 {
     Drawn pb(6, kPlainBobMinor, "Plain Bob Minor");
-    pb.Options().Numbers = 3; // lines only
-    pb.Options().Treble = 1;  // and no treble
-    pb.Options().BlueBell1 = 0;
-    pb.Options().ShowBob = false;
+    pb.LinesOnly(1, 0); // and no treble or blue line
     pb.Show(QSize(1200, 800));
     ASSERT_FALSE(pb.columns.empty());
     const ColumnState& column = pb.columns.front();
     const QImage image = pb.card->Picture().Used();
-    QFont font(QStringLiteral("Times New Roman"));
-    font.setPointSize(pb.card->Diagram().FontSize());
-    const int hh = QFontMetrics(font, &image).height() / 2;
+    const int hh = pb.RowMetrics().height() / 2;
     const int ruleY = column.y + hh + (column.L - 1) * column.rh - 1;
     const int middle = column.x + column.cw * 3;
-    bool dark = false;
-    for (int y = ruleY - 1; y <= ruleY + 1; ++y) {
-        dark = dark || Dark(image.pixel(middle, y));
-    }
-    EXPECT_TRUE(dark);
+    EXPECT_TRUE(Any(image, QRect(middle, ruleY - 1, 1, 3)));
     // Nothing else is drawn across the middle of the column.
     for (const int y : {ruleY - column.rh / 2, ruleY - 4 * column.rh, ruleY + column.rh / 2}) {
         EXPECT_FALSE(Dark(image.pixel(middle, y))) << y;
@@ -190,11 +237,7 @@ TEST(Diagram, LeadEndRuleAboveTheLeadHead)
 TEST(Diagram, CrossingMarksOnlyWhereTrebleAndBlueBellSwap)
 {
     Drawn pb(6, kPlainBobMinor, "Plain Bob Minor");
-    pb.Options().Treble = 2;
-    pb.Options().BlueBell1 = 3;
-    pb.Options().BlueBell2 = 0;
-    pb.Options().Numbers = 3;
-    pb.Options().ShowBob = false;
+    pb.LinesOnly(2, 3);
     pb.Show(QSize(1200, 800));
     const QImage image = pb.card->Picture().Used();
     const ColumnState& column = pb.columns.front();
@@ -212,23 +255,16 @@ TEST(Diagram, CrossingMarksOnlyWhereTrebleAndBlueBellSwap)
         }
         const bool swapped = (t0 + 1 == b0 && t1 == b1 + 1) || (t0 == b0 + 1 && t1 + 1 == b1);
         marks += swapped ? 1 : 0;
-        bool red = false;
         const int yMiddle = column.y + (j - 1) * column.rh + column.rh / 2;
-        for (int x = column.x; x < column.x + column.colW; ++x) {
-            red = red || Red(image.pixel(x, yMiddle));
-        }
-        EXPECT_EQ(red, swapped) << "change " << j;
+        EXPECT_EQ(Any(image, QRect(column.x, yMiddle, column.colW, 1), Red), swapped)
+            << "change " << j;
     }
     EXPECT_GT(marks, 0);
 
     pb.Options().BlueBell1 = 0; // no blue bell: no crossing to mark
     pb.Show(QSize(1200, 800));
     const QImage plain = pb.card->Picture().Used();
-    for (int y = 0; y < plain.height(); ++y) {
-        for (int x = 0; x < plain.width(); ++x) {
-            ASSERT_FALSE(Red(plain.pixel(x, y)));
-        }
-    }
+    EXPECT_FALSE(Any(plain, plain.rect(), Red));
 }
 
 TEST(Diagram, ChosenLeadsAndCallColumns)
@@ -367,11 +403,7 @@ TEST(Diagram, FitToScreenShowsTheWholeFirstLeadWithoutScrolling)
             method.Show(QSize(1200, height));
             ASSERT_GT(method.card->Diagram().FontSize(), 6); // a size that fits exists
             const ColumnState first = method.Kind(LeadKind::Plain).front();
-            const QFontMetrics metrics =
-                RowMetrics(method.card->Diagram().FontSize(), &method.card->Picture().Bitmap());
-            // The lead's last row (the lead head after the lead-end rule) ends in the window.
-            EXPECT_LE(first.y - metrics.height() / 2 + first.L * first.rh + metrics.height(),
-                      height);
+            EXPECT_LE(method.LastRow(first).bottom() + 1, height);
         }
     }
 }
@@ -402,10 +434,9 @@ TEST(Diagram, ContinuousLeadTallerThanThePictureStartsTheFirstColumnAndGrowsIt)
     // The first lead's last row is on the finished picture.
     const QImage image = cambridge.card->Picture().Used();
     const ColumnState& first = cambridge.columns.front();
-    const QFontMetrics metrics = RowMetrics(cambridge.card->Diagram().FontSize(), &image);
-    const int lastRowTop = first.y - metrics.height() / 2 + first.L * first.rh;
-    ASSERT_LE(lastRowTop + metrics.height(), image.height());
-    EXPECT_TRUE(InkIn(image, QRect(first.x, lastRowTop, s.colW, metrics.height())));
+    const QRect lastRow = cambridge.LastRow(first);
+    ASSERT_LE(lastRow.bottom() + 1, image.height());
+    EXPECT_TRUE(Any(image, lastRow));
 }
 
 TEST(Diagram, SixteenBellBlueLineIsTwiceTheTreblesWidth)
@@ -413,11 +444,7 @@ TEST(Diagram, SixteenBellBlueLineIsTwiceTheTreblesWidth)
     // Plain hunt: the treble and the blue bell travel paths of the same length in the lead, so
     // the ink of each line is in proportion to its pen's width.
     Drawn hunt(16, test::Repeat("x1D", 16), "Plain Hunt on Sixteen");
-    hunt.Options().Numbers = 3; // lines only
-    hunt.Options().Treble = 3;
-    hunt.Options().BlueBell1 = 2;
-    hunt.Options().BlueBell2 = 0;
-    hunt.Options().ShowBob = false;
+    hunt.LinesOnly(3, 2);
     hunt.Show(QSize(150, 800)); // small figures
     ASSERT_LE(hunt.card->Diagram().FontSize(), 7);
     EXPECT_EQ(hunt.State().pw, 2);
@@ -438,34 +465,6 @@ TEST(Diagram, SixteenBellBlueLineIsTwiceTheTreblesWidth)
     EXPECT_GT(blue / red, 1.5);
 }
 
-// Printer pages as pictures, A4 at 96 dots an inch, so that tests can look at each page.
-class PagesSurface : public Surface {
-public:
-    explicit PagesSurface(QSize page) : m_page(page) { Start(); }
-    ~PagesSurface() override { m_painter.end(); }
-    RenderMode Mode() const override { return RenderMode::Print; }
-    QPainter& Painter() override { return m_painter; }
-    QSize Size() const override { return m_page; }
-    bool NewPage() override
-    {
-        m_painter.end();
-        Start();
-        return true;
-    }
-    const std::vector<QImage>& Pages() const { return m_pages; }
-
-private:
-    void Start()
-    {
-        m_pages.emplace_back(m_page, QImage::Format_RGB32);
-        m_pages.back().fill(Qt::white);
-        m_painter.begin(&m_pages.back());
-    }
-    QSize m_page;
-    std::vector<QImage> m_pages;
-    QPainter m_painter;
-};
-
 TEST(Printing, PosterPagesNameTheMethodOnTheFirstOnly)
 {
     Drawn cambridge(8, "-38-14-1258-36-14-58-16-78LH12", "Cambridge Surprise Major");
@@ -474,18 +473,10 @@ TEST(Printing, PosterPagesNameTheMethodOnTheFirstOnly)
     cambridge.card->Diagram().RenderDiagram(*pages);
     ASSERT_GE(pages->Pages().size(), 2U);
     const QRect heading(0, 0, 794, 30);
-    EXPECT_TRUE(InkIn(pages->Pages()[0], heading));
+    EXPECT_TRUE(Any(pages->Pages()[0], heading));
     for (std::size_t p = 1; p < pages->Pages().size(); ++p) {
-        EXPECT_FALSE(InkIn(pages->Pages()[p], heading)) << "page " << p + 1;
+        EXPECT_FALSE(Any(pages->Pages()[p], heading)) << "page " << p + 1;
     }
-    // Two columns across each page.
-    std::vector<int> firstPage;
-    for (const ColumnState& c : cambridge.columns) {
-        if (c.page == 1 && std::find(firstPage.begin(), firstPage.end(), c.x) == firstPage.end()) {
-            firstPage.push_back(c.x);
-        }
-    }
-    EXPECT_EQ(firstPage.size(), 2U);
 
     // A poster value that cannot be (edited outside) prints as a normal diagram.
     cambridge.Options().PrintPoster = 7;
@@ -493,24 +484,7 @@ TEST(Printing, PosterPagesNameTheMethodOnTheFirstOnly)
     pages = std::make_unique<PagesSurface>(QSize(794, 1123));
     cambridge.card->Diagram().RenderDiagram(*pages);
     EXPECT_EQ(pages->Pages().size(), 1U);
-    EXPECT_TRUE(InkIn(pages->Pages()[0], heading));
-}
-
-TEST(Printing, PortraitColumnsFitHalfThePageAndWrapOntoNewPages)
-{
-    Drawn long16(16, Expanded("-3-4-25-36-47-58-69-70-8E-9T-0A-EB-TC-AD-B,2"), "Sixteen");
-    PagesSurface pages(QSize(794, 1123));
-    long16.card->Diagram().RenderDiagram(pages);
-    const ColumnState& s = long16.State();
-    EXPECT_GT(pages.Pages().size(), 1U);
-    for (const ColumnState& c : long16.columns) {
-        EXPECT_LE(c.y + s.colH, 1123);
-        EXPECT_LE(c.x + s.colW, 794);
-    }
-    // Each new page repeats the heading.
-    for (const QImage& page : pages.Pages()) {
-        EXPECT_TRUE(InkIn(page, QRect(0, 0, 794, 30)));
-    }
+    EXPECT_TRUE(Any(pages->Pages()[0], heading));
 }
 
 TEST(Printing, PostersHoldTheirColumnsOnEachPageWithNoRowCut)

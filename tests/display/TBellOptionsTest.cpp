@@ -165,20 +165,16 @@ TEST(PageOptions, NewOrOpenedMethodsTakeTheGlobalDisplaySettings)
 TEST(PageOptions, SettingsByName)
 {
     TBellOptions options;
-    for (const auto& [key, value, problem] : std::vector<std::array<std::string, 3>>{
-             {"Numbers", "2", ""},
-             {"BobType", "05", ""},
-             {"Colour", "false", ""},
-             {"Colours", "x", "There is no option Colours."},
-             {"Copies", "0", "The option Copies cannot be 0 (1 to 99)."}}) {
+    // Key, value set, problem, value read back.
+    for (const auto& [key, value, problem, read] : std::vector<std::array<std::string, 4>>{
+             {"Numbers", "2", "", "2"},
+             {"BobType", "05", "", "05"},
+             {"Colour", "false", "", "False"},
+             {"Colours", "x", "There is no option Colours.", ""},
+             {"Copies", "0", "The option Copies cannot be 0 (1 to 99).", "1"}}) {
         EXPECT_EQ(options.SetValue(key, value), problem);
+        EXPECT_EQ(options.ValueText(key), read) << key;
     }
-    EXPECT_EQ(options.Numbers, 2);
-    EXPECT_EQ(options.BobType, "05");
-    EXPECT_FALSE(options.Colour);
-    EXPECT_EQ(options.Copies, 1);
-    EXPECT_EQ(options.ValueText("ShowTitle"), "True");
-    EXPECT_EQ(options.ValueText("Colours"), "");
 }
 
 } // namespace
