@@ -866,7 +866,7 @@ TEST(SingleInstance, AnotherUsersGuardAndFolderAreIgnored)
     const QString folder = SingleInstance(key).Folder();
     ASSERT_FALSE(folder.isEmpty());
     const QString lockPath = folder + QLatin1Char('/') + key + QStringLiteral(".lock");
-    WriteLock(lockPath, "1");
+    WriteLock(lockPath, QByteArray::number(QCoreApplication::applicationPid())); // alive
     QLocalServer planted;
     ASSERT_TRUE(planted.listen(folder + QLatin1Char('/') + key + QStringLiteral(".socket")));
     ASSERT_EQ(::chown(QFile::encodeName(lockPath).constData(), nobody, nobody), 0);
