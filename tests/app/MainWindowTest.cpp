@@ -258,24 +258,6 @@ TEST_F(MainWindow, TheSheetViewsShowAndPrint)
     EXPECT_EQ(card.View, PageView::Diagram);
 }
 
-TEST_F(MainWindow, NewPagesTakeTheStagesLimitsAndCutLongNames)
-{
-    window->show();
-    QCoreApplication::processEvents();
-    window->FirstActivation();
-    window->GlobalOptions.Size = 2;
-    window->GlobalOptions.ShowBob = true;
-    Enter(4, "PLAIN BOB MINIMUS", "x14x14x14x12");
-    EXPECT_EQ(Current().PageOptions.Size, 1); // no call columns, no expanded size on four
-    EXPECT_FALSE(Current().PageOptions.ShowBob);
-    Enter(6, QString(60, QLatin1Char('W')), kMinor);
-    const QString caption = window->tbsMain->tabText(window->tbsMain->currentIndex());
-    EXPECT_TRUE(caption.endsWith("...")) << caption.toStdString();
-    EXPECT_LT(caption.size(), 60);
-    Enter(6, "BELLS & WHISTLES <1>", kMinor);
-    EXPECT_EQ(window->tbsMain->tabText(window->tbsMain->currentIndex()), "BELLS && WHISTLES <1>");
-}
-
 // The library's decision is tested with the library; here the window asks, shows, writes and
 // says where it went.
 TEST_F(MainWindow, SavingAsksShowsAndSaysWhereItWent)
@@ -416,10 +398,17 @@ TEST_F(MainWindow, NumberOfBellsByTypingWithItsFocusShown)
     edit.hide();
 }
 
-TEST_F(MainWindow, OptionsDialogListsAndWhatEachButtonWrites)
+TEST_F(MainWindow, NewPagesTakeTheStagesLimitsAndTheOptionsDialogWrites)
 {
+    window->show();
+    QCoreApplication::processEvents();
+    window->FirstActivation();
+    window->GlobalOptions.Size = 2;
+    window->GlobalOptions.ShowBob = true;
     TfrmOptions& options = *window->frmOptions;
     Enter(4, "PLAIN BOB MINIMUS", "x14x14x14x12");
+    EXPECT_EQ(Current().PageOptions.Size, 1); // no call columns, no expanded size on four
+    EXPECT_FALSE(Current().PageOptions.ShowBob);
     onDialog = [&](QDialog& dialog) {
         EXPECT_EQ(test::Items(options.cboSize), QStringList({" Compressed", " Normal", " Fixed"}));
         EXPECT_EQ(options.cboBlueLine1->count(), 5);
@@ -465,6 +454,14 @@ TEST_F(MainWindow, OptionsDialogListsAndWhatEachButtonWrites)
     window->SetOptions();
     EXPECT_EQ(page.Numbers, 1);
     EXPECT_EQ(window->GlobalOptions.Numbers, 2); // this method only
+
+    // Long names are cut on the tabs, and an "&" is no access key there.
+    Enter(6, QString(60, QLatin1Char('W')), kMinor);
+    const QString caption = window->tbsMain->tabText(window->tbsMain->currentIndex());
+    EXPECT_TRUE(caption.endsWith("...")) << caption.toStdString();
+    EXPECT_LT(caption.size(), 60);
+    Enter(6, "BELLS & WHISTLES <1>", kMinor);
+    EXPECT_EQ(window->tbsMain->tabText(window->tbsMain->currentIndex()), "BELLS && WHISTLES <1>");
 }
 
 // The search runs beside the window, the busy pointer over all of the program meanwhile.
