@@ -43,20 +43,9 @@ protected:
         TDbf table(kMethodTags, kMethodLayout);
         table.SetDbfFileName(dir.Library() + "/Find_Lib.dbf");
         EXPECT_TRUE(table.Open(TableAccess::Read));
-        std::uint32_t count = 0;
-        for (table.GoTop(); !table.Eof(); table.Skip()) {
-            ++count;
-        }
-        return count;
+        return table.RecordCount();
     }
-    QString Groups() const
-    {
-        QStringList items;
-        for (int i = 0; i < dialog.cboGroup->count(); ++i) {
-            items << dialog.cboGroup->itemText(i);
-        }
-        return items.join(',');
-    }
+    QString Groups() const { return test::Items(dialog.cboGroup).join(','); }
 
     TfrmFind dialog{data, messages, *help};
     std::unique_ptr<TBellStore> plainBob = test::Calculated(6, "x16x16x16LH12", "PLAIN BOB MINOR");

@@ -133,4 +133,14 @@ inline std::string BundledCalls()
     return ReadFile(TAMBREL_CALLS_CSV);
 }
 
+// The items of a list box, in order.
+inline QStringList Items(const QComboBox* box)
+{
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i) {
+        items << box->itemText(i);
+    }
+    return items;
+}
+
 } // namespace tambrel::test

@@ -27,15 +27,8 @@ namespace {
 
 std::string Name(const QObject* object)
 {
-    QString text;
-    if (const auto* button = qobject_cast<const QAbstractButton*>(object)) {
-        text = button->text();
-    } else if (const auto* label = qobject_cast<const QLabel*>(object)) {
-        text = label->text();
-    } else {
-        text = QString::fromLatin1(object->metaObject()->className());
-    }
-    return (object->objectName() + QLatin1Char(' ') + text).toStdString();
+    return object->objectName().toStdString() + ' ' + object->metaObject()->className() + ' ' +
+           object->property("text").toString().toStdString();
 }
 
 // Every access key of the controls shown together, no two alike; every button with a caption

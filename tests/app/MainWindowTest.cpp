@@ -1,3 +1,4 @@
+#include "analysis/Messages.h"
 #include "app/gui/SingleInstance.h"
 #include "app/gui/TfrmFind.h"
 #include "app/gui/TfrmImportCalls.h"
@@ -72,12 +73,27 @@ protected:
                         test::BundledCalls())
     {
     }
-    // Prints the current method to `file` through an accepted print dialog.
-    void PrintTo(const QString& file)
+    // Print files are chosen from `files` in turn, each suggestion kept in `suggested`.
+    void ChooseFiles(std::deque<QString> files)
     {
         window->printer.setOutputFormat(QPrinter::PdfFormat);
-        window->choosePrintFile = [file](const QString&) { return file; };
-        onDialog = [](QDialog& dialog) { dialog.setResult(QDialog::Accepted); };
+        window->choosePrintFile = [this, all = std::move(files)](const QString& offer) mutable {
+            suggested << offer;
+            const QString file = all.front();
+            all.pop_front();
+            return file;
+        };
+    }
+    // Prints the current method to `file` through an accepted print dialog.
+    void PrintTo(const QString& file, const std::function<void()>& inDialog = {})
+    {
+        ChooseFiles({file});
+        onDialog = [&](QDialog& dialog) {
+            if (inDialog) {
+                inDialog();
+            }
+            dialog.setResult(QDialog::Accepted);
+        };
         window->mnuFPrint->trigger();
         onDialog = nullptr;
     }
@@ -89,6 +105,7 @@ protected:
         data.CloseTables();
         return found;
     }
+    QStringList suggested;
 };
 
 TEST_F(MainWindow, FiveMethodsAtMostEachClosedToItsNeighbourAndOpenFillsTheFirstGap)
@@ -151,17 +168,14 @@ TEST_F(MainWindow, ViewsRefusedKeepTheViewList)
     struct Case {
         int slot;
         QAction* view;
-        QString refusal;
+        std::string_view refusal; // the composition texts are pinned with the sheets
     };
     for (const Case& c : {
-             Case{1, window->mnuVComposition,
-                  "Composition Sheets are only available for methods with 7 or more bells."},
+             Case{1, window->mnuVComposition, kMsgCompFewBells},
              Case{1, window->mnuVInterMethod,
-                  "Inter-Method Falseness Sheets are only available "
-                  "for methods with 7 or more bells."},
-             Case{2, window->mnuVComposition,
-                  "Composition Sheets are not available for methods "
-                  "\rwith more than 2000 rows in the Plain Course."},
+                  "Inter-Method Falseness Sheets are only available for methods with 7 or more "
+                  "bells."},
+             Case{2, window->mnuVComposition, kMsgCompTooLong},
              // Falseness against part of a course would look complete: refused before the dialog.
              Case{2, window->mnuVInterMethod,
                   "Inter-Method Falseness Sheets are not available for methods \rwith more than "
@@ -170,7 +184,7 @@ TEST_F(MainWindow, ViewsRefusedKeepTheViewList)
         Front(c.slot);
         const int before = dialogs;
         c.view->trigger();
-        EXPECT_EQ(Last(), c.refusal);
+        EXPECT_EQ(Last().toStdString(), c.refusal);
         EXPECT_EQ(dialogs, before);
         EXPECT_EQ(window->cboView->currentIndex(), 0);
         EXPECT_TRUE(window->mnuVDiagram->isChecked());
@@ -202,14 +216,8 @@ TEST_F(MainWindow, TheSheetViewsShowAndPrint)
     EXPECT_EQ(card.Picture().Size().height(),
               card.Stats().LineTops().back() + 2 * card.Stats().LineHeight());
     bool posterOffered = true; // printing a sheet offers only the copies
-    onDialog = [&](QDialog& dialog) {
-        posterOffered = !window->frmPrint->rgpPoster->isHidden();
-        dialog.setResult(QDialog::Accepted);
-    };
     const QString file = QString::fromStdString(dir.Path("sheet.pdf"));
-    window->printer.setOutputFormat(QPrinter::PdfFormat);
-    window->choosePrintFile = [&](const QString&) { return file; };
-    window->mnuFPrint->trigger();
+    PrintTo(file, [&] { posterOffered = !window->frmPrint->rgpPoster->isHidden(); });
     EXPECT_FALSE(posterOffered);
     EXPECT_TRUE(PdfTitled(file, "CAMBRIDGE SURPRISE MAJOR"));
 
@@ -248,24 +256,6 @@ TEST_F(MainWindow, TheSheetViewsShowAndPrint)
     EXPECT_TRUE(pages.size() == 1 && pages[0].size() == 1);
     window->mnuVDiagram->trigger();
     EXPECT_EQ(card.View, PageView::Diagram);
-}
-
-TEST_F(MainWindow, NewPagesTakeTheStagesLimitsAndCutLongNames)
-{
-    window->show();
-    QCoreApplication::processEvents();
-    window->FirstActivation();
-    window->GlobalOptions.Size = 2;
-    window->GlobalOptions.ShowBob = true;
-    Enter(4, "PLAIN BOB MINIMUS", "x14x14x14x12");
-    EXPECT_EQ(Current().PageOptions.Size, 1); // no call columns, no expanded size on four
-    EXPECT_FALSE(Current().PageOptions.ShowBob);
-    Enter(6, QString(60, QLatin1Char('W')), kMinor);
-    const QString caption = window->tbsMain->tabText(window->tbsMain->currentIndex());
-    EXPECT_TRUE(caption.endsWith("...")) << caption.toStdString();
-    EXPECT_LT(caption.size(), 60);
-    Enter(6, "BELLS & WHISTLES <1>", kMinor);
-    EXPECT_EQ(window->tbsMain->tabText(window->tbsMain->currentIndex()), "BELLS && WHISTLES <1>");
 }
 
 // The library's decision is tested with the library; here the window asks, shows, writes and
@@ -381,19 +371,14 @@ TEST_F(MainWindow, EntryDialogNewAndEdit)
     window->mnuFEdit->trigger();
     EXPECT_TRUE(Last().startsWith("Error in the Place Notation:"));
     EXPECT_EQ(store.Bells(), 16); // unchanged
-
-    window->GlobalOptions.Bells = 99; // not a stage: the dialog offers eight
-    onDialog = [&](QDialog& dialog) {
-        EXPECT_EQ(edit.cboBells->currentIndex(), 4);
-        dialog.setResult(QDialog::Rejected);
-    };
-    window->mnuFNew->trigger();
 }
 
 TEST_F(MainWindow, NumberOfBellsByTypingWithItsFocusShown)
 {
     TfrmEdit& edit = *window->frmEdit;
+    window->GlobalOptions.Bells = 99; // not a stage: the dialog offers eight
     edit.Prepare(window->Card(1), window->GlobalOptions);
+    EXPECT_EQ(edit.cboBells->currentIndex(), 4);
     QTest::keyClicks(edit.cboBells, "6");
     EXPECT_EQ(edit.cboBells->currentText(), "  6 - Minor");
     QTest::qWait(QApplication::keyboardInputInterval() + 100); // a new search
@@ -413,19 +398,19 @@ TEST_F(MainWindow, NumberOfBellsByTypingWithItsFocusShown)
     edit.hide();
 }
 
-TEST_F(MainWindow, OptionsDialogListsAndWhatEachButtonWrites)
+TEST_F(MainWindow, NewPagesTakeTheStagesLimitsAndTheOptionsDialogWrites)
 {
+    window->show();
+    QCoreApplication::processEvents();
+    window->FirstActivation();
+    window->GlobalOptions.Size = 2;
+    window->GlobalOptions.ShowBob = true;
     TfrmOptions& options = *window->frmOptions;
-    const auto items = [](QComboBox* list) {
-        QStringList all;
-        for (int i = 0; i < list->count(); ++i) {
-            all << list->itemText(i);
-        }
-        return all;
-    };
     Enter(4, "PLAIN BOB MINIMUS", "x14x14x14x12");
+    EXPECT_EQ(Current().PageOptions.Size, 1); // no call columns, no expanded size on four
+    EXPECT_FALSE(Current().PageOptions.ShowBob);
     onDialog = [&](QDialog& dialog) {
-        EXPECT_EQ(items(options.cboSize), QStringList({" Compressed", " Normal", " Fixed"}));
+        EXPECT_EQ(test::Items(options.cboSize), QStringList({" Compressed", " Normal", " Fixed"}));
         EXPECT_EQ(options.cboBlueLine1->count(), 5);
         EXPECT_FALSE(options.chkShowBob->isEnabled());
         EXPECT_FALSE(options.tabs->isTabEnabled(options.tabs->indexOf(options.tbsCalls)));
@@ -440,7 +425,7 @@ TEST_F(MainWindow, OptionsDialogListsAndWhatEachButtonWrites)
     TBellOptions& page = Current().PageOptions;
     page.BlueBell1 = 10;
     onDialog = [&](QDialog& dialog) {
-        EXPECT_EQ(items(options.cboSize),
+        EXPECT_EQ(test::Items(options.cboSize),
                   QStringList({" Compressed", " Normal", " Expanded", " Fixed"}));
         EXPECT_EQ(options.cboBlueLine1->currentIndex(), 8); // above the stage: the tenor
         EXPECT_EQ(options.cboLead2Show->itemText(2), "2 - 15738264");
@@ -469,25 +454,14 @@ TEST_F(MainWindow, OptionsDialogListsAndWhatEachButtonWrites)
     window->SetOptions();
     EXPECT_EQ(page.Numbers, 1);
     EXPECT_EQ(window->GlobalOptions.Numbers, 2); // this method only
-}
 
-TEST_F(MainWindow, ExitAsksAndSavesTheOptionsLast)
-{
-    Enter(6, "PLAIN BOB MINOR", kMinor);
-    answers = {false};
-    EXPECT_FALSE(window->AskExit());
-    EXPECT_EQ(Last(), "Exit from Tambrel?");
-    answers = {true, false}; // exit, but keep the edited method
-    EXPECT_FALSE(window->AskExit());
-    EXPECT_EQ(OpenTabs(), 1);
-    window->GlobalOptions.Numbers = 3;
-    answers = {true, true};
-    EXPECT_TRUE(window->AskExit());
-    TBellOptions reloaded;
-    std::vector<std::string> warnings;
-    OptionsTable table(data);
-    reloaded.Load(table, warnings);
-    EXPECT_EQ(reloaded.Numbers, 3);
+    // Long names are cut on the tabs, and an "&" is no access key there.
+    Enter(6, QString(60, QLatin1Char('W')), kMinor);
+    const QString caption = window->tbsMain->tabText(window->tbsMain->currentIndex());
+    EXPECT_TRUE(caption.endsWith("...")) << caption.toStdString();
+    EXPECT_LT(caption.size(), 60);
+    Enter(6, "BELLS & WHISTLES <1>", kMinor);
+    EXPECT_EQ(window->tbsMain->tabText(window->tbsMain->currentIndex()), "BELLS && WHISTLES <1>");
 }
 
 // The search runs beside the window, the busy pointer over all of the program meanwhile.
@@ -518,25 +492,7 @@ TEST_F(MainWindow, FindSimilarShowsItsDialogOrSaysWhyNot)
                       "maximum of 8 Bells\r    Have 40 or less Changes in a lead");
 }
 
-TEST_F(MainWindow, HelpWithAndWithoutItsPages)
-{
-    help->Command("OPEN");
-    window->mnuHContents->trigger();
-    EXPECT_EQ(Last(), kMsgHelpMissing);
-    std::filesystem::create_directories(dir.Path("program/help"));
-    dir.Write("program/help/index.htm", "<h1>Contents</h1><a href=\"options.htm\">Options</a>");
-    dir.Write("program/help/options.htm", "<h1>Set Options</h1>");
-    help->Command("OPEN");
-    help->Command("SHOW", "options.htm#calls", window.get()); // a section of the page
-    ASSERT_NE(help->Browser(), nullptr);
-    EXPECT_TRUE(help->Browser()->source().toLocalFile().endsWith("options.htm"));
-    EXPECT_EQ(help->Browser()->source().fragment(), "calls");
-    EXPECT_TRUE(help->Visible());
-    help->Command("CLOSE");
-    EXPECT_FALSE(help->Visible());
-}
-
-TEST_F(MainWindow, MethodCommandsOnlyWhileAMethodIsOpen)
+TEST_F(MainWindow, MethodCommandsOnlyWhileAMethodIsOpenAndExitAsks)
 {
     const auto expectEnabled = [&](bool enabled) {
         for (QAction* command :
@@ -575,6 +531,23 @@ TEST_F(MainWindow, MethodCommandsOnlyWhileAMethodIsOpen)
     window->mnuTClearClipboard->trigger();
     emit tools->aboutToShow();
     EXPECT_FALSE(window->mnuTClearClipboard->isEnabled());
+
+    // Exit asks, and saves the options last.
+    Enter(6, "PLAIN BOB MINOR", kMinor);
+    answers = {false};
+    EXPECT_FALSE(window->AskExit());
+    EXPECT_EQ(Last(), "Exit from Tambrel?");
+    answers = {true, false}; // exit, but keep the edited method
+    EXPECT_FALSE(window->AskExit());
+    EXPECT_EQ(OpenTabs(), 1);
+    window->GlobalOptions.Numbers = 3;
+    answers = {true, true};
+    EXPECT_TRUE(window->AskExit());
+    TBellOptions reloaded;
+    std::vector<std::string> warnings;
+    OptionsTable table(data);
+    reloaded.Load(table, warnings);
+    EXPECT_EQ(reloaded.Numbers, 3);
 }
 
 TEST_F(MainWindow, EnterOnAnyQuestionChangesNothing)
@@ -598,12 +571,7 @@ TEST_F(MainWindow, EnterOnAnyQuestionChangesNothing)
     window->CloseCurrent();
     window->CloseAll();
     EXPECT_FALSE(window->AskExit());
-    std::deque<QString> files = {existing, QString()};
-    window->choosePrintFile = [&](const QString&) {
-        const QString file = files.front();
-        files.pop_front();
-        return file;
-    };
+    ChooseFiles({existing, QString()});
     onDialog = [](QDialog& dialog) { dialog.setResult(QDialog::Accepted); };
     window->PrintMethod(); // to a file that is there already
     enter.stop();
@@ -635,14 +603,8 @@ TEST_F(MainWindow, PrintingToAFileAsksEveryTimeAndReplacesOnlyOnYes)
     // of the print dialog out of the options.
     Enter(6, "PLAIN BOB MINOR", kMinor);
     const TBellOptions global = window->GlobalOptions;
-    QStringList offered;
-    std::deque<QString> files = {cambridge, QString(), cambridge};
-    window->choosePrintFile = [&](const QString& suggested) {
-        offered << suggested;
-        const QString file = files.front();
-        files.pop_front();
-        return file;
-    };
+    suggested.clear();
+    ChooseFiles({cambridge, QString(), cambridge});
     onDialog = [&](QDialog& dialog) {
         window->frmPrint->chkColour->setChecked(!global.PrintColour);
         window->frmPrint->speCopies->setValue(3);
@@ -650,7 +612,7 @@ TEST_F(MainWindow, PrintingToAFileAsksEveryTimeAndReplacesOnlyOnYes)
     };
     answers = {false};
     window->PrintMethod();
-    EXPECT_EQ(offered, QStringList(2, SuggestedPrintFile("PLAIN BOB MINOR")));
+    EXPECT_EQ(suggested, QStringList(2, SuggestedPrintFile("PLAIN BOB MINOR")));
     EXPECT_EQ(shown.back().kind, BoxKind::Question);
     EXPECT_EQ(Last(),
               "The file\r\r" + cambridge + "\r\ralready exists.\r\rDo you want to replace it?");
@@ -665,6 +627,9 @@ TEST_F(MainWindow, PrintingToAFileAsksEveryTimeAndReplacesOnlyOnYes)
 
 TEST_F(MainWindow, HelpFromADialogComesToTheFrontAndAnswers)
 {
+    help->Command("OPEN");
+    window->mnuHContents->trigger();
+    EXPECT_EQ(Last(), kMsgHelpMissing);
     std::filesystem::create_directories(dir.Path("program/help"));
     std::string page = "<h1>Help</h1>";
     for (int line = 1; line <= 200; ++line) {
@@ -710,6 +675,12 @@ TEST_F(MainWindow, HelpFromADialogComesToTheFrontAndAnswers)
         EXPECT_TRUE(scrolled);
         EXPECT_FALSE(c.dialog->isVisible());
     }
+    help->Command("SHOW", "options.htm#calls", window.get()); // a section of the page
+    EXPECT_TRUE(help->Browser()->source().toLocalFile().endsWith("options.htm"));
+    EXPECT_EQ(help->Browser()->source().fragment(), "calls");
+    EXPECT_TRUE(help->Visible());
+    help->Command("CLOSE");
+    EXPECT_FALSE(help->Visible());
 }
 
 // The buttons and check box a state enables.
@@ -728,6 +699,10 @@ void ExpectState(const TfrmImportMethods& dialog, ImportState state)
 TEST_F(MainWindow, ImportMethodsDialogFromFileToBothModes)
 {
     Enter(6, "PLAIN BOB MINOR", kMinor);
+    answers = {false}; // an edited method kept open stops the form
+    window->ImportMethods();
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(OpenTabs(), 1);
     window->GlobalOptions.CheckMyLib = true;
     window->ResetOpenPosition = false; // as after the browser's first showing
     TfrmImportMethods& form = *window->frmImportMethods;
@@ -806,6 +781,19 @@ TEST_F(MainWindow, ImportMethodsDialogFromFileToBothModes)
     ASSERT_TRUE(data.OpenTables("MAIN", TableAccess::Read));
     EXPECT_EQ(data.dbfMethods.RecordCount(), 3U);
     data.CloseTables();
+
+    // A library held by another program: said, and no dialog.
+    window->ResetOpenPosition = false;
+    TDbf held(kMethodTags, kMethodLayout);
+    held.SetDbfFileName(dir.Path("Library/Methods.dbf"));
+    ASSERT_TRUE(held.Open(TableAccess::Read));
+    window->ImportMethods();
+    EXPECT_EQ(dialogs, 2);
+    EXPECT_EQ(Last(), "The table Methods.dbf is in use by another program (or another window of "
+                      "Tambrel). Close it there and try again.");
+    EXPECT_FALSE(data.dbfTemp.Active());
+    EXPECT_FALSE(std::filesystem::exists(staging));
+    EXPECT_FALSE(window->ResetOpenPosition);
 }
 
 TEST_F(MainWindow, ImportCallsDialogReplacesTheCallsForLaterMethods)
@@ -835,34 +823,22 @@ TEST_F(MainWindow, ImportCallsDialogReplacesTheCallsForLaterMethods)
     EXPECT_EQ(Current().Store().BobLines(), "6");
 }
 
-TEST_F(MainWindow, ImportsRefusedChangeNothing)
+// Writes a lock as the program running as `pid` would.
+void WriteLock(const QString& path, const QByteArray& pid)
 {
-    // An edited method kept open stops the form.
-    Enter(6, "PLAIN BOB MINOR", kMinor);
-    answers = {false};
-    window->ResetOpenPosition = false;
-    window->ImportMethods();
-    EXPECT_EQ(dialogs, 1);
-    EXPECT_EQ(OpenTabs(), 1);
-
-    // A library held by another program: said, and no dialog.
-    window->CloseAll();
-    TDbf held(kMethodTags, kMethodLayout);
-    held.SetDbfFileName(dir.Path("Library/Methods.dbf"));
-    ASSERT_TRUE(held.Open(TableAccess::Read));
-    window->ImportMethods();
-    EXPECT_EQ(dialogs, 1);
-    EXPECT_EQ(Last(), "The table Methods.dbf is in use by another program (or another window of "
-                      "Tambrel). Close it there and try again.");
-    EXPECT_FALSE(data.dbfTemp.Active());
-    EXPECT_FALSE(std::filesystem::exists(dir.Path("Library/ImpMeths.dbf")));
-    EXPECT_FALSE(window->ResetOpenPosition);
+    QFile lock(path);
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+    lock.write(pid + "\n" + QCoreApplication::applicationName().toUtf8() + "\n" +
+               QSysInfo::machineHostName().toUtf8() + "\n");
 }
 
+// A lock left by a crash does not block; the second start then raises the first.
 TEST(SingleInstance, TheSecondStartRaisesTheFirst)
 {
     const QString key = QStringLiteral("tambrel-test-%1").arg(QCoreApplication::applicationPid());
     SingleInstance first(key);
+    ASSERT_FALSE(first.Folder().isEmpty());
+    WriteLock(first.Folder() + QLatin1Char('/') + key + QStringLiteral(".lock"), "2147483");
     ASSERT_EQ(first.Claim(), SingleInstance::Outcome::First);
     int raised = 0;
     QObject::connect(&first, &SingleInstance::raiseRequested, [&] { ++raised; });
@@ -874,78 +850,48 @@ TEST(SingleInstance, TheSecondStartRaisesTheFirst)
     EXPECT_EQ(raised, 1);
 }
 
-TEST(SingleInstance, ALockLeftByACrashDoesNotBlock)
-{
-    const QString key = QStringLiteral("tambrel-stale-%1").arg(QCoreApplication::applicationPid());
-    SingleInstance guard(key);
-    const QString folder = guard.Folder();
-    ASSERT_FALSE(folder.isEmpty());
-    {
-        // A lock as a program that has since died would have left it.
-        QFile lock(folder + QLatin1Char('/') + key + QStringLiteral(".lock"));
-        ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
-        lock.write(QByteArray::number(2147483) + "\n" +
-                   QCoreApplication::applicationName().toUtf8() + "\n" +
-                   QSysInfo::machineHostName().toUtf8() + "\n");
-    }
-    EXPECT_EQ(guard.Claim(), SingleInstance::Outcome::First);
-}
-
 // Another user's lock naming a running process, and their socket, planted where the guard
-// lives: neither is trusted, and this program runs as the first.
-TEST(SingleInstance, APlantedGuardOfAnotherUserIsIgnored)
+// lives, are not trusted; nor is a runtime folder of theirs open to all used.
+TEST(SingleInstance, AnotherUsersGuardAndFolderAreIgnored)
 {
     if (::geteuid() != 0) {
-        GTEST_SKIP() << "planting files of another user needs root";
+        GTEST_SKIP() << "files of another user need root";
     }
+    const uid_t nobody = 65534;
     const QString key =
         QStringLiteral("tambrel-planted-%1").arg(QCoreApplication::applicationPid());
     const QString folder = SingleInstance(key).Folder();
     ASSERT_FALSE(folder.isEmpty());
     const QString lockPath = folder + QLatin1Char('/') + key + QStringLiteral(".lock");
-    {
-        QFile lock(lockPath);
-        ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
-        lock.write("1\n" + QCoreApplication::applicationName().toUtf8() + "\n" +
-                   QSysInfo::machineHostName().toUtf8() + "\n");
-    }
+    WriteLock(lockPath, QByteArray::number(QCoreApplication::applicationPid())); // alive
     QLocalServer planted;
     ASSERT_TRUE(planted.listen(folder + QLatin1Char('/') + key + QStringLiteral(".socket")));
-    const uid_t nobody = 65534;
     ASSERT_EQ(::chown(QFile::encodeName(lockPath).constData(), nobody, nobody), 0);
     ASSERT_EQ(::chown(QFile::encodeName(planted.fullServerName()).constData(), nobody, nobody), 0);
     int asked = 0;
     QObject::connect(&planted, &QLocalServer::newConnection, [&] { ++asked; });
-
     SingleInstance guard(key);
     EXPECT_EQ(guard.Claim(), SingleInstance::Outcome::First);
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     EXPECT_EQ(asked, 0);
-}
 
-// A runtime folder of another user, open to all, is never used for the guard.
-TEST(SingleInstance, AnotherUsersFolderIsNotUsed)
-{
-    if (::geteuid() != 0) {
-        GTEST_SKIP() << "a folder of another user needs root";
-    }
     const test::TempDir dir;
     const std::string theirs = dir.Path("theirs");
     std::filesystem::create_directory(theirs);
     std::filesystem::permissions(theirs, std::filesystem::perms::all);
-    ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chown(theirs.c_str(), nobody, nobody), 0);
     const QByteArray kept = qgetenv("XDG_RUNTIME_DIR");
     qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(theirs));
-    const QString folder = SingleInstance(QStringLiteral("tambrel-their-folder")).Folder();
+    const QString used = SingleInstance(QStringLiteral("tambrel-their-folder")).Folder();
     if (kept.isEmpty()) {
         qunsetenv("XDG_RUNTIME_DIR");
     } else {
         qputenv("XDG_RUNTIME_DIR", kept);
     }
-    EXPECT_NE(folder.toStdString(), theirs);
-    if (!folder.isEmpty()) {
+    EXPECT_NE(used.toStdString(), theirs);
+    if (!used.isEmpty()) {
         struct stat info {};
-        ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &info), 0);
+        ASSERT_EQ(::stat(QFile::encodeName(used).constData(), &info), 0);
         EXPECT_EQ(info.st_uid, ::getuid());
         EXPECT_EQ(info.st_mode & 077U, 0U);
     }

@@ -113,11 +113,7 @@ TEST_F(OpenDialog, EachKeystrokePositionsTheWholeRange)
 
     // The group list follows the bells; a stage without methods lists nothing.
     ChooseBells(5);
-    QStringList groups;
-    for (int i = 0; i < dialog.cboGroup->count(); ++i) {
-        groups << dialog.cboGroup->itemText(i);
-    }
-    EXPECT_EQ(groups, (QStringList{"ALL", "A", "F", "G", "M", "P", "Q", "R", "S", "Z"}));
+    EXPECT_EQ(test::Items(dialog.cboGroup).join(','), "ALL,A,F,G,M,P,Q,R,S,Z");
     ExpectListed({}, "");
     EXPECT_FALSE(dialog.tzgMethods->isEnabled());
     EXPECT_FALSE(data.dbfMethods.Active());
