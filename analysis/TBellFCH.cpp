@@ -66,17 +66,23 @@ void TBellFCH::Store(const Row& fch, int top, int bells, int leadB, int leadsB, 
     // On eight bells an FCH that leaves the 7th at home is written, and filed, without it.
     const bool split = bells == 8 && fch[6] != 7;
     const int last = split ? 7 : std::min(top, 6);
-    // Positions 1..last, at most 28 bits: the bells after them are at home in every FCH of
-    // this list.
-    std::uint64_t key =
-        fch.Packed() & ((std::uint64_t{1} << (4U * static_cast<unsigned>(last))) - 1);
+    // Bells 2..last, at most 24 bits (the others are at home in every FCH of this list), and
+    // the parity from them: as many inversions as the exchanges a bubble sort makes.
+    std::uint64_t key = 0;
+    int inversions = 0;
+    for (std::size_t p = 1; p < static_cast<std::size_t>(last); ++p) {
+        const std::uint8_t to = fch[p];
+        key |= std::uint64_t{to} << (4U * (p - 1));
+        for (std::size_t later = p + 1; later < static_cast<std::size_t>(last); ++later) {
+            inversions += fch[later] < to ? 1 : 0;
+        }
+    }
     if (labelled) {
         key |= static_cast<std::uint64_t>(leadB) << 28U;
     }
     // The text decides the parity, so a text can only ever be in the one list of its kind that
-    // its parity chooses: the duplicate check need not look at the other. The bells at home
-    // change no parity.
-    const bool inCourse = fch.IsEven();
+    // its parity chooses: the duplicate check need not look at the other.
+    const bool inCourse = inversions % 2 == 0;
     const List list = split ? (inCourse ? List::SplitIn : List::SplitOut)
                             : (inCourse ? List::InCourse : List::OutOfCourse);
     const std::size_t index = Index(list);
@@ -152,7 +158,15 @@ void TBellFCH::Search(const TBellStore& a, const TBellStore& b, int lead, bool l
             const Row& placesY = m_rowPlaces[row];
             // First notation: bell k of B's row is heard as the bell of A's row in its place;
             // second notation: bell k of A's row as the bell of B's row in its place.
-            const Row fch = secondNotation ? y * placesX : x * placesY;
+            // The product y * placesX or x * placesY, taken only over the bells an FCH shows:
+            // this is the search's innermost loop.
+            const Row& from = secondNotation ? y : x;
+            const Row& by = secondNotation ? placesX : placesY;
+            Row fch{};
+            fch[0] = 1;
+            for (std::size_t p = 1; p < static_cast<std::size_t>(top); ++p) {
+                fch[p] = from[by[p] - 1U];
+            }
             Store(fch, top, n, rb / lengthB + 1, leadsB, labelled, secondNotation);
         }
     }

@@ -22,8 +22,9 @@ inline constexpr int kMaxBells = 16;
 //   IsEven()   whether an even number of swaps reaches it from rounds;
 //   Packed()   four bits a position in one number, equal for equal rows of one stage.
 //
-// All of it is inline and stops at the end of the stage, so that the search loops that use it
-// pay no more than the hand-written loops it replaces. Both rows of a product have one stage.
+// All of it is inline and runs over the sixteen places without a test, so that the search
+// loops that use it pay no more than the hand-written loops it replaces. Both rows of a product
+// have one stage.
 struct Row : std::array<std::uint8_t, kMaxBells> {
     // The number of bells: positions before the first that holds none.
     constexpr int Bells() const
@@ -38,8 +39,12 @@ struct Row : std::array<std::uint8_t, kMaxBells> {
     constexpr Row Inverse() const
     {
         Row inverse{};
-        for (std::size_t p = 0; p < size() && (*this)[p] != 0; ++p) {
-            inverse[(*this)[p] - 1U] = static_cast<std::uint8_t>(p + 1);
+        for (std::size_t p = 0; p < size(); ++p) {
+            // A position past the stage writes into the 16th place, cleared below.
+            inverse[((*this)[p] - 1U) & 0xFU] = static_cast<std::uint8_t>(p + 1);
+        }
+        if ((*this)[kMaxBells - 1] == 0) {
+            inverse[kMaxBells - 1] = 0;
         }
         return inverse;
     }
@@ -77,7 +82,7 @@ struct Row : std::array<std::uint8_t, kMaxBells> {
     constexpr std::uint64_t Packed() const
     {
         std::uint64_t key = 0;
-        for (std::size_t p = 0; p < size() && (*this)[p] != 0; ++p) {
+        for (std::size_t p = 0; p < size(); ++p) {
             key |= std::uint64_t{(*this)[p] & 0xFU} << (4U * p);
         }
         return key;
@@ -95,9 +100,11 @@ struct Row : std::array<std::uint8_t, kMaxBells> {
 
     friend constexpr Row operator*(const Row& a, const Row& b)
     {
+        // Past the stage b holds 0, which reads a's 16th place: 0 too unless a has 16 bells,
+        // and then so has b and no place is past the stage.
         Row product{};
-        for (std::size_t p = 0; p < b.size() && b[p] != 0; ++p) {
-            product[p] = a[b[p] - 1U];
+        for (std::size_t p = 0; p < b.size(); ++p) {
+            product[p] = a[(b[p] - 1U) & 0xFU];
         }
         return product;
     }

@@ -2,6 +2,7 @@
 
 #include "engine/TBellStore.h"
 #include "engine/TextFunctions.h"
+#include "library/MethodLookup.h"
 #include "library/TfrmDataMod.h"
 
 #include <exception>
@@ -51,7 +52,7 @@ Status Search(TfrmDataMod& module, const TBellStore& base, const FindRequest& re
     // Every notation of this bell count the main library names, read once: a lookup per
     // stored method would dominate the search. The first record of a notation wins, as a seek
     // finds it.
-    const std::string bells = PadRight(std::to_string(base.Bells()), 2);
+    const std::string bells = BellsKey(base.Bells());
     std::unordered_map<std::string, std::string, TextHash, std::equal_to<>> names;
     main.GoTop();
     if (main.Find(bells)) {
