@@ -266,7 +266,10 @@ std::uint64_t SimilarMethods::LeadHead(LeadEnd end) const
     // it stands in row H-1 to where that position's bell stands in row H.
     const Row& before = m_rows[static_cast<std::size_t>(m_half - 1)];
     const Row& after = m_rows[static_cast<std::size_t>(m_half)];
-    return (after * before.Inverse() * m_leadEnds[static_cast<std::size_t>(end)]).Packed();
+    // This runs at every half lead the search reaches, so its loops stop at the stage.
+    const Row head = Row::Product(Row::Product(after, before.Inverse(m_bells), m_bells),
+                                  m_leadEnds[static_cast<std::size_t>(end)], m_bells);
+    return head.Packed();
 }
 
 bool SimilarMethods::BuildNotation(LeadEnd end)
@@ -395,7 +398,8 @@ bool SimilarMethods::Run(const std::atomic<bool>& stop, const FoundFn& found,
         }
         m_candidate[i] = c.places;
         m_change[i] = c.change;
-        m_rows[static_cast<std::size_t>(d)] = m_rows[static_cast<std::size_t>(d - 1)] * c.step;
+        m_rows[static_cast<std::size_t>(d)] =
+            Row::Product(m_rows[static_cast<std::size_t>(d - 1)], c.step, m_bells);
         if (d < m_half) {
             ++d;
             continue;

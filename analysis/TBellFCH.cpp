@@ -46,7 +46,7 @@ void TBellFCH::IndexCourse(const TBellStore& b, int bells, int fixedLimit)
     // Filled from the last row back, so that every bucket lists its rows in course order.
     for (int r = rows - 1; r >= 0; --r) {
         const auto row = static_cast<std::size_t>(r);
-        m_rowPlaces[row] = b.RowAt(r).Inverse();
+        m_rowPlaces[row] = b.RowAt(r).Inverse(bells);
         m_rowKeys[row] = FixedKey(m_rowPlaces[row], bells, fixedLimit);
         std::int32_t& bucket = m_buckets[Bucket(m_rowKeys[row])];
         m_nextRow[row] = bucket;
@@ -146,7 +146,7 @@ void TBellFCH::Search(const TBellStore& a, const TBellStore& b, int lead, bool l
 
     for (int ra = (lead - 1) * lengthA; ra < lead * lengthA; ++ra) {
         const Row& x = a.RowAt(ra);
-        const Row placesX = x.Inverse();
+        const Row placesX = x.Inverse(n);
         const std::uint64_t key = FixedKey(placesX, n, fixed);
         for (std::int32_t rb = m_buckets[Bucket(key)]; rb >= 0;
              rb = m_nextRow[static_cast<std::size_t>(rb)]) {

@@ -49,6 +49,16 @@ struct Row : std::array<std::uint8_t, kMaxBells> {
         return inverse;
     }
 
+    // The inverse over the first `bells` places, for the search loops that know their stage.
+    constexpr Row Inverse(int bells) const
+    {
+        Row inverse{};
+        for (std::size_t p = 0; p < static_cast<std::size_t>(bells); ++p) {
+            inverse[(*this)[p] - 1U] = static_cast<std::uint8_t>(p + 1);
+        }
+        return inverse;
+    }
+
     constexpr Row Power(int k) const
     {
         const Row base = k < 0 ? Inverse() : *this;
@@ -105,6 +115,16 @@ struct Row : std::array<std::uint8_t, kMaxBells> {
         Row product{};
         for (std::size_t p = 0; p < b.size(); ++p) {
             product[p] = a[(b[p] - 1U) & 0xFU];
+        }
+        return product;
+    }
+
+    // a * b over the first `bells` places, both rows being of that stage.
+    static constexpr Row Product(const Row& a, const Row& b, int bells)
+    {
+        Row product{};
+        for (std::size_t p = 0; p < static_cast<std::size_t>(bells); ++p) {
+            product[p] = a[b[p] - 1U];
         }
         return product;
     }
