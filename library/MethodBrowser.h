@@ -42,7 +42,6 @@ struct BrowserChoice {
     bool savePosition = true;
 };
 
-
 // The listed range after a refresh: positions [first, end) of the current order, deleted
 // records among them included. The cursor is on the positioned record.
 struct BrowserRange {
