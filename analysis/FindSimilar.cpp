@@ -181,9 +181,9 @@ std::vector<LeadEnd> LeadEndsOf(int bells, std::string_view group)
 
 // The swaps a lead end makes after the half lead's mirror: pairs from 2nds (LH1) or from 3rds
 // (LH2).
-Row LeadEndSwaps(LeadEnd end, int bells)
+BasicRow<kFindMaxBells> LeadEndSwaps(LeadEnd end, int bells)
 {
-    Row row = Rounds(bells);
+    auto row = Rounds<kFindMaxBells>(bells);
     for (int b = end == LeadEnd::LH1 ? 2 : 3; b < bells; b += 2) {
         std::swap(row[static_cast<std::size_t>(b - 1)], row[static_cast<std::size_t>(b)]);
     }
@@ -253,7 +253,8 @@ SimilarMethods::SimilarMethods(const TBellStore& base, const FindRequest& reques
             c.change = c.places | plan.fixed;
             c.letThrough = m_bells % 2 == 1 && c.places == Bit(m_bells);
             const Movement move = ChangeMovement(TextOf(c.change), m_bells);
-            c.step = ApplyChange(Rounds(m_bells), move);
+            const Row step = ApplyChange(Rounds(m_bells), move);
+            std::copy_n(step.begin(), kFindMaxBells, c.step.begin());
         }
         treble = next;
     }
@@ -264,12 +265,9 @@ std::uint64_t SimilarMethods::LeadHead(LeadEnd end) const
 {
     // The lead end row: the palindrome about the half-lead change carries each bell from where
     // it stands in row H-1 to where that position's bell stands in row H.
-    const Row& before = m_rows[static_cast<std::size_t>(m_half - 1)];
-    const Row& after = m_rows[static_cast<std::size_t>(m_half)];
-    // This runs at every half lead the search reaches, so its loops stop at the stage.
-    const Row head = Row::Product(Row::Product(after, before.Inverse(m_bells), m_bells),
-                                  m_leadEnds[static_cast<std::size_t>(end)], m_bells);
-    return head.Packed();
+    const SearchRow& before = m_rows[static_cast<std::size_t>(m_half - 1)];
+    const SearchRow& after = m_rows[static_cast<std::size_t>(m_half)];
+    return (after * before.Inverse() * m_leadEnds[static_cast<std::size_t>(end)]).Packed();
 }
 
 bool SimilarMethods::BuildNotation(LeadEnd end)
@@ -351,7 +349,7 @@ bool SimilarMethods::Run(const std::atomic<bool>& stop, const FoundFn& found,
     m_possibilities = 0;
     m_candidate.fill(0);
     m_change.fill(kNoChange);
-    m_rows[0] = Rounds(m_bells);
+    m_rows[0] = Rounds<kFindMaxBells>(m_bells);
     std::array<int, kMaxDepth + 1> next{};
     const bool fewBells = m_bells < 6;
     const bool odd = m_bells % 2 == 1;
@@ -398,8 +396,7 @@ bool SimilarMethods::Run(const std::atomic<bool>& stop, const FoundFn& found,
         }
         m_candidate[i] = c.places;
         m_change[i] = c.change;
-        m_rows[static_cast<std::size_t>(d)] =
-            Row::Product(m_rows[static_cast<std::size_t>(d - 1)], c.step, m_bells);
+        m_rows[static_cast<std::size_t>(d)] = m_rows[static_cast<std::size_t>(d - 1)] * c.step;
         if (d < m_half) {
             ++d;
             continue;

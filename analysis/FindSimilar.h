@@ -81,12 +81,15 @@ private:
     static constexpr int kMaxCandidates = 15;
     static constexpr int kMaxDepth = kFindMaxChanges / 2;
     static constexpr std::uint32_t kNoChange = 0xFFFFFFFFU; // "ZZ": equals no change
+    // Rows of the search's own size: half the bytes of a row of any stage, and a product with
+    // no loop bound to test, in the loop that runs for every candidate.
+    using SearchRow = BasicRow<kFindMaxBells>;
 
     struct Candidate {
         std::uint32_t places = 0; // bit p-1 for place p, of the candidate alone
         std::uint32_t change = 0; // with the fixed part
         bool letThrough = false;  // the bell count's own place on odd stages ("right" anyway)
-        Row step{};               // the change as a row: a row times it is the next row
+        SearchRow step{};         // the change as a row: a row times it is the next row
     };
     struct DepthPlan {
         std::uint32_t fixed = 0; // places kept from the base method
@@ -107,7 +110,7 @@ private:
     FindRequest m_request;
     std::vector<LeadEnd> m_ends;            // tried in this order on each half lead
     std::vector<std::uint64_t> m_leadHeads; // packed rows
-    std::array<Row, 2> m_leadEnds{};        // by LeadEnd: the swaps after the half-lead mirror
+    std::array<SearchRow, 2> m_leadEnds{};  // by LeadEnd: the swaps after the half-lead mirror
 
     std::array<DepthPlan, kMaxDepth + 1> m_depths{};
     // Working state of the enumeration, by depth; indices 0..2 stand before depth 1, so the
@@ -115,7 +118,7 @@ private:
     static constexpr int kBefore = 3;
     std::array<std::uint32_t, kMaxDepth + kBefore + 1> m_candidate{}; // 0 = "Z"
     std::array<std::uint32_t, kMaxDepth + kBefore + 1> m_change{};
-    std::array<Row, kMaxDepth + 1> m_rows{};
+    std::array<SearchRow, kMaxDepth + 1> m_rows{};
     std::uint64_t m_possibilities = 0;
 
     std::string m_notation;

@@ -22,47 +22,50 @@ inline constexpr int kMaxBells = 16;
 //   IsEven()   whether an even number of swaps reaches it from rounds;
 //   Packed()   four bits a position in one number, equal for equal rows of one stage.
 //
-// All of it is inline and runs over the sixteen places without a test, so that the search
-// loops that use it pay no more than the hand-written loops it replaces. Both rows of a product
-// have one stage.
-struct Row : std::array<std::uint8_t, kMaxBells> {
+// All of it is inline and runs over all N places without a test, so that the search loops that
+// use it pay no more than hand-written loops would. Both rows of a product have one stage. N is
+// a power of two: sixteen for every stage (`Row`), eight for searches that stop at Major.
+template <std::size_t N> struct BasicRow : std::array<std::uint8_t, N> {
+    static_assert(N >= 4 && N <= kMaxBells && (N & (N - 1)) == 0);
+    static constexpr std::size_t kLast = N - 1;
+
     // The number of bells: positions before the first that holds none.
     constexpr int Bells() const
     {
         int bells = 0;
-        while (bells < kMaxBells && (*this)[static_cast<std::size_t>(bells)] != 0) {
+        while (bells < static_cast<int>(N) && (*this)[static_cast<std::size_t>(bells)] != 0) {
             ++bells;
         }
         return bells;
     }
 
-    constexpr Row Inverse() const
+    constexpr BasicRow Inverse() const
     {
-        Row inverse{};
-        for (std::size_t p = 0; p < size(); ++p) {
-            // A position past the stage writes into the 16th place, cleared below.
-            inverse[((*this)[p] - 1U) & 0xFU] = static_cast<std::uint8_t>(p + 1);
+        BasicRow inverse{};
+        for (std::size_t p = 0; p < N; ++p) {
+            // A position past the stage writes into the last place, cleared below.
+            inverse[((*this)[p] - 1U) & kLast] = static_cast<std::uint8_t>(p + 1);
         }
-        if ((*this)[kMaxBells - 1] == 0) {
-            inverse[kMaxBells - 1] = 0;
+        if ((*this)[kLast] == 0) {
+            inverse[kLast] = 0;
         }
         return inverse;
     }
 
     // The inverse over the first `bells` places, for the search loops that know their stage.
-    constexpr Row Inverse(int bells) const
+    constexpr BasicRow Inverse(int bells) const
     {
-        Row inverse{};
+        BasicRow inverse{};
         for (std::size_t p = 0; p < static_cast<std::size_t>(bells); ++p) {
             inverse[(*this)[p] - 1U] = static_cast<std::uint8_t>(p + 1);
         }
         return inverse;
     }
 
-    constexpr Row Power(int k) const
+    constexpr BasicRow Power(int k) const
     {
-        const Row base = k < 0 ? Inverse() : *this;
-        Row result = *this * Inverse(); // rounds on this stage
+        const BasicRow base = k < 0 ? Inverse() : *this;
+        BasicRow result = *this * Inverse(); // rounds on this stage
         for (int i = k < 0 ? -k : k; i > 0; --i) {
             result = result * base;
         }
@@ -74,11 +77,11 @@ struct Row : std::array<std::uint8_t, kMaxBells> {
         // Each cycle of length L takes L - 1 swaps.
         std::uint32_t seen = 0;
         int swaps = 0;
-        for (std::size_t p = 0; p < size() && (*this)[p] != 0; ++p) {
+        for (std::size_t p = 0; p < N && (*this)[p] != 0; ++p) {
             if ((seen >> p & 1U) != 0) {
                 continue;
             }
-            for (std::size_t q = p; (seen >> q & 1U) == 0; q = ((*this)[q] - 1U) & 0xFU) {
+            for (std::size_t q = p; (seen >> q & 1U) == 0; q = ((*this)[q] - 1U) & kLast) {
                 seen |= 1U << q;
                 ++swaps;
             }
@@ -92,15 +95,15 @@ struct Row : std::array<std::uint8_t, kMaxBells> {
     constexpr std::uint64_t Packed() const
     {
         std::uint64_t key = 0;
-        for (std::size_t p = 0; p < size(); ++p) {
+        for (std::size_t p = 0; p < N; ++p) {
             key |= std::uint64_t{(*this)[p] & 0xFU} << (4U * p);
         }
         return key;
     }
 
-    static constexpr Row Unpacked(std::uint64_t key, int bells)
+    static constexpr BasicRow Unpacked(std::uint64_t key, int bells)
     {
-        Row row{};
+        BasicRow row{};
         for (std::size_t p = 0; p < static_cast<std::size_t>(bells); ++p) {
             const auto bell = static_cast<std::uint8_t>(key >> (4U * p) & 0xFU);
             row[p] = bell == 0 ? 16 : bell;
@@ -108,34 +111,26 @@ struct Row : std::array<std::uint8_t, kMaxBells> {
         return row;
     }
 
-    friend constexpr Row operator*(const Row& a, const Row& b)
+    friend constexpr BasicRow operator*(const BasicRow& a, const BasicRow& b)
     {
-        // Past the stage b holds 0, which reads a's 16th place: 0 too unless a has 16 bells,
+        // Past the stage b holds 0, which reads a's last place: 0 too unless a has N bells,
         // and then so has b and no place is past the stage.
-        Row product{};
-        for (std::size_t p = 0; p < b.size(); ++p) {
-            product[p] = a[(b[p] - 1U) & 0xFU];
+        BasicRow product{};
+        for (std::size_t p = 0; p < N; ++p) {
+            product[p] = a[(b[p] - 1U) & kLast];
         }
         return product;
     }
 
-    // a * b over the first `bells` places, both rows being of that stage.
-    static constexpr Row Product(const Row& a, const Row& b, int bells)
-    {
-        Row product{};
-        for (std::size_t p = 0; p < static_cast<std::size_t>(bells); ++p) {
-            product[p] = a[b[p] - 1U];
-        }
-        return product;
-    }
-
-    friend constexpr bool operator==(const Row&, const Row&) = default;
+    friend constexpr bool operator==(const BasicRow&, const BasicRow&) = default;
 };
 
-constexpr Row Rounds(int bells)
+using Row = BasicRow<kMaxBells>;
+
+template <std::size_t N = kMaxBells> constexpr BasicRow<N> Rounds(int bells)
 {
-    Row row{};
-    for (int p = 0; p < bells && p < kMaxBells; ++p) {
+    BasicRow<N> row{};
+    for (int p = 0; p < bells && p < static_cast<int>(N); ++p) {
         row[static_cast<std::size_t>(p)] = static_cast<std::uint8_t>(p + 1);
     }
     return row;
