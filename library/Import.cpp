@@ -95,18 +95,6 @@ std::size_t CountBelow(TDbf& table)
     return count;
 }
 
-// Keeps the data-aware controls of a table still while an import fills it.
-class ControlsDisabled {
-public:
-    explicit ControlsDisabled(TDbf& table) : m_table(table) { m_table.DisableControls(); }
-    ~ControlsDisabled() { m_table.EnableControls(); }
-    ControlsDisabled(const ControlsDisabled&) = delete;
-    ControlsDisabled& operator=(const ControlsDisabled&) = delete;
-
-private:
-    TDbf& m_table;
-};
-
 // Ends a bulk update by writing the table once; when that or the update failed, the table is
 // read again from its file, so nothing of a half-made change stays even in memory.
 Status Finish(TDbf& table, Status status)
@@ -443,7 +431,6 @@ Status MethodsImport::ImportRecords(ImportMode mode, const ImportFeedback& feedb
 {
     TDbf& main = m_data.dbfMethods;
     TDbf& staging = m_data.dbfImportMeths;
-    ControlsDisabled still(main);
     main.SetWhileTo("");
     // Everything is written once, at the end: until then the file holds the library as it was.
     main.BeginBulkUpdate();
@@ -604,7 +591,6 @@ Status CallsImport::Run(const ImportFeedback& feedback)
     Label(feedback, kMsgImportingCalls);
     Status status;
     {
-        ControlsDisabled still(calls);
         calls.SetWhileTo("");
         // Written once, at the end: until then the file holds the calls as they were.
         calls.BeginBulkUpdate();

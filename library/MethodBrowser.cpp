@@ -85,11 +85,9 @@ BrowserRange RefreshBrowser(TfrmDataMod& data, const BrowserChoice& choice, Refr
                        : Status::Fail("There is no such method library.");
     if (range.status) {
         methods.SetErrorsRaised(false);
-        methods.DisableControls();
         methods.SetWhileTo("");
         methods.SetErrorsRaised(true);
         range.status = methods.SetOrderToTag(RangeTag(choice));
-        methods.EnableControls();
     }
     const std::string key = RangeKey(choice);
     bool found = false;
@@ -102,7 +100,6 @@ BrowserRange RefreshBrowser(TfrmDataMod& data, const BrowserChoice& choice, Refr
         data.CloseTables();
         return range;
     }
-    methods.DisableControls();
     range.first = methods.Position();
     if (choice.savePosition && mode == RefreshMode::Save) {
         // A saved record that has gone, or now lies outside the range, gives the range's top.
@@ -126,7 +123,6 @@ BrowserRange RefreshBrowser(TfrmDataMod& data, const BrowserChoice& choice, Refr
     range.end = methods.WhileRange().second;
     range.found = range.status.ok();
     savedRecNo = methods.RecNo();
-    methods.EnableControls();
     return range;
 }
 

@@ -83,16 +83,11 @@ Status TfrmDataMod::frmDataModCreate()
         return made;
     }
     // Held for reading: other programs may read them too while this one runs.
-    dbfCalls.DisableControls();
     Status status = Open(dbfCalls, "Calls.dbf", TableAccess::Read);
-    dbfCalls.EnableControls();
     if (!status) {
         return status;
     }
-    dbfOptions.DisableControls();
-    status = Open(dbfOptions, "Options.dbf", TableAccess::Read);
-    dbfOptions.EnableControls();
-    return status;
+    return Open(dbfOptions, "Options.dbf", TableAccess::Read);
 }
 
 Status TfrmDataMod::BuildFromBundled(std::string_view file, const TableLayout& layout,

@@ -65,16 +65,6 @@ public:
     void AdoptLock(FileLock lock) { m_adoptedLock = std::move(lock); }
     Status Close(); // writes what is not yet written
 
-    // Data-aware controls stay still while the count is above zero.
-    void DisableControls() { ++m_controlsDisabled; }
-    void EnableControls()
-    {
-        if (m_controlsDisabled > 0) {
-            --m_controlsDisabled;
-        }
-    }
-    bool ControlsDisabled() const { return m_controlsDisabled > 0; }
-
     // With errors switched off, a failing Go does nothing and reports nothing.
     void SetErrorsRaised(bool raised) { m_errorsRaised = raised; }
 
@@ -189,7 +179,6 @@ private:
     std::unique_ptr<Table> m_table;
     FileLock m_adoptedLock;
     std::vector<std::string> m_warnings;
-    int m_controlsDisabled = 0;
     bool m_errorsRaised = true;
     int m_bulk = 0;
 
