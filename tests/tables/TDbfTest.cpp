@@ -323,6 +323,9 @@ TEST_F(MethodTable, AppendFromDelimitedSkipsWhatIsNoWholeRecord)
                              "QUOTED, WITH \"QUOTES\"", "WIDTHLESS FIRST"}));
     table.GoTop();
     EXPECT_EQ(table.FieldText("places"), "Build 7" + std::string(91, ' '));
+    ASSERT_TRUE(table.Close());
+    ASSERT_TRUE(table.Open());
+    EXPECT_TRUE(table.Warnings().empty()); // the index written matches its table
 }
 
 // A file refused appends nothing, and a table held for reading takes nothing.
