@@ -301,8 +301,6 @@ TEST_F(MethodTable, AppendFromDelimitedSkipsWhatIsNoWholeRecord)
                                     "8,\"\xEF\xBB\xBF WIDTHLESS FIRST\",x,A\n" // no blank left
                                     "8,\"ESC\x1B[2J\",x,A\n"
                                     "8,\"DEL\x7F\",x,A\n"
-                                    "8,TAB,x\t,A\n" +
-                                    std::string("8,NUL,x\0,A\n", 11) +
                                     "8,\"CR\rIN A VALUE\",x,A\r\n"
                                     "\n\r\n"); // blank lines at the end are skipped too
     const DelimitedReport report = AppendFromDelimited(table, file);
@@ -312,10 +310,10 @@ TEST_F(MethodTable, AppendFromDelimitedSkipsWhatIsNoWholeRecord)
     // transliterated; the first line, the first skipped; then the lines of each kind.
     EXPECT_EQ(std::tuple(report.appended, report.overWide, report.malformed, report.control,
                          report.transliterated, report.firstLine, report.FirstSkippedLine()),
-              std::tuple(5U, 2U, 3U, 5U, 2U, 1U, 4U));
+              std::tuple(5U, 2U, 3U, 3U, 2U, 1U, 4U));
     EXPECT_EQ((std::vector{report.overWideLines, report.malformedLines, report.controlLines,
                            report.transliteratedLines}),
-              (std::vector<Lines>{{4, 10}, {5, 7, 8}, {12, 13, 14, 15, 16}, {6, 11}}));
+              (std::vector<Lines>{{4, 10}, {5, 7, 8}, {12, 13, 14}, {6, 11}}));
     EXPECT_EQ(report.transliteratedValues, (Names{"BÉLA, ŁUKASZ", "\xEF\xBB\xBF WIDTHLESS FIRST"}));
     ASSERT_TRUE(table.SetOrderToTag("NAME"));
     table.GoTop();
