@@ -134,10 +134,8 @@ TEST(ConvertCollectionXml, LeavesOutAndCountsAsTheCsvDoes)
                            "4,\"ULU\xE1\xB9\x9EU MINIMUS\",\"-1 LH1\",Z\n");
 }
 
-// The shapes XML allows beyond the Council's plain layout are read as it means them; methods
-// the reader cannot take are counted and named, and the rest converted. What is no collection,
-// or no well-formed XML, is refused whole with a message, without reading anything but the
-// stream.
+// The shapes XML allows beyond the Council's plain layout are read as it means them, methods the
+// reader cannot take counted and named; what is no collection is refused whole with a message.
 TEST(ConvertCollectionXml, ShapesHostileAndBrokenFiles)
 {
     const TempDir dir;

@@ -227,8 +227,7 @@ TEST_F(Imports, ANotationStoredUnderAnotherNameAsksToRename)
 }
 
 // A file refused, or a library held elsewhere, changes no table; the import holds the tables
-// from Open to Close, and its staging file, even one an import stopped before its end left
-// behind damaged, goes with it.
+// from Open to Close, and its staging file, even a damaged one left behind, goes with it.
 TEST_F(Imports, RejectedFilesAndHeldTablesChangeNothing)
 {
     const std::string before = Images();

@@ -413,9 +413,8 @@ TEST_F(MethodTable, ReopeningUsesOrRebuildsTheIndex)
     EXPECT_FALSE(std::filesystem::exists(mdx));
 }
 
-// A wrong record count: reading sees the whole records and leaves the file alone, writing is
-// refused until a reindex (the repair) corrects the count; no whole record is ever dropped.
-// Slack after the end-of-file mark, as some dBase programs leave, is no fault at all.
+// A wrong record count: reading sees the whole records and leaves the file alone, writing waits
+// for a reindex (the repair) to correct it. Slack after the end-of-file mark is no fault.
 TEST_F(MethodTable, WrongRecordCountsAreMendedOnlyByARepair)
 {
     AddLibrary();
