@@ -245,13 +245,8 @@ TEST_F(MethodTable, APendingEditStaysWithItsRecord)
         moves[m]();
         EXPECT_NE(Name(), "CHANGED");
         ASSERT_TRUE(table.ReplaceRec());
-        ASSERT_TRUE(table.SetOrderToTag(""));
-        ASSERT_TRUE(table.SetWhileTo(""));
-        table.GoTop();
-        const Names names = Walk();
-        EXPECT_EQ(std::vector(names.begin(), names.begin() + 2),
-                  (Names{"TB_Method_Library", "CAMBRIDGE SURPRISE MAJOR"}));
-        EXPECT_EQ(std::count(names.begin(), names.end(), "CHANGED"), 0);
+        ASSERT_TRUE(table.Go(1));
+        EXPECT_EQ(Name(), "TB_Method_Library");
     }
 }
 
