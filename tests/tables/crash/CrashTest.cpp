@@ -112,7 +112,6 @@ public:
     Status Step()
     {
         const std::string before = Digest(m_counters);
-        const auto announce = [&](const std::string& what) { Say(before, what); };
         // Single-record edits are the most common, as they are in use.
         const auto live = static_cast<std::size_t>(
             std::ranges::count_if(m_counters, [](std::uint64_t counter) { return counter != 0; }));
@@ -123,7 +122,8 @@ public:
         Status done;
         if (choice < 72) {
             const Edit edit = Plan(choice < 30 ? 0 : choice < 52 ? 1 : 2);
-            announce("edit " + std::to_string(edit.kind) + " record " + std::to_string(edit.recno));
+            Say(before,
+                "edit " + std::to_string(edit.kind) + " record " + std::to_string(edit.recno));
             done = Apply(edit);
         } else if (choice < 78) { // appends only, or a mix of edits, written once at the end
             const bool appendsOnly = choice < 75;
@@ -131,7 +131,7 @@ public:
             for (std::size_t n = Pick(appendsOnly ? 50 : 10, appendsOnly ? 500 : 100); n > 0; --n) {
                 edits.push_back(Plan(appendsOnly ? 0 : static_cast<int>(Pick(0, 2))));
             }
-            announce("bulk " + std::to_string(edits.size()));
+            Say(before, "bulk " + std::to_string(edits.size()));
             m_table.BeginBulkUpdate();
             for (std::size_t i = 0; i < edits.size() && done; ++i) {
                 done = Apply(edits[i]);
@@ -155,7 +155,7 @@ public:
                     << QuoteDelimitedValue(rows.back()[2]) << ',' << rows.back()[3] << "\r\n";
             }
             out.close();
-            announce((import ? "import " : "replace all by ") + std::to_string(count));
+            Say(before, (import ? "import " : "replace all by ") + std::to_string(count));
             if (!import) {
                 done = m_table.ReplaceAllRecords(rows);
             } else if (const DelimitedReport report = AppendFromDelimited(m_table, csv);
@@ -165,14 +165,14 @@ public:
             }
         } else if (choice < 92) {
             std::erase(m_counters, std::uint64_t{0});
-            announce("pack");
+            Say(before, "pack");
             done = m_table.Pack();
         } else if (choice < 98) {
-            announce("reindex");
+            Say(before, "reindex");
             done = m_table.Reindex();
         } else {
             m_counters.clear();
-            announce("zap");
+            Say(before, "zap");
             done = m_table.Zap();
         }
         if (done && m_table.RecordCount() != m_counters.size()) {
