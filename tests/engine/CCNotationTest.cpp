@@ -22,7 +22,6 @@ TEST(ExpandCCNotation, EachShapeOfTheCommaForm)
              Case{"3.3.1,1.3.3.3", "3.3.1.3.3.1.3.3.3.3.3.1", 5},             // both sides long
              Case{"34.16-14,12", "34.16-14-16.34.12", 6}, // Canterbury Little Bob
              Case{"-12-14.36", "-12-14.36", 6},           // no comma: as written
-             Case{"x16x16x16,12", "-16-16-16-16-16-12", 6},
              Case{"-5T-14.5T-5T.36.14-7T.58.16-9T.70.18-18.9T-18-1T,1T",
                   "-5T-14.5T-5T.36.14-7T.58.16-9T.70.18-18.9T-18-1T-18-9T.18-18.70.9T-16.58.7T-"
                   "14.36.5T-5T.14-5T-1T",

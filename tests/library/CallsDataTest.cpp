@@ -53,9 +53,7 @@ int Parity(const std::string& change, int bells)
 
 // Every stage has the calls the rules choose, each rung in the method it is meant for: its lines
 // name bells the call moves, and a bob keeps the nature of the lead head where a single changes
-// it. (The call lead holds one lead's changes with the call laid over them, so the parities of
-// the two leads compare directly. Doubles are left out of that: there every one-change call at a
-// 125 lead end keeps the nature, the standard single 123 included.)
+// it (not on five bells, where every one-change call at a 125 lead end keeps it).
 TEST(BundledCalls, EveryStageHasTheCallsTheRulesChooseAndTheyDoWhatTheySay)
 {
     // The calls are read from the table built from the bundled file, as the program reads them.

@@ -1,4 +1,5 @@
 #include "library/TfrmDataMod.h"
+#include "engine/TextFunctions.h"
 #include "library/LibraryTables.h"
 #include "tables/FileIo.h"
 #include "tests/support/TestSupport.h"
@@ -14,12 +15,6 @@
 
 namespace tambrel {
 namespace {
-
-std::string Trimmed(const TDbf& table, std::string_view field)
-{
-    std::string text = table.FieldText(field);
-    return text.substr(0, text.find_last_not_of(' ') + 1);
-}
 
 class DataModule : public ::testing::Test {
 protected:
@@ -60,8 +55,8 @@ TEST_F(DataModule, CreationMakesEveryTableAndOpensThemByCodeKeepingTheirPlace)
     EXPECT_EQ(module.dbfMethods.RecordCount(), 5U);
     ASSERT_TRUE(module.dbfMethods.SetOrderToTag("NAME"));
     module.dbfMethods.GoTop();
-    EXPECT_EQ(Trimmed(module.dbfMethods, "name"), "TB_Method_Library");
-    EXPECT_EQ(Trimmed(module.dbfMethods, "places"), "Test 1");
+    EXPECT_EQ(TrimRight(module.dbfMethods.FieldText("name")), "TB_Method_Library");
+    EXPECT_EQ(TrimRight(module.dbfMethods.FieldText("places")), "Test 1");
     // Reopened, a cursor keeps its place, order and restriction; another file starts afresh.
     TDbf& methods = module.dbfMethods;
     ASSERT_TRUE(methods.Find("8 C"));

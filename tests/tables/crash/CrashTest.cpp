@@ -1,10 +1,7 @@
 // Kills a writer at random moments while it changes a method table, then checks that the table
-// opens whole and holds what it held just before or just after the command that was running: a
-// record is never half written, and every index order still visits every record. The writer is
-// this program, started as `tambrel_crash_tests --write TABLE SEED`.
-//
-// TAMBREL_CRASH_SEED and TAMBREL_CRASH_RUNS change the seeds and the number of kills, for a
-// longer hunt by hand.
+// opens whole and holds what it held just before or just after the command that was running. The
+// writer is this program, started as `tambrel_crash_tests --write TABLE SEED`.
+// TAMBREL_CRASH_SEED and TAMBREL_CRASH_RUNS change the seeds and the number of kills.
 
 #include "library/LibraryTables.h"
 #include "tables/Delimited.h"
@@ -25,7 +22,6 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <set>
 #include <spawn.h>
 #include <sstream>
 #include <string>
@@ -87,13 +83,10 @@ std::string Digest(const std::vector<std::uint64_t>& counters)
     return std::to_string(counters.size()) + "/" + std::to_string(std::hash<std::string>{}(live));
 }
 
-// Changes a method table at random until it is killed. Before each command it writes a line
-// naming the command and what a reader would see of the table before and after it, so that
-// whoever kills it knows the two states the files on disk may hold:
-//     ready<TAB>DIGEST
-//     step<TAB>WHAT<TAB>DIGEST-BEFORE<TAB>DIGEST-AFTER
-// Past kMaxRecords records it packs or empties the table, so that rewrites stay quick enough
-// for many commands to run before the kill.
+// Changes a method table at random until it is killed. Before each command it writes the line
+// "BEFORE<TAB>AFTER<TAB>WHAT", the digests of the table before and after it, so that whoever kills
+// it knows the two states the files may hold; having opened the table, it writes its digest twice.
+// Past kMaxRecords records it packs or empties the table, to keep rewrites quick.
 class Writer {
 public:
     static constexpr std::size_t kMaxRecords = 3000;
@@ -109,25 +102,17 @@ public:
         }
         m_counters.assign(m_table.RecordCount(), 0);
         for (m_table.GoTop(); !m_table.Eof(); m_table.Skip()) {
-            const std::uint64_t counter = CounterOf(m_table.FieldText("name"));
-            if (counter == 0) {
-                return Status::Fail("record " + std::to_string(m_table.RecNo()) + " is not ours");
-            }
-            m_counters[m_table.RecNo() - 1] = counter;
-            m_next = std::max(m_next, counter + 1);
+            m_counters[m_table.RecNo() - 1] = CounterOf(m_table.FieldText("name"));
+            m_next = std::max(m_next, m_counters[m_table.RecNo() - 1] + 1);
         }
-        Say("ready\t" + Digest(m_counters) + "\n");
+        Say(Digest(m_counters), "ready");
         return done;
     }
 
     Status Step()
     {
         const std::string before = Digest(m_counters);
-        const auto announce = [&](const std::string& what) {
-            Say("step\t" + what + "\t" + before + "\t" + Digest(m_counters) + "\n");
-        };
-        // Single-record edits are the most common, as they are in use. A large table is packed
-        // or emptied first.
+        // Single-record edits are the most common, as they are in use.
         const auto live = static_cast<std::size_t>(
             std::ranges::count_if(m_counters, [](std::uint64_t counter) { return counter != 0; }));
         std::uint64_t choice = Pick(0, 99);
@@ -137,7 +122,8 @@ public:
         Status done;
         if (choice < 72) {
             const Edit edit = Plan(choice < 30 ? 0 : choice < 52 ? 1 : 2);
-            announce("edit " + std::to_string(edit.kind) + " record " + std::to_string(edit.recno));
+            Say(before,
+                "edit " + std::to_string(edit.kind) + " record " + std::to_string(edit.recno));
             done = Apply(edit);
         } else if (choice < 78) { // appends only, or a mix of edits, written once at the end
             const bool appendsOnly = choice < 75;
@@ -145,7 +131,7 @@ public:
             for (std::size_t n = Pick(appendsOnly ? 50 : 10, appendsOnly ? 500 : 100); n > 0; --n) {
                 edits.push_back(Plan(appendsOnly ? 0 : static_cast<int>(Pick(0, 2))));
             }
-            announce("bulk " + std::to_string(edits.size()));
+            Say(before, "bulk " + std::to_string(edits.size()));
             m_table.BeginBulkUpdate();
             for (std::size_t i = 0; i < edits.size() && done; ++i) {
                 done = Apply(edits[i]);
@@ -169,7 +155,7 @@ public:
                     << QuoteDelimitedValue(rows.back()[2]) << ',' << rows.back()[3] << "\r\n";
             }
             out.close();
-            announce((import ? "import " : "replace all by ") + std::to_string(count));
+            Say(before, (import ? "import " : "replace all by ") + std::to_string(count));
             if (!import) {
                 done = m_table.ReplaceAllRecords(rows);
             } else if (const DelimitedReport report = AppendFromDelimited(m_table, csv);
@@ -179,14 +165,14 @@ public:
             }
         } else if (choice < 92) {
             std::erase(m_counters, std::uint64_t{0});
-            announce("pack");
+            Say(before, "pack");
             done = m_table.Pack();
         } else if (choice < 98) {
-            announce("reindex");
+            Say(before, "reindex");
             done = m_table.Reindex();
         } else {
             m_counters.clear();
-            announce("zap");
+            Say(before, "zap");
             done = m_table.Zap();
         }
         if (done && m_table.RecordCount() != m_counters.size()) {
@@ -204,8 +190,9 @@ private:
     };
 
     // One write per line, so that a kill never leaves half of one.
-    static void Say(const std::string& line)
+    void Say(const std::string& before, const std::string& what) const
     {
+        const std::string line = before + "\t" + Digest(m_counters) + "\t" + what + "\n";
         if (::write(STDOUT_FILENO, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
             std::exit(1);
         }
@@ -273,21 +260,14 @@ std::uint64_t EnvNumber(const char* name, std::uint64_t fallback)
     return value;
 }
 
-// What the writer said before it was killed.
+// What the writer said before it was killed: the table as it found it, and as it was before and
+// after its last command. `found` is empty when it never opened the table.
 struct WriterRun {
-    bool ready = false;      // it opened the table
-    std::string readyDigest; // the table as it found it
-    std::string step;        // the last command it started; empty for none
-    std::string before, after;
+    std::string found, before, after, step;
 
-    // The states the table may be in: before or after the last command, or as the writer found
-    // it (`atStart` when it never opened it).
     std::vector<std::string> Possible(const std::vector<std::string>& atStart) const
     {
-        if (!step.empty()) {
-            return {before, after};
-        }
-        return ready ? std::vector<std::string>{readyDigest} : atStart;
+        return found.empty() ? atStart : std::vector{before, after};
     }
 };
 
@@ -337,29 +317,23 @@ WriterRun RunWriter(const fs::path& table, std::uint64_t seed, milliseconds dela
         << log.substr(log.size() - std::min<std::size_t>(log.size(), 500));
     std::istringstream lines(log);
     for (std::string line; std::getline(lines, line);) {
-        std::vector<std::string> parts;
         std::istringstream fields(line);
-        for (std::string part; std::getline(fields, part, '\t');) {
-            parts.push_back(part);
-        }
-        if (parts.size() == 2 && parts[0] == "ready") {
-            run.ready = true;
-            run.readyDigest = parts[1];
-        } else if (parts.size() == 4 && parts[0] == "step") {
-            run.step = parts[1];
-            run.before = parts[2];
-            run.after = parts[3];
-        } else {
+        if (!std::getline(fields, run.before, '\t') || !std::getline(fields, run.after, '\t') ||
+            !std::getline(fields, run.step)) {
             ADD_FAILURE() << "the writer said something unexpected: " << line;
         }
+        run.found = run.found.empty() ? run.before : run.found;
     }
-    EXPECT_TRUE(run.ready || !fromReady) << "the writer never opened the table";
+    EXPECT_TRUE(!run.found.empty() || !fromReady) << "the writer never opened the table";
     return run;
 }
 
-// The key a method tag gives the current record, worked out from its fields.
+// The key a method tag gives the current record, worked out from its fields; none in record order.
 std::string KeyOf(std::string_view tag, const TDbf& table)
 {
+    if (tag.empty()) {
+        return {};
+    }
     const std::string group = table.FieldText("group");
     std::string tail = tag == "NAME"      ? table.FieldText("name")
                        : tag == "PLACES"  ? table.FieldText("places")
@@ -371,58 +345,61 @@ std::string KeyOf(std::string_view tag, const TDbf& table)
     return table.FieldText("bells") + tail;
 }
 
-// Walks the table in record order: every live record must be one the writer made, whole, and
-// under every tag each live record comes once, in (key, record) order, and a seek finds its key.
-// Returns the counters the table holds.
+// Walks the table in record order, where every live record must be one the writer made, whole,
+// and in each tag's, which must visit each live record once, in (key, record) order, and find a
+// key it seeks. Returns the counters the table holds.
 std::vector<std::uint64_t> CheckRecords(TDbf& table)
 {
     std::vector<std::uint64_t> counters(table.RecordCount(), 0);
     std::vector<std::uint32_t> live;
-    std::set<std::uint64_t> seen;
-    EXPECT_TRUE(table.SetOrderToTag(""));
-    for (table.GoTop(); !table.Eof() && live.size() < counters.size(); table.Skip()) {
-        const std::uint64_t counter = CounterOf(table.FieldText("name"));
-        std::string made;
-        const Fields fields = MethodOf(counter);
-        for (std::size_t f = 0; f < fields.size(); ++f) {
-            made += fields[f] + std::string(kMethodLayout[f].second - fields[f].size(), ' ');
-        }
-        EXPECT_EQ(table.FieldText("bells") + table.FieldText("name") + table.FieldText("places") +
-                      table.FieldText("group"),
-                  made)
-            << "record " << table.RecNo();
-        EXPECT_TRUE(live.empty() || live.back() < table.RecNo());
-        EXPECT_TRUE(seen.insert(counter).second) << "counter " << counter << " twice";
-        live.push_back(table.RecNo());
-        counters[live.back() - 1] = counter;
-    }
-    EXPECT_TRUE(table.Eof()) << "record order visits more records than the table holds";
-    for (const IndexDef& def : kMethodTags) {
-        EXPECT_TRUE(table.SetOrderToTag(def.name));
+    for (const std::string_view tag : {"", "NAME", "PLACES", "GRPNAME", "GRPPLACES"}) {
+        EXPECT_TRUE(table.SetOrderToTag(tag));
         std::vector<std::uint32_t> visited;
         std::pair<std::string, std::uint32_t> previous;
-        for (table.GoTop(); !table.Eof() && visited.size() <= live.size(); table.Skip()) {
-            std::pair<std::string, std::uint32_t> current{KeyOf(def.name, table), table.RecNo()};
+        for (table.GoTop(); !table.Eof() && visited.size() <= counters.size(); table.Skip()) {
+            std::pair<std::string, std::uint32_t> current{KeyOf(tag, table), table.RecNo()};
             EXPECT_TRUE(visited.empty() || previous < current)
-                << def.name << ": record " << current.second << " follows " << previous.second;
+                << tag << ": record " << current.second << " follows " << previous.second;
             visited.push_back(current.second);
             previous = std::move(current);
+            if (tag.empty()) {
+                const std::uint64_t counter = CounterOf(table.FieldText("name"));
+                std::string made;
+                const Fields fields = MethodOf(counter);
+                for (std::size_t f = 0; f < fields.size(); ++f) {
+                    made +=
+                        fields[f] + std::string(kMethodLayout[f].second - fields[f].size(), ' ');
+                }
+                EXPECT_EQ(table.FieldText("bells") + table.FieldText("name") +
+                              table.FieldText("places") + table.FieldText("group"),
+                          made)
+                    << "record " << table.RecNo();
+                counters[table.RecNo() - 1] = counter;
+            }
         }
+        EXPECT_TRUE(table.Eof()) << tag << ": more records visited than the table holds";
         std::ranges::sort(visited);
-        EXPECT_EQ(visited, live) << def.name << " does not visit each live record once";
-        if (!live.empty()) {
+        live = tag.empty() ? visited : live;
+        EXPECT_EQ(visited, live) << tag << " does not visit each live record once";
+        if (!tag.empty() && !live.empty()) {
             const std::uint32_t middle = live[live.size() / 2];
             EXPECT_TRUE(table.Go(middle));
-            EXPECT_TRUE(table.FindExact(KeyOf(def.name, table))) << def.name;
-            EXPECT_TRUE(def.name != "NAME" || table.RecNo() == middle);
+            EXPECT_TRUE(table.FindExact(KeyOf(tag, table))) << tag;
+            EXPECT_TRUE(tag != "NAME" || table.RecNo() == middle);
         }
     }
+    std::vector<std::uint64_t> held = counters;
+    std::erase(held, 0);
+    std::ranges::sort(held);
+    EXPECT_TRUE(std::ranges::adjacent_find(held) == held.end()) << "a counter twice";
     return counters;
 }
 
-// Opens the table as the program would after the crash, checks it through and through, and
-// returns its digest; a second open must find nothing left to mend. Empty: no table.
-std::string CheckTable(const fs::path& path)
+// Opens the table as the program would after the kill and checks it through and through: it must
+// hold one of the states the writer said it might, and a second open find nothing left to mend.
+// Returns its digest; empty for no table.
+std::string CheckAfterKill(const fs::path& path, const WriterRun& run,
+                           const std::vector<std::string>& atStart)
 {
     std::string digest;
     for (const bool again : {false, true}) {
@@ -431,7 +408,7 @@ std::string CheckTable(const fs::path& path)
         const Status opened = table.Open();
         if (!fs::exists(path)) {
             EXPECT_FALSE(opened);
-            return {};
+            break;
         }
         EXPECT_TRUE(opened) << opened.error;
         // The index is written after the table, so a kill between the two leaves it stale; any
@@ -445,14 +422,6 @@ std::string CheckTable(const fs::path& path)
         EXPECT_TRUE(!again || seen == digest) << seen << " after " << digest;
         digest = seen;
     }
-    return digest;
-}
-
-// Checks the table after the kill and returns what it holds.
-std::string CheckAfterKill(const fs::path& table, const WriterRun& run,
-                           const std::vector<std::string>& atStart)
-{
-    const std::string digest = CheckTable(table);
     const std::vector<std::string> possible = run.Possible(atStart);
     EXPECT_TRUE(std::ranges::find(possible, digest) != possible.end())
         << "the table holds \"" << digest << "\" after a kill in \"" << run.step << "\"";
@@ -477,8 +446,8 @@ TEST(TableCrash, KilledWriterLeavesOldOrNewContents)
         SCOPED_TRACE("seed " + std::to_string(base + i) + ", killed after " +
                      std::to_string(delay) + " ms");
         const WriterRun run = RunWriter(table, base + i, milliseconds(delay), checked);
-        EXPECT_TRUE(!run.ready || std::ranges::find(atStart, run.readyDigest) != atStart.end())
-            << "the writer found the table as " << run.readyDigest;
+        EXPECT_TRUE(run.found.empty() || std::ranges::find(atStart, run.found) != atStart.end())
+            << "the writer found the table as " << run.found;
         checked = i + 1 == count || std::uniform_int_distribution<int>(0, 3)(random) != 0;
         atStart =
             checked ? std::vector{CheckAfterKill(table, run, atStart)} : run.Possible(atStart);
@@ -499,7 +468,7 @@ TEST(TableCrash, KilledWhileCreatingLeavesNoTableOrAnEmptyOne)
         SCOPED_TRACE("seed " + std::to_string(base + i));
         const WriterRun run = RunWriter(table, base + i, milliseconds(delay), false);
         CheckAfterKill(table, run, {"", Digest({})});
-        EXPECT_TRUE(!run.ready || run.readyDigest == Digest({}));
+        EXPECT_TRUE(run.found.empty() || run.found == Digest({}));
     }
 }
 
