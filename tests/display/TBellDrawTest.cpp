@@ -101,11 +101,6 @@ struct Drawn {
 
 const std::string kPlainBobMinor = "x16x16x16x16x16x12";
 
-std::string Expanded(std::string_view cc)
-{
-    return *ExpandCCNotation(cc).value;
-}
-
 bool Dark(QRgb pixel)
 {
     return qGray(pixel) < 100;
@@ -182,7 +177,8 @@ TEST(Diagram, FontSizeAndCellWidthFollowTheSurface)
 
 TEST(Diagram, ColumnsWrapIntoBandsThatStayOnThePicture)
 {
-    Drawn big(16, Expanded("-3-4-25-36-47-58-69-70-8E-9T-0A-EB-TC-AD-B,2"), "Sixteen");
+    Drawn big(16, *ExpandCCNotation("-3-4-25-36-47-58-69-70-8E-9T-0A-EB-TC-AD-B,2").value,
+              "Sixteen");
     big.Show(QSize(1200, 800));
     const ColumnState& s = big.State();
     ASSERT_GT(big.columns.size(), 10U);
@@ -465,28 +461,8 @@ TEST(Diagram, SixteenBellBlueLineIsTwiceTheTreblesWidth)
     EXPECT_GT(blue / red, 1.5);
 }
 
-TEST(Printing, PosterPagesNameTheMethodOnTheFirstOnly)
-{
-    Drawn cambridge(8, "-38-14-1258-36-14-58-16-78LH12", "Cambridge Surprise Major");
-    cambridge.Options().PrintPoster = 2;
-    auto pages = std::make_unique<PagesSurface>(QSize(794, 1123));
-    cambridge.card->Diagram().RenderDiagram(*pages);
-    ASSERT_GE(pages->Pages().size(), 2U);
-    const QRect heading(0, 0, 794, 30);
-    EXPECT_TRUE(Any(pages->Pages()[0], heading));
-    for (std::size_t p = 1; p < pages->Pages().size(); ++p) {
-        EXPECT_FALSE(Any(pages->Pages()[p], heading)) << "page " << p + 1;
-    }
-
-    // A poster value that cannot be (edited outside) prints as a normal diagram.
-    cambridge.Options().PrintPoster = 7;
-    cambridge.columns.clear();
-    pages = std::make_unique<PagesSurface>(QSize(794, 1123));
-    cambridge.card->Diagram().RenderDiagram(*pages);
-    EXPECT_EQ(pages->Pages().size(), 1U);
-    EXPECT_TRUE(Any(pages->Pages()[0], heading));
-}
-
+// Posters name the method on their first page only; a poster value that cannot be (edited
+// outside) prints as a normal diagram.
 TEST(Printing, PostersHoldTheirColumnsOnEachPageWithNoRowCut)
 {
     struct Method {
@@ -510,6 +486,7 @@ TEST(Printing, PostersHoldTheirColumnsOnEachPageWithNoRowCut)
         {pbMajor, 2, true, 4},   {pbMajor, 3, true, 3},    {pbMajor, 4, true, 2},
         {pbMajor, 2, false, 2},  {pbMajor, 3, false, 2},   {pbMajor, 4, false, 1},
         {grandsire, 3, true, 2}, {grandsire, 2, false, 2}, {grandsire, 3, false, 1},
+        {pbMajor, 7, false, 1},
     };
     for (const Case& c : cases) {
         Drawn method(c.method.bells, c.method.notation, "Method");
@@ -542,6 +519,9 @@ TEST(Printing, PostersHoldTheirColumnsOnEachPageWithNoRowCut)
                 PagesSurface pages(page);
                 method.card->Diagram().RenderDiagram(pages);
                 EXPECT_EQ(static_cast<int>(pages.Pages().size()), method.State().page);
+                for (std::size_t p = 0; p < pages.Pages().size(); ++p) {
+                    EXPECT_EQ(Any(pages.Pages()[p], QRect(0, 0, page.width(), 30)), p == 0) << p;
+                }
             }
             const ColumnState& s = method.State();
             ASSERT_EQ(method.columns.size(), c.method.columns);
