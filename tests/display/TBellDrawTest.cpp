@@ -486,7 +486,7 @@ TEST(Printing, PostersHoldTheirColumnsOnEachPageWithNoRowCut)
         {pbMajor, 2, true, 4},   {pbMajor, 3, true, 3},    {pbMajor, 4, true, 2},
         {pbMajor, 2, false, 2},  {pbMajor, 3, false, 2},   {pbMajor, 4, false, 1},
         {grandsire, 3, true, 2}, {grandsire, 2, false, 2}, {grandsire, 3, false, 1},
-        {pbMajor, 7, false, 1},
+        {pbMajor, 7, true, 1},
     };
     for (const Case& c : cases) {
         Drawn method(c.method.bells, c.method.notation, "Method");
