@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -193,12 +192,9 @@ TEST(TBellIntMeth, ColumnsByTheLeadsOfALabelsByTheLeadsOfB)
     }
     EXPECT_GT(highest, a->LeadsInCourse()); // leads of B that A does not have
     EXPECT_LE(highest, b->LeadsInCourse());
-}
 
-TEST(TBellIntMeth, AMethodAgainstItselfNeverMeetsItsOwnRow)
-{
+    // A method against itself never meets its own row.
     const auto store = Calculated(8, kYorkshireMajor, "YORKSHIRE");
-    TBellFCH fch;
     // The lists of the plain search, as the composition sheet's are, without roll-ups.
     const ColumnSheet self = TBellIntMeth::Calculate(*store, *store, FchDisplay{}, fch);
     ExpectColumnsOfTheCourse(self, *store, *store, false, false);

@@ -284,7 +284,14 @@ TEST(Diagram, ChosenLeadsAndCallColumns)
     minimus.Options().ShowBob = true;
     minimus.Options().ShowSingle = true;
     minimus.Options().ShowGrid = true;
+    minimus.Options().BlueBell1 = 9; // above the stage: the tenor and the bell below
+    minimus.Options().BlueBell2 = 9;
     minimus.Show(QSize(1200, 800));
+    EXPECT_EQ(minimus.Options().BlueBell1, 4);
+    EXPECT_EQ(minimus.Options().BlueBell2, 3);
+    EXPECT_EQ(minimus.Kind(LeadKind::Plain)[0].lineSymbols, "143");
+    EXPECT_EQ(minimus.Kind(LeadKind::Plain)[0].colours[4], QColor(0, 0, 255));
+    EXPECT_EQ(minimus.Kind(LeadKind::Plain)[0].colours[3], QColor(0, 128, 0));
     EXPECT_TRUE(minimus.Kind(LeadKind::Bob).empty());
     EXPECT_TRUE(minimus.Kind(LeadKind::Single).empty());
     EXPECT_EQ(minimus.columns.back().caption, "Grid");
@@ -305,19 +312,6 @@ TEST(Diagram, ChosenLeadsAndCallColumns)
                                       : " No bob or single for 6 bells in the Calls Library.");
         EXPECT_EQ(lacking.State().cw, calls != nullptr ? 1190 / 48 : 1190 / 40);
     }
-}
-
-TEST(Diagram, BlueBellsAboveTheStageAreTheTenorAndTheBellBelow)
-{
-    Drawn pb(8, "x18x18x18x18x18x18x18x12", "Plain Bob Major");
-    pb.Options().BlueBell1 = 9;
-    pb.Options().BlueBell2 = 9;
-    pb.Show(QSize(1200, 800));
-    EXPECT_EQ(pb.Options().BlueBell1, 8);
-    EXPECT_EQ(pb.Options().BlueBell2, 7);
-    EXPECT_EQ(pb.Kind(LeadKind::Plain)[0].lineSymbols, "187");
-    EXPECT_EQ(pb.Kind(LeadKind::Plain)[0].colours[8], QColor(0, 0, 255));
-    EXPECT_EQ(pb.Kind(LeadKind::Plain)[0].colours[7], QColor(0, 128, 0));
 }
 
 TEST(Diagram, ContinuousLeadsRunDownAndStartNewColumns)
