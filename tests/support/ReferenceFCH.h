@@ -44,19 +44,17 @@ inline FchLists ReferenceSearch(const TBellStore& a, const TBellStore& b, int le
         return lists;
     }
     const bool same = &a == &b;
-    const auto isFixed = [fixed](int bell) { return bell == 1 || bell >= fixed; };
     const auto store = [&](std::size_t list, std::size_t other, const std::string& text) {
-        for (const std::size_t searched : {list, other}) {
-            const auto& held = lists[searched];
-            if (std::find(held.begin(), held.end(), text) != held.end()) {
-                return;
-            }
-        }
-        if (lists[list].size() == static_cast<std::size_t>(TBellFCH::kMaxEntries)) {
-            lists[list][0] = std::string(TBellFCH::kOverflow);
+        auto& held = lists[list];
+        if (std::ranges::find(held, text) != held.end() ||
+            std::ranges::find(lists[other], text) != lists[other].end()) {
             return;
         }
-        lists[list].push_back(text);
+        if (held.size() == static_cast<std::size_t>(TBellFCH::kMaxEntries)) {
+            held[0] = std::string(TBellFCH::kOverflow);
+            return;
+        }
+        held.push_back(text);
     };
 
     for (int ra = (lead - 1) * lengthA; ra < lead * lengthA; ++ra) {
@@ -70,7 +68,7 @@ inline FchLists ReferenceSearch(const TBellStore& a, const TBellStore& b, int le
                 bool match = true;
                 for (int p = 0; p < n && match; ++p) {
                     const int bell = x[static_cast<std::size_t>(p)];
-                    match = !isFixed(bell) || y[static_cast<std::size_t>(p)] == bell;
+                    match = (bell != 1 && bell < fixed) || y[static_cast<std::size_t>(p)] == bell;
                 }
                 if (!match) {
                     continue;
