@@ -16,16 +16,6 @@ namespace {
 using test::Calculated;
 using test::FchLists;
 using test::ListsOf;
-using test::ReferenceSearch;
-using List = TBellFCH::List;
-
-FchLists Search(const TBellStore& a, const TBellStore& b, int lead, bool labelled = false,
-                bool second = false)
-{
-    TBellFCH fch;
-    fch.Search(a, b, lead, labelled, second);
-    return ListsOf(fch);
-}
 
 // Each lead (or the one given) in every kind of search against the plain search, on courses
 // chosen to reach each rule: the few bells of Minimus and Doubles, the 7th on eight bells and
@@ -64,14 +54,15 @@ TEST(TBellFCH, AgreesWithThePlainSearch)
         const auto other =
             !c.b.empty() || c.copy ? Calculated(c.bells, c.b.empty() ? c.a : c.b) : nullptr;
         const TBellStore& b = other ? *other : *a;
+        TBellFCH fch; // one search after another, as the sheets search
         for (int lead = 1; lead <= a->LeadsInCourse(); ++lead) {
             if (c.lead != 0 && lead != c.lead) {
                 continue;
             }
             for (const bool labelled : {false, true}) {
                 for (const bool second : {false, true}) {
-                    ASSERT_EQ(Search(*a, b, lead, labelled, second),
-                              ReferenceSearch(*a, b, lead, labelled, second))
+                    fch.Search(*a, b, lead, labelled, second);
+                    ASSERT_EQ(ListsOf(fch), test::ReferenceSearch(*a, b, lead, labelled, second))
                         << "lead " << lead << (labelled ? ", labelled" : "")
                         << (second ? ", second notation" : "");
                 }
@@ -89,7 +80,7 @@ TEST(TBellFCH, EmptySearches)
     const TBellStore uncalculated;
     TBellFCH fch;
     fch.Search(*utsire, *utsire, 1, true, false);
-    ASSERT_EQ(fch.Count(List::OutOfCourse), 4);
+    ASSERT_EQ(fch.Count(TBellFCH::List::OutOfCourse), 4);
     struct Case {
         const TBellStore& a;
         const TBellStore& b;

@@ -13,15 +13,6 @@
 namespace tambrel {
 namespace {
 
-Row RowOf(std::string_view text)
-{
-    Row row{};
-    for (std::size_t p = 0; p < text.size(); ++p) {
-        row[p] = static_cast<std::uint8_t>(BellOf(text[p]));
-    }
-    return row;
-}
-
 TEST(TBellRolls, OneRow)
 {
     struct Case {
@@ -67,7 +58,7 @@ TEST(TBellRolls, OneRow)
          }) {
         SCOPED_TRACE(c.row);
         const TBellRolls::RowMusic music =
-            TBellRolls::Examine(RowOf(c.row), static_cast<int>(c.row.size()));
+            TBellRolls::Examine(ParseRow(c.row), static_cast<int>(c.row.size()));
         EXPECT_EQ(music.cru, c.cru);
         EXPECT_EQ(music.rollUp, c.rollUp);
         EXPECT_EQ(music.rollDown, c.rollDown);

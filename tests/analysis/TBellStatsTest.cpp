@@ -1,5 +1,3 @@
-// The statistics sheet's lines for known methods of 4 to 16 bells, its rounding and difficulty
-// rules, and the false course head groups, alone and against the Central Council's collection.
 #include "analysis/TBellStats.h"
 #include "analysis/TBellFCH.h"
 #include "analysis/TBellRolls.h"
@@ -38,18 +36,10 @@ struct Stats {
     }
 };
 
-// Known values, each found apart from the program. Lead and course lengths are the method's
-// own (checked by hand; the lead heads rung agree with the collection's lead_head column). The
-// class sentence follows the collection's lh_code column; "Symetric" means that the changes
-// before the lead end read the same backwards, checked by hand on each notation (so not
-// x14xx14x, nor Grandsire and Aldingbourne, whose symmetry point is their first change, though
-// the collection calls them palindromic). Right places, changes of direction, the average
-// blows, the difficulty, CRU positions and roll-ups and downs were counted by a separate script
-// that rings the plain course row by row, follows the tenor's place, scores each blow by the
-// sheet's rules and counts the rows; plain hunting and the right-place methods give 100% and
-// no change of direction. The small cases were also followed by hand: in x14xx14x the tenor
-// hunts down to lead, turns at once, hunts up and turns at once again (2 reversals, a score of
-// 2 in 6 blows); in "x" it dodges 3-4 and never starts a path, in "16" it never moves.
+// Known values, found apart from the program: the class follows the collection's lh_code
+// column, symmetry was checked by hand on each notation, and the tenor's figures and the rolls
+// come from a separate script that rings the plain course row by row. In x14xx14x the tenor
+// turns twice (a score of 2 in 6 blows); in "x" and "16" it never starts a path.
 struct Known {
     std::string_view method;
     int bells;
@@ -152,17 +142,10 @@ TEST(StatsSheet, ACourseCutAt2000RowsHasNeitherRollsNorGroups)
 TEST(StatsRules, RoundingAndTheDifficultyIndex)
 {
     // Halves go to the even neighbour.
-    for (const auto& [value, rounded] : std::vector<std::pair<double, long>>{{2.5, 2},
-                                                                             {3.5, 4},
-                                                                             {-2.5, -2},
-                                                                             {-3.5, -4},
-                                                                             {0.5, 0},
-                                                                             {-0.5, 0},
-                                                                             {2.4999, 2},
-                                                                             {2.5001, 3},
-                                                                             {-2.5001, -3},
-                                                                             {7.0, 7},
-                                                                             {100.0 / 3, 33}}) {
+    const std::pair<double, long> rounding[] = {
+        {2.5, 2},    {3.5, 4},    {-2.5, -2},    {-3.5, -4}, {0.5, 0},       {-0.5, 0},
+        {2.4999, 2}, {2.5001, 3}, {-2.5001, -3}, {7.0, 7},   {100.0 / 3, 33}};
+    for (const auto& [value, rounded] : rounding) {
         EXPECT_EQ(RoundHalfEven(value), rounded) << value;
     }
     // movement + movement x reversals x 0.5 x (1 - |rows - 2 score| / rows), held in single

@@ -30,13 +30,10 @@ TEST(SheetHeading, ShrinksByTwoWhileTheTextIsAtLeastAsWideAsThePage)
         return QFontMetrics(font, &page).horizontalAdvance(name);
     };
     ASSERT_GT(width(14), width(12));
-    for (const auto& [pageWidth, size] : std::vector<std::pair<int, int>>{{width(14) + 1, 14},
-                                                                          {width(14), 12},
-                                                                          {width(12) + 1, 12},
-                                                                          {width(12), 10},
-                                                                          {width(10), 8},
-                                                                          {width(8), 8},
-                                                                          {20, 8}}) {
+    const std::pair<int, int> cases[] = {
+        {width(14) + 1, 14}, {width(14), 12}, {width(12) + 1, 12}, {width(12), 10}, {width(10), 8},
+        {width(8), 8},       {20, 8}};
+    for (const auto& [pageWidth, size] : cases) {
         const SheetHeading heading(painter, pageWidth, name);
         EXPECT_EQ(heading.Size(), size) << pageWidth;
         EXPECT_EQ(painter.font().pointSize(), size);

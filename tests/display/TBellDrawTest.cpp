@@ -101,11 +101,6 @@ struct Drawn {
 
 const std::string kPlainBobMinor = "x16x16x16x16x16x12";
 
-std::string Expanded(std::string_view cc)
-{
-    return *ExpandCCNotation(cc).value;
-}
-
 bool Dark(QRgb pixel)
 {
     return qGray(pixel) < 100;
@@ -182,7 +177,8 @@ TEST(Diagram, FontSizeAndCellWidthFollowTheSurface)
 
 TEST(Diagram, ColumnsWrapIntoBandsThatStayOnThePicture)
 {
-    Drawn big(16, Expanded("-3-4-25-36-47-58-69-70-8E-9T-0A-EB-TC-AD-B,2"), "Sixteen");
+    Drawn big(16, *ExpandCCNotation("-3-4-25-36-47-58-69-70-8E-9T-0A-EB-TC-AD-B,2").value,
+              "Sixteen");
     big.Show(QSize(1200, 800));
     const ColumnState& s = big.State();
     ASSERT_GT(big.columns.size(), 10U);
@@ -288,7 +284,14 @@ TEST(Diagram, ChosenLeadsAndCallColumns)
     minimus.Options().ShowBob = true;
     minimus.Options().ShowSingle = true;
     minimus.Options().ShowGrid = true;
+    minimus.Options().BlueBell1 = 9; // above the stage: the tenor and the bell below
+    minimus.Options().BlueBell2 = 9;
     minimus.Show(QSize(1200, 800));
+    EXPECT_EQ(minimus.Options().BlueBell1, 4);
+    EXPECT_EQ(minimus.Options().BlueBell2, 3);
+    EXPECT_EQ(minimus.Kind(LeadKind::Plain)[0].lineSymbols, "143");
+    EXPECT_EQ(minimus.Kind(LeadKind::Plain)[0].colours[4], QColor(0, 0, 255));
+    EXPECT_EQ(minimus.Kind(LeadKind::Plain)[0].colours[3], QColor(0, 128, 0));
     EXPECT_TRUE(minimus.Kind(LeadKind::Bob).empty());
     EXPECT_TRUE(minimus.Kind(LeadKind::Single).empty());
     EXPECT_EQ(minimus.columns.back().caption, "Grid");
@@ -309,19 +312,6 @@ TEST(Diagram, ChosenLeadsAndCallColumns)
                                       : " No bob or single for 6 bells in the Calls Library.");
         EXPECT_EQ(lacking.State().cw, calls != nullptr ? 1190 / 48 : 1190 / 40);
     }
-}
-
-TEST(Diagram, BlueBellsAboveTheStageAreTheTenorAndTheBellBelow)
-{
-    Drawn pb(8, "x18x18x18x18x18x18x18x12", "Plain Bob Major");
-    pb.Options().BlueBell1 = 9;
-    pb.Options().BlueBell2 = 9;
-    pb.Show(QSize(1200, 800));
-    EXPECT_EQ(pb.Options().BlueBell1, 8);
-    EXPECT_EQ(pb.Options().BlueBell2, 7);
-    EXPECT_EQ(pb.Kind(LeadKind::Plain)[0].lineSymbols, "187");
-    EXPECT_EQ(pb.Kind(LeadKind::Plain)[0].colours[8], QColor(0, 0, 255));
-    EXPECT_EQ(pb.Kind(LeadKind::Plain)[0].colours[7], QColor(0, 128, 0));
 }
 
 TEST(Diagram, ContinuousLeadsRunDownAndStartNewColumns)
@@ -465,28 +455,8 @@ TEST(Diagram, SixteenBellBlueLineIsTwiceTheTreblesWidth)
     EXPECT_GT(blue / red, 1.5);
 }
 
-TEST(Printing, PosterPagesNameTheMethodOnTheFirstOnly)
-{
-    Drawn cambridge(8, "-38-14-1258-36-14-58-16-78LH12", "Cambridge Surprise Major");
-    cambridge.Options().PrintPoster = 2;
-    auto pages = std::make_unique<PagesSurface>(QSize(794, 1123));
-    cambridge.card->Diagram().RenderDiagram(*pages);
-    ASSERT_GE(pages->Pages().size(), 2U);
-    const QRect heading(0, 0, 794, 30);
-    EXPECT_TRUE(Any(pages->Pages()[0], heading));
-    for (std::size_t p = 1; p < pages->Pages().size(); ++p) {
-        EXPECT_FALSE(Any(pages->Pages()[p], heading)) << "page " << p + 1;
-    }
-
-    // A poster value that cannot be (edited outside) prints as a normal diagram.
-    cambridge.Options().PrintPoster = 7;
-    cambridge.columns.clear();
-    pages = std::make_unique<PagesSurface>(QSize(794, 1123));
-    cambridge.card->Diagram().RenderDiagram(*pages);
-    EXPECT_EQ(pages->Pages().size(), 1U);
-    EXPECT_TRUE(Any(pages->Pages()[0], heading));
-}
-
+// Posters name the method on their first page only; a poster value that cannot be (edited
+// outside) prints as a normal diagram.
 TEST(Printing, PostersHoldTheirColumnsOnEachPageWithNoRowCut)
 {
     struct Method {
@@ -510,6 +480,7 @@ TEST(Printing, PostersHoldTheirColumnsOnEachPageWithNoRowCut)
         {pbMajor, 2, true, 4},   {pbMajor, 3, true, 3},    {pbMajor, 4, true, 2},
         {pbMajor, 2, false, 2},  {pbMajor, 3, false, 2},   {pbMajor, 4, false, 1},
         {grandsire, 3, true, 2}, {grandsire, 2, false, 2}, {grandsire, 3, false, 1},
+        {pbMajor, 7, true, 1},
     };
     for (const Case& c : cases) {
         Drawn method(c.method.bells, c.method.notation, "Method");
@@ -542,6 +513,9 @@ TEST(Printing, PostersHoldTheirColumnsOnEachPageWithNoRowCut)
                 PagesSurface pages(page);
                 method.card->Diagram().RenderDiagram(pages);
                 EXPECT_EQ(static_cast<int>(pages.Pages().size()), method.State().page);
+                for (std::size_t p = 0; p < pages.Pages().size(); ++p) {
+                    EXPECT_EQ(Any(pages.Pages()[p], QRect(0, 0, page.width(), 30)), p == 0) << p;
+                }
             }
             const ColumnState& s = method.State();
             ASSERT_EQ(method.columns.size(), c.method.columns);

@@ -38,11 +38,11 @@ protected:
     OptionsTable store{module};
 };
 
-TEST_F(OptionsTableTest, AnEmptyTableGivesDefaultsAndASaveWritesThe24InTheirOrder)
+TEST_F(OptionsTableTest, AnEmptyTableGivesDefaultsAndEverySettingSavedComesBack)
 {
-    TBellOptions options;
+    TBellOptions changed;
     std::vector<std::string> warnings;
-    options.Load(store, warnings);
+    changed.Load(store, warnings);
     EXPECT_TRUE(warnings.empty());
     const std::string defaults =
         "Bells=8 Treble=3 BlueBell1=2 BlueBell2=0 Numbers=0 Size=1 Fit2Screen=True ShowTitle=True "
@@ -51,14 +51,10 @@ TEST_F(OptionsTableTest, AnEmptyTableGivesDefaultsAndASaveWritesThe24InTheirOrde
         "TB2Notation=False PrintPoster=0 PrintColour=True PrintOrient=Portrait SaveOpenPos=True "
         "CheckMyLib=False ";
     for (int save = 0; save < 2; ++save) { // saving again gives the same table
-        ASSERT_EQ(options.Save(store), "");
+        ASSERT_EQ(changed.Save(store), "");
         EXPECT_EQ(Stored(), defaults);
     }
-}
 
-TEST_F(OptionsTableTest, EverySettingSavedComesBack)
-{
-    TBellOptions changed;
     for (const std::string_view key : TBellOptions::StoredKeys()) {
         const std::string was = changed.ValueText(key);
         const std::string other = was == "True"          ? "False"
@@ -70,7 +66,6 @@ TEST_F(OptionsTableTest, EverySettingSavedComesBack)
     }
     ASSERT_EQ(changed.Save(store), "");
     TBellOptions loaded;
-    std::vector<std::string> warnings;
     loaded.Load(store, warnings);
     EXPECT_TRUE(warnings.empty());
     for (const std::string_view key : TBellOptions::StoredKeys()) {

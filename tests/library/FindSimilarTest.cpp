@@ -15,6 +15,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tambrel {
@@ -182,15 +183,12 @@ protected:
         return FindSimilarMethods(module, *Method(bells, notation), request, control);
     }
 
-    struct Record {
-        std::string name, notation, group;
-    };
-    std::vector<Record> Records()
+    std::vector<FoundMethod> Records()
     {
         TDbf table(kMethodTags, kMethodLayout);
         table.SetDbfFileName(dir.Library() + "/Find_Lib.dbf");
         EXPECT_TRUE(table.Open(TableAccess::Read));
-        std::vector<Record> records;
+        std::vector<FoundMethod> records;
         for (table.GoTop(); !table.Eof(); table.Skip()) {
             records.push_back({Trim(table.FieldText("name")), Trim(table.FieldText("places")),
                                Trim(table.FieldText("group"))});
@@ -215,16 +213,15 @@ TEST_F(FindLibrary, StoresTheVariantsNamedAndCounted)
     ASSERT_TRUE(outcome.status) << outcome.status.error;
     EXPECT_FALSE(outcome.stopped);
     EXPECT_EQ(outcome.counts.possibilities, 81U);
-    const std::vector<Record> records = Records();
+    const std::vector<FoundMethod> records = Records();
     ASSERT_EQ(records.size(), 13U);
     ASSERT_EQ(outcome.methods.size(), 13U);
     std::uint64_t unknown = 0;
     for (std::size_t i = 0; i < records.size(); ++i) {
-        const Record& r = records[i];
-        SCOPED_TRACE(r.notation);
-        EXPECT_EQ(outcome.methods[i].name, r.name);
-        EXPECT_EQ(outcome.methods[i].notation, r.notation);
-        EXPECT_EQ(outcome.methods[i].group, r.group);
+        const FoundMethod& r = records[i];
+        const FoundMethod& handed = outcome.methods[i];
+        EXPECT_EQ(std::tie(handed.name, handed.notation, handed.group),
+                  std::tie(r.name, r.notation, r.group));
         EXPECT_EQ(r.name, r.notation == kPlainBobMinor // the first of the two records wins
                               ? "PLAIN BOB MINOR"
                               : "#" + ZeroFill(static_cast<std::int64_t>(++unknown), 6) +

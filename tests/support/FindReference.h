@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <ostream>
 #include <set>
@@ -65,15 +64,10 @@ inline std::string TextOf(const Places& places)
     return text;
 }
 
-inline Row Ring(const Row& row, const Places& places, int n)
-{
-    return ApplyChange(row, ChangeMovement(TextOf(places), n));
-}
-
 // The candidates that may be made on the varied side. Above the treble they are every
 // fragment of positions 1..r-1 that is a change of its own with at most four places, but not
 // all of them when the treble lies at the back (that would be no change at all); below the
-// treble the rows of the table, each from the bells it needs.
+// treble the places of the table, by the treble's row r and the stage.
 inline bool Admitted(FindType type, int n, int r, const Places& candidate)
 {
     if (type == FindType::Above) {
@@ -83,45 +77,23 @@ inline bool Admitted(FindType type, int n, int r, const Places& candidate)
         }
         return !(r >= n && static_cast<int>(candidate.size()) == r - 1);
     }
-    // By treble row: "places/from how many bells" ...
-    static const std::map<int, std::string_view> kOdd = {{1, "3/0 5/0 345/0 7/6"},
-                                                         {2, "/0 45/0 47/6"},
-                                                         {3, "5/0 7/6"},
-                                                         {4, "/0"},
-                                                         {6, "/0"},
-                                                         {7, "/0"}};
-    static const std::map<int, std::string_view> kEven = {
-        {1, "/0 34/0 36/5 56/5 3456/5 38/7 58/7 3458/7"},
-        {2, "4/0 6/5 8/7 456/7"},
-        {3, "/0 58/7 56/7"},
-        {5, "/0"},
-        {7, "/0"},
-        {8, "/0"}};
+    struct Below {
+        int r;
+        std::string_view places;
+        int from = 0, to = 16; // the stages
+    };
+    static const std::vector<Below> kOdd = {
+        {1, "3"}, {1, "5"},    {1, "345"}, {1, "7", 6},   {2, ""},     {2, "45"}, {2, "47", 6},
+        {3, "5"}, {3, "7", 6}, {4, ""},    {5, "", 0, 6}, {5, "7", 7}, {6, ""},   {7, ""}};
+    static const std::vector<Below> kEven = {
+        {1, ""},      {1, "34"},      {1, "36", 5},   {1, "56", 5},  {1, "3456", 5}, {1, "38", 7},
+        {1, "58", 7}, {1, "3458", 7}, {2, "4"},       {2, "6", 5},   {2, "8", 7},    {2, "456", 7},
+        {3, ""},      {3, "58", 7},   {3, "56", 7},   {4, "", 0, 5}, {4, "6", 6},    {4, "8", 7},
+        {5, ""},      {6, "", 0, 7},  {6, "8", 8, 8}, {6, "", 9},    {7, ""},        {8, ""}};
     const std::string text = TextOf(candidate);
-    if (n % 2 == 1 && r == 5) {
-        return text == (n >= 7 ? "7" : "");
-    }
-    if (n % 2 == 0 && r == 4) {
-        return text == (n >= 6 ? "6" : "") || (n > 6 && text == "8");
-    }
-    if (n % 2 == 0 && r == 6) {
-        return text == (n == 8 ? "8" : "");
-    }
-    const auto& table = n % 2 == 1 ? kOdd : kEven;
-    const auto row = table.find(r);
-    if (row == table.end()) {
-        return false;
-    }
-    for (std::size_t at = 0; at < row->second.size();) {
-        const std::size_t slash = row->second.find('/', at);
-        const std::size_t end = std::min(row->second.find(' ', slash), row->second.size());
-        if (row->second.substr(at, slash - at) == text &&
-            n >= std::stoi(std::string(row->second.substr(slash + 1, end - slash - 1)))) {
-            return true;
-        }
-        at = end + 1;
-    }
-    return false;
+    return std::ranges::any_of(n % 2 == 1 ? kOdd : kEven, [&](const Below& b) {
+        return b.r == r && b.places == text && n >= b.from && n <= b.to;
+    });
 }
 
 // The Plain Bob lead heads (Grandsire's too on five bells with "ALL") a variant may reach.
@@ -176,7 +148,7 @@ public:
                 return static_cast<int>(std::find(row.begin(), row.end(), 1) - row.begin()) + 1;
             };
             const int before = trebleAt();
-            row = Ring(row, change, n);
+            row = ApplyChange(row, ChangeMovement(TextOf(change), n));
             const int after = trebleAt();
             const auto kept = [&](int p) {
                 return type == FindType::Above ? p >= after : p <= after;
