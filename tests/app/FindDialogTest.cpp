@@ -28,7 +28,8 @@ protected:
             EXPECT_FALSE(dialog.butOK->isEnabled());
             EXPECT_FALSE(dialog.butCancel->isEnabled());
             EXPECT_FALSE(dialog.cboGroup->isEnabled());
-            QTest::qWait(300); // the counters move meanwhile
+            // The counters move meanwhile.
+            EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.lblChecked->text() != "0"; }));
             ending();
         }
         ASSERT_TRUE(ended.count() > 0 || ended.wait(60'000));
