@@ -210,6 +210,7 @@ TEST_F(CliTable, ParsingMethodAndCheck)
                 test::Repeat("\xEF\xBF\xBD", 13) + Line(R"(",*)")),
         Row("method --bells 5 --notation 3.1.5.1.5.1.5.1.5.1 --rows --json", 0,
             Line(R"(*,"single_lines":"*","rows":["12345","21354",*,"13254","12345"]})")),
+        Row("method --bells 12 --notation -ET-ET --json", 0, Line(R"({"bells":12,*)")),
         // A notation starting with a cross is a value, in either form.
         Row("method --bells 8 --notation" + kCam + "--json", 0,
             Line(R"(*"lead_head":"15738264","lead_head_code":"B",*)")),
@@ -273,6 +274,7 @@ TEST_F(CliTable, AnalysisCommands)
             Line(R"({"cru":1,"roll_ups":1,"roll_downs":0,"patterns":["13245678"]})")),
         Row("rolls --bells 8 --notation 145678 --lead 2", 0,
             "CRU positions: 1\nRoll-ups: 1\nRoll-downs: 0\nPatterns: 12345678\n"),
+        Row("rolls --bells 8 --notation x18 --lead 1", 0, "**\nPatterns: none\n"),
         Row("rolls --bells 8 --notation 145678 --lead 3", 2, "",
             "The lead must be from 1 to 2, the leads of the plain course.\n"),
         Row("stats --bells 8 --name X --json --notation" + kCamComma, 0,
@@ -295,6 +297,8 @@ TEST_F(CliTable, AnalysisCommands)
             Line(R"({"columns":[{"lead":1,"first_row":"12345678","patterns":[*],"even":[*],)"
                  R"("split_even":[*]},*)"),
             "", "", {}, R"("odd")"),
+        Row(comp + "--set SplitTenorFCH=False --json", 0, "{\"columns\":[*\n", "", "", {},
+            R"("split_)"),
         Row(comp, 0,
             "UNTITLED METHOD\nComposition Sheet\n\n(Lead 1) 12345678\n  Roll Ups: *\n"
             "  Even FCH: *\n**\n  Even FCH: none\n**\n(Lead 7) 16482735\n**Split FCH (Odd): *\n"),

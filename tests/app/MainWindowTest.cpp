@@ -301,6 +301,8 @@ TEST_F(MainWindow, EntryDialogNewAndEdit)
     TfrmEdit& edit = *window->frmEdit;
     onDialog = [&](QDialog&) {
         EXPECT_EQ(edit.windowTitle(), "New Method");
+        EXPECT_TRUE(edit.butCopyName->isHidden());
+        EXPECT_EQ(edit.edtName->text(), "UNTITLED METHOD");
         edit.setResult(QDialog::Rejected);
         edit.edtName->setText("   ");
         edit.edtPlaces->clear();
@@ -324,6 +326,7 @@ TEST_F(MainWindow, EntryDialogNewAndEdit)
     const std::string longLead = test::Repeat("-1D", 17) + ",1D";
     onDialog = [&](QDialog&) {
         EXPECT_EQ(edit.windowTitle(), "Edit a Method");
+        EXPECT_FALSE(edit.butCopyName->isHidden());
         edit.setResult(QDialog::Rejected);
         edit.edtPlaces->setText("-38-14-1258-36-14-58-16-78,12"); // Cambridge Major's, on six
         edit.butOKClick();
@@ -405,6 +408,7 @@ TEST_F(MainWindow, NewPagesTakeTheStagesLimitsAndTheOptionsDialogWrites)
                   QStringList({" Compressed", " Normal", " Expanded", " Fixed"}));
         EXPECT_EQ(options.cboBlueLine1->currentIndex(), 8); // above the stage: the tenor
         EXPECT_EQ(options.cboLead2Show->itemText(2), "2 - 15738264");
+        EXPECT_EQ(options.windowTitle(), "Set Options - Calls Library built Tambrel 2026-12");
         options.cboBobType->setCurrentIndex(2); // the 16 bob
         emit options.cboBobType->activated(2);
         EXPECT_EQ(options.edtBobLines->text(), "678");
@@ -419,6 +423,7 @@ TEST_F(MainWindow, NewPagesTakeTheStagesLimitsAndTheOptionsDialogWrites)
     EXPECT_EQ(window->GlobalOptions.Numbers, 2);
     EXPECT_EQ(window->GlobalOptions.LeadToShow, 0); // not the lead, not the calls
     EXPECT_EQ(window->GlobalOptions.BobType, "");
+    EXPECT_EQ(Current().Store().GetBobChange(16), "16"); // the calls worked out again
     onDialog = [&](QDialog& dialog) {
         options.cboNumbers->setCurrentIndex(1);
         dialog.setResult(QDialog::Rejected);
@@ -697,6 +702,7 @@ TEST_F(MainWindow, ImportMethodsDialogFromFileToBothModes)
         ExpectState(form, ImportState::Select);
         EXPECT_TRUE(std::filesystem::exists(staging));
         EXPECT_FALSE(form.lblClosed->isHidden()); // the open method went, and it says why
+        form.butSelect->click();                  // cancelled: nothing read
         chosen = bad;
         form.butSelect->click();
         EXPECT_EQ(Last(), "Unable to import Methods from file:\r\r" + bad);
@@ -705,6 +711,8 @@ TEST_F(MainWindow, ImportMethodsDialogFromFileToBothModes)
         chosen = good;
         form.butSelect->click();
         EXPECT_EQ(form.lblFile->text(), "Import Methods from the file extra.csv");
+        EXPECT_EQ(form.lblProgress->text(), "Ready to Import");
+        EXPECT_EQ(form.lblDetails->text(), "1 line of the file left out or changed: see Details.");
         ExpectState(form, ImportState::Import);
         form.butDetails->click();
         EXPECT_EQ(Last(), "Reading extra.csv left out or changed:\r\r"
@@ -714,6 +722,8 @@ TEST_F(MainWindow, ImportMethodsDialogFromFileToBothModes)
         form.butImport->click(); // the rename is asked while the buttons are off, and declined
         EXPECT_EQ(statesAsked.back(), ImportState::Off);
         EXPECT_EQ(form.lblProgress->text(), "3 Methods Checked, 1 Imported, 0 Renamed.");
+        EXPECT_EQ(form.prgImport->maximum(), 3);
+        EXPECT_EQ(form.prgImport->value(), 3);
         ExpectState(form, ImportState::Import);
 
         // The same file again, as the whole library: asked first, No (the default) keeps it.
@@ -758,11 +768,8 @@ TEST_F(MainWindow, ImportCallsDialogReplacesTheCallsForLaterMethods)
     };
     onDialog = [&](QDialog&) {
         EXPECT_EQ(form.lblFile->text(), "Select the File from which to Import Calls");
-        EXPECT_FALSE(form.butReplace->isEnabled());
         form.butSelect->click();
         EXPECT_EQ(form.lblFile->text(), "Import Calls from the file calls.csv");
-        EXPECT_TRUE(form.butReplace->isEnabled());
-        EXPECT_FALSE(form.butSelect->isEnabled());
         form.butReplace->click();
         EXPECT_EQ(Last(), "Replace the 108 Calls of the Calls Library with the 2 Calls of "
                           "calls.csv?");
