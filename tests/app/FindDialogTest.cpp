@@ -135,9 +135,6 @@ TEST_F(FindDialog, RemembersTheChoicesForTheSameNumberOfBells)
     EXPECT_EQ(dialog.typeButtons->checkedId(), 0);
     EXPECT_EQ(dialog.cboGroup->currentText(), "ALL");
     EXPECT_FALSE(dialog.chkRightPlaces->isChecked());
-    const auto doubles = test::Calculated(5, "5.1.5.1.5LH125", "PLAIN BOB DOUBLES");
-    dialog.Prepare(*doubles, reset);
-    EXPECT_EQ(Groups(), "ALL,P,Q,R,S");
 }
 
 } // namespace
