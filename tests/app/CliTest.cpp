@@ -255,8 +255,11 @@ TEST_F(CliTable, AnalysisCommands)
     Check({
         Row(fch + "1 --json", 0,
             Line(R"({"in_course":["*"],"out_of_course":[*],"split_in":[*],"split_out":[*]})")),
-        // Without B the method is searched against itself, so no row is its own recurrence.
+        // Without B the method is searched against itself, so no row is its own recurrence;
+        // the same method given as B is another course, whose first lead holds every row.
         Row(fch + "1 --labels --json", 0, "{\"in_course\":[*\n", "", "", {}, "L1-23456"),
+        Row(fch + "1 --labels --json --b-notation" + kCamComma, 0,
+            Line(R"({"in_course":["L1-23456",*)")),
         Row(fch + "1 --labels --tb2 --json --b-bells 8 --b-notation" + kCam, 0,
             Line(R"({"in_course":["23456 V1",*)")),
         Row(fch + "1", 0,
@@ -304,6 +307,7 @@ TEST_F(CliTable, AnalysisCommands)
             "  Even FCH: *\n**\n  Even FCH: none\n**\n(Lead 7) 16482735\n**Split FCH (Odd): *\n"),
         Row(intMeth + "--b-notation" + kYorkshire + "--json", 0,
             Line(R"({"columns":[{"lead":1,"first_row":"12345678",*)")),
+        Row("comp --bells 6 --notation" + kPlainBob, 2, "", compFew + "\n"),
         Row("comp --bells 6 --json --notation" + kPlainBob, 2, R"({"error":")" + compFew + "\"}\n"),
         Row(comp + "--set OddFCH=perhaps", 2, "",
             "The option OddFCH takes True or False, not \"perhaps\".\n"),

@@ -202,6 +202,7 @@ TEST_F(MainWindow, TheSheetViewsShowAndPrint)
         statuses.emplace_back(text, cursor != nullptr && cursor->shape() == Qt::WaitCursor);
         status(text);
     };
+    const std::size_t messagesBefore = shown.size();
     window->mnuVStatistics->trigger();
     EXPECT_EQ(card.View, PageView::Statistics);
     EXPECT_EQ(window->cboView->currentIndex(), 1);
@@ -217,6 +218,7 @@ TEST_F(MainWindow, TheSheetViewsShowAndPrint)
     emit window->cboView->activated(2);
     EXPECT_EQ(card.View, PageView::Composition);
     EXPECT_TRUE(window->mnuVComposition->isChecked());
+    EXPECT_EQ(shown.size(), messagesBefore);
 
     // The second-method dialog offers the open methods of the same stage; Cancel keeps the view.
     QStringList offered;
