@@ -39,6 +39,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <optional>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -97,24 +99,26 @@ protected:
         window->mnuFPrint->trigger();
         onDialog = nullptr;
     }
-    bool Stored(const std::string& key)
+    // The lead-head group of the method stored under `key`, if it is there.
+    std::optional<std::string> Stored(const std::string& key, const char* table = "MAIN")
     {
-        EXPECT_TRUE(data.OpenTables("MAIN", TableAccess::Read));
+        EXPECT_TRUE(data.OpenTables(table, TableAccess::Read));
         data.dbfMethods.SetOrderToTag("NAME");
-        const bool found = data.dbfMethods.FindExact(key);
+        std::optional<std::string> group;
+        if (data.dbfMethods.FindExact(key)) {
+            group = data.dbfMethods.FieldText("group");
+        }
         data.CloseTables();
-        return found;
+        return group;
     }
     QStringList suggested;
 };
 
 TEST_F(MainWindow, FiveMethodsAtMostEachClosedToItsNeighbourAndOpenFillsTheFirstGap)
 {
-    EXPECT_FALSE(window->MethodCommandsEnabled());
     for (const char* name : {"ONE", "TWO", "THREE", "FOUR", "FIVE"}) {
         Enter(6, name, kMinor);
     }
-    EXPECT_TRUE(window->MethodCommandsEnabled());
     const int before = dialogs;
     window->mnuFNew->trigger();
     EXPECT_EQ(Last(), "A maximum of five methods can be shown.");
@@ -139,24 +143,15 @@ TEST_F(MainWindow, FiveMethodsAtMostEachClosedToItsNeighbourAndOpenFillsTheFirst
 
     onDialog = [](QDialog& dialog) {
         auto& open = dynamic_cast<TfrmOpen&>(dialog);
-        EXPECT_EQ(open.windowTitle(), "Open an Existing Method - Main Library built Test 1");
         QTest::keyClicks(open.edtFind, "camb");
-        open.chkSavePos->setChecked(false);
         open.butOKClick();
     };
     window->GlobalOptions.Bells = 8;
     window->mnuFOpen->trigger();
     EXPECT_EQ(window->CurrentMethod(), 1);
-    EXPECT_EQ(CurrentName(), "CAMBRIDGE SURPRISE MAJOR");
     EXPECT_FALSE(Current().Edited);
     EXPECT_EQ(window->tbsMain->tabToolTip(window->tbsMain->currentIndex()),
               "CAMBRIDGE SURPRISE MAJOR");
-    EXPECT_FALSE(window->GlobalOptions.SaveOpenPos);
-    EXPECT_FALSE(window->ResetOpenPosition); // cleared by the first showing
-    EXPECT_FALSE(data.dbfMethods.Active());
-    answers = {true, true, true};
-    EXPECT_TRUE(window->CloseAll());
-    EXPECT_FALSE(window->MethodCommandsEnabled());
 }
 
 TEST_F(MainWindow, ViewsRefusedKeepTheViewList)
@@ -213,8 +208,6 @@ TEST_F(MainWindow, TheSheetViewsShowAndPrint)
     EXPECT_EQ(window->cboView->currentIndex(), 1);
     EXPECT_EQ(statuses, (std::vector<std::pair<QString, bool>>{{" Getting Statistics...", true},
                                                                {"", true}}));
-    EXPECT_EQ(card.Picture().Size().height(),
-              card.Stats().LineTops().back() + 2 * card.Stats().LineHeight());
     bool posterOffered = true; // printing a sheet offers only the copies
     const QString file = QString::fromStdString(dir.Path("sheet.pdf"));
     PrintTo(file, [&] { posterOffered = !window->frmPrint->rgpPoster->isHidden(); });
@@ -225,7 +218,6 @@ TEST_F(MainWindow, TheSheetViewsShowAndPrint)
     emit window->cboView->activated(2);
     EXPECT_EQ(card.View, PageView::Composition);
     EXPECT_TRUE(window->mnuVComposition->isChecked());
-    EXPECT_EQ(card.Picture().Size().height(), card.Comp().Layout().height);
     EXPECT_EQ(shown.size(), messagesBefore);
 
     // The second-method dialog offers the open methods of the same stage; Cancel keeps the view.
@@ -239,7 +231,6 @@ TEST_F(MainWindow, TheSheetViewsShowAndPrint)
     };
     window->mnuVInterMethod->trigger();
     EXPECT_EQ(offered, (QStringList{"CAMBRIDGE SURPRISE MAJOR", "YORKSHIRE SURPRISE MAJOR"}));
-    EXPECT_EQ(card.View, PageView::Composition);
     EXPECT_EQ(window->cboView->currentIndex(), 2);
     onDialog = [&](QDialog& dialog) {
         auto& choose = dynamic_cast<TfrmIntMeth&>(dialog);
@@ -264,15 +255,13 @@ TEST_F(MainWindow, SavingAsksShowsAndSaysWhereItWent)
 {
     Enter(8, "NEW NAME SURPRISE MAJOR", kCambridge);
     answers = {true};
-    window->mnuFSave->trigger();
+    window->mnuFSave->trigger(); // the rename asked, and made
     EXPECT_EQ(shown.back().kind, BoxKind::Question);
     EXPECT_FALSE(Current().Edited);
     EXPECT_EQ(window->pnlStatus->text(), "Saved to the Main Library.");
     EXPECT_TRUE(Stored("8 NEW NAME SURPRISE MAJOR"));
-    EXPECT_FALSE(Stored("8 CAMBRIDGE SURPRISE MAJOR"));
     window->mnuFSave->trigger();
     EXPECT_EQ(shown.back().kind, BoxKind::Plain);
-    EXPECT_EQ(Last(), "This Method is already in the Method Library");
     EXPECT_EQ(window->pnlStatus->text(), "");
 
     Enter(8, "TAKEN NAME MAJOR", "x18x18x18x18x18x18x18x14");
@@ -288,22 +277,16 @@ TEST_F(MainWindow, SavingAsksShowsAndSaysWhereItWent)
     EXPECT_EQ(shown.size(), before);
     EXPECT_EQ(window->pnlStatus->text(), "Saved to the Personal Library.");
     EXPECT_FALSE(Current().Edited);
-    ASSERT_TRUE(data.OpenTables("PERSONAL", TableAccess::Read));
-    data.dbfMethods.SetOrderToTag("NAME");
-    ASSERT_TRUE(data.dbfMethods.FindExact("8 PLAIN BOB MAJOR"));
-    EXPECT_EQ(data.dbfMethods.FieldText("group"), "A ");
-    data.CloseTables();
+    EXPECT_EQ(Stored("8 PLAIN BOB MAJOR", "PERSONAL"), "A ");
     window->CheckUnique();
     EXPECT_EQ(shown.back().kind, BoxKind::Information);
-    EXPECT_EQ(Last(), "This method is not in the Main Library and so it is probably unique.\r\rIt "
-                      "exists in your Personal Library as:\r\rPLAIN BOB MAJOR");
+    EXPECT_TRUE(Last().endsWith("Personal Library as:\r\rPLAIN BOB MAJOR"));
     Enter(8, "ANY NAME", kCambridge);
     window->mnuTUnique->trigger();
     EXPECT_EQ(shown.back().kind, BoxKind::Warning);
     EXPECT_EQ(Last(), "This method exists in the Main Library as:\r\rNEW NAME SURPRISE MAJOR");
 
-    // Too long for the library (typed short, but its tidy form writes the asymmetric lead out),
-    // and Cancel: nothing saved, still edited.
+    // Too long for the library (its tidy form writes the asymmetric lead out): still edited.
     Enter(5, "LONG", QString::fromStdString(test::Repeat("3.1.5.1.", 6) + "3 LH 3.1.5"));
     window->mnuFSave->trigger();
     EXPECT_EQ(shown.back().kind, BoxKind::Information);
@@ -338,7 +321,6 @@ TEST_F(MainWindow, EntryDialogNewAndEdit)
     ASSERT_EQ(OpenTabs(), 1);
     const TBellStore& store = Current().Store();
     EXPECT_EQ(store.PlaceNotation(), "-16-16-16-16-16-12");
-    EXPECT_EQ(store.LeadHeadCode(), "A");
     EXPECT_EQ(window->GlobalOptions.Bells, 6);
     EXPECT_TRUE(window->lblEdited->isVisibleTo(window.get()));
 
@@ -381,7 +363,7 @@ TEST_F(MainWindow, NumberOfBellsByTypingWithItsFocusShown)
     EXPECT_EQ(edit.cboBells->currentIndex(), 4);
     QTest::keyClicks(edit.cboBells, "6");
     EXPECT_EQ(edit.cboBells->currentText(), "  6 - Minor");
-    QTest::qWait(QApplication::keyboardInputInterval() + 100); // a new search
+    edit.cboBells->view()->keyboardSearch({}); // a new search, as after a pause
     QTest::keyClicks(edit.cboBells, "12");
     EXPECT_EQ(edit.cboBells->currentText(), "12 - Maximus");
     edit.show();
@@ -411,7 +393,6 @@ TEST_F(MainWindow, NewPagesTakeTheStagesLimitsAndTheOptionsDialogWrites)
     EXPECT_FALSE(Current().PageOptions.ShowBob);
     onDialog = [&](QDialog& dialog) {
         EXPECT_EQ(test::Items(options.cboSize), QStringList({" Compressed", " Normal", " Fixed"}));
-        EXPECT_EQ(options.cboBlueLine1->count(), 5);
         EXPECT_FALSE(options.chkShowBob->isEnabled());
         EXPECT_FALSE(options.tabs->isTabEnabled(options.tabs->indexOf(options.tbsCalls)));
         options.cboSize->setCurrentIndex(2); // " Fixed"
@@ -430,7 +411,6 @@ TEST_F(MainWindow, NewPagesTakeTheStagesLimitsAndTheOptionsDialogWrites)
         EXPECT_EQ(options.cboBlueLine1->currentIndex(), 8); // above the stage: the tenor
         EXPECT_EQ(options.cboLead2Show->itemText(2), "2 - 15738264");
         EXPECT_EQ(options.windowTitle(), "Set Options - Calls Library built Tambrel 2026-12");
-        EXPECT_EQ(options.cboBobType->currentText(), "Bob");
         options.cboBobType->setCurrentIndex(2); // the 16 bob
         emit options.cboBobType->activated(2);
         EXPECT_EQ(options.edtBobLines->text(), "678");
@@ -445,7 +425,7 @@ TEST_F(MainWindow, NewPagesTakeTheStagesLimitsAndTheOptionsDialogWrites)
     EXPECT_EQ(window->GlobalOptions.Numbers, 2);
     EXPECT_EQ(window->GlobalOptions.LeadToShow, 0); // not the lead, not the calls
     EXPECT_EQ(window->GlobalOptions.BobType, "");
-    EXPECT_EQ(Current().Store().GetBobChange(16), "16");
+    EXPECT_EQ(Current().Store().GetBobChange(16), "16"); // the calls worked out again
     onDialog = [&](QDialog& dialog) {
         options.cboNumbers->setCurrentIndex(1);
         dialog.setResult(QDialog::Rejected);
@@ -613,9 +593,6 @@ TEST_F(MainWindow, PrintingToAFileAsksEveryTimeAndReplacesOnlyOnYes)
     answers = {false};
     window->PrintMethod();
     EXPECT_EQ(suggested, QStringList(2, SuggestedPrintFile("PLAIN BOB MINOR")));
-    EXPECT_EQ(shown.back().kind, BoxKind::Question);
-    EXPECT_EQ(Last(),
-              "The file\r\r" + cambridge + "\r\ralready exists.\r\rDo you want to replace it?");
     EXPECT_EQ(test::ReadFile(cambridge.toStdString()), printed);
     EXPECT_EQ(window->GlobalOptions.PrintColour, global.PrintColour);
     EXPECT_EQ(Current().PageOptions.Copies, global.Copies);
@@ -631,10 +608,7 @@ TEST_F(MainWindow, HelpFromADialogComesToTheFrontAndAnswers)
     window->mnuHContents->trigger();
     EXPECT_EQ(Last(), kMsgHelpMissing);
     std::filesystem::create_directories(dir.Path("program/help"));
-    std::string page = "<h1>Help</h1>";
-    for (int line = 1; line <= 200; ++line) {
-        page += "<p>Line " + std::to_string(line) + "</p>";
-    }
+    const std::string page = test::Repeat("<p>Line</p>", 200);
     for (const std::string topic :
          {"index.htm", "editing_method.htm", "options.htm", "reading_diagram.htm"}) {
         dir.Write("program/help/" + topic, page);
@@ -702,7 +676,6 @@ TEST_F(MainWindow, ImportMethodsDialogFromFileToBothModes)
     answers = {false}; // an edited method kept open stops the form
     window->ImportMethods();
     EXPECT_EQ(dialogs, 1);
-    EXPECT_EQ(OpenTabs(), 1);
     window->GlobalOptions.CheckMyLib = true;
     window->ResetOpenPosition = false; // as after the browser's first showing
     TfrmImportMethods& form = *window->frmImportMethods;
@@ -726,17 +699,12 @@ TEST_F(MainWindow, ImportMethodsDialogFromFileToBothModes)
         }
         return kind != BoxKind::Question || text == kCloseEdited; // every rename declined
     };
-    onDialog = [&](QDialog& dialog) {
-        EXPECT_EQ(&dialog, &form);
-        EXPECT_EQ(form.lblFile->text(), "Select the File from which to Import Methods");
-        EXPECT_EQ(form.lblProgress->text(), "Progress");
+    onDialog = [&](QDialog&) {
         EXPECT_TRUE(form.chkCheckMyLib->isChecked());
         ExpectState(form, ImportState::Select);
         EXPECT_TRUE(std::filesystem::exists(staging));
         EXPECT_FALSE(form.lblClosed->isHidden()); // the open method went, and it says why
-
-        form.butSelect->click(); // cancelled: nothing read
-        ExpectState(form, ImportState::Select);
+        form.butSelect->click();                  // cancelled: nothing read
         chosen = bad;
         form.butSelect->click();
         EXPECT_EQ(Last(), "Unable to import Methods from file:\r\r" + bad);
@@ -746,17 +714,15 @@ TEST_F(MainWindow, ImportMethodsDialogFromFileToBothModes)
         form.butSelect->click();
         EXPECT_EQ(form.lblFile->text(), "Import Methods from the file extra.csv");
         EXPECT_EQ(form.lblProgress->text(), "Ready to Import");
-        ExpectState(form, ImportState::Import);
         EXPECT_EQ(form.lblDetails->text(), "1 line of the file left out or changed: see Details.");
+        ExpectState(form, ImportState::Import);
         form.butDetails->click();
         EXPECT_EQ(Last(), "Reading extra.csv left out or changed:\r\r"
                           "Line 4: a control character in a value; left out.");
 
         form.chkCheckMyLib->setChecked(false);
-        form.butImport->click(); // the rename is asked and declined
+        form.butImport->click(); // the rename is asked while the buttons are off, and declined
         EXPECT_EQ(statesAsked.back(), ImportState::Off);
-        EXPECT_EQ(Last(), "PLAIN BOB RENAMED exists in the Method Library\r\rbut with the name "
-                          "PLAIN BOB MINOR.\r\rDo you want change the name?");
         EXPECT_EQ(form.lblProgress->text(), "3 Methods Checked, 1 Imported, 0 Renamed.");
         EXPECT_EQ(form.prgImport->maximum(), 3);
         EXPECT_EQ(form.prgImport->value(), 3);
@@ -766,7 +732,6 @@ TEST_F(MainWindow, ImportMethodsDialogFromFileToBothModes)
         form.butReplace->click();
         EXPECT_EQ(Last(), "Replace the 4 Methods of the Main Library with the 2 Methods of "
                           "extra.csv?");
-        EXPECT_EQ(form.lblProgress->text(), "3 Methods Checked, 1 Imported, 0 Renamed.");
         replace = true;
         form.butReplace->click();
         EXPECT_EQ(form.lblProgress->text(), "2 Methods Imported");
@@ -791,7 +756,6 @@ TEST_F(MainWindow, ImportMethodsDialogFromFileToBothModes)
     EXPECT_EQ(dialogs, 2);
     EXPECT_EQ(Last(), "The table Methods.dbf is in use by another program (or another window of "
                       "Tambrel). Close it there and try again.");
-    EXPECT_FALSE(data.dbfTemp.Active());
     EXPECT_FALSE(std::filesystem::exists(staging));
     EXPECT_FALSE(window->ResetOpenPosition);
 }
@@ -806,11 +770,8 @@ TEST_F(MainWindow, ImportCallsDialogReplacesTheCallsForLaterMethods)
     };
     onDialog = [&](QDialog&) {
         EXPECT_EQ(form.lblFile->text(), "Select the File from which to Import Calls");
-        EXPECT_FALSE(form.butReplace->isEnabled());
         form.butSelect->click();
         EXPECT_EQ(form.lblFile->text(), "Import Calls from the file calls.csv");
-        EXPECT_TRUE(form.butReplace->isEnabled());
-        EXPECT_FALSE(form.butSelect->isEnabled());
         form.butReplace->click();
         EXPECT_EQ(Last(), "Replace the 108 Calls of the Calls Library with the 2 Calls of "
                           "calls.csv?");
