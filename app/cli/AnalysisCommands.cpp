@@ -16,15 +16,6 @@ namespace tambrel {
 
 namespace {
 
-int Refused(std::ostream& out, std::ostream& err, bool json, const std::string& message)
-{
-    if (json) {
-        out << DumpJson(ErrorJson(message)) << '\n';
-        return kExitRefused;
-    }
-    return Refuse(err, message);
-}
-
 std::string LeadOutsideCourse(int leads)
 {
     return "The lead must be from 1 to " + std::to_string(leads) +
@@ -48,28 +39,29 @@ void WriteList(std::ostream& out, std::string_view title, const std::vector<std:
 int RunFch(const FchOptions& options, std::ostream& out, std::ostream& err)
 {
     auto a = std::make_unique<TBellStore>();
+    a->SetCallsLibrary(options.calls);
     if (const std::string error = CalculateMethod(*a, options.bells, {}, options.notation);
         !error.empty()) {
-        return Refused(out, err, options.json, error);
+        return Refuse(err, error);
     }
     std::unique_ptr<TBellStore> other;
     if (!options.bNotation.empty()) {
         other = std::make_unique<TBellStore>();
+        other->SetCallsLibrary(options.calls);
         const std::string& bells = options.bBells.empty() ? options.bells : options.bBells;
         if (const std::string error = CalculateMethod(*other, bells, {}, options.bNotation);
             !error.empty()) {
-            return Refused(out, err, options.json, "Method B: " + error);
+            return Refuse(err, "Method B: " + error);
         }
         if (other->Bells() != a->Bells()) {
-            return Refused(out, err, options.json,
-                           "Method B must have as many bells as the method: " +
-                               std::to_string(a->Bells()) + ".");
+            return Refuse(err, "Method B must have as many bells as the method: " +
+                                   std::to_string(a->Bells()) + ".");
         }
     } else if (!options.bBells.empty()) {
-        return Refused(out, err, options.json, "--b-bells needs --b-notation.");
+        return Refuse(err, "--b-bells needs --b-notation.");
     }
     if (options.lead < 1 || options.lead > a->LeadsInCourse()) {
-        return Refused(out, err, options.json, LeadOutsideCourse(a->LeadsInCourse()));
+        return Refuse(err, LeadOutsideCourse(a->LeadsInCourse()));
     }
     // Without B the method is searched against its own store, as the sheets do, so that a row
     // is never taken for its own recurrence.
@@ -109,12 +101,13 @@ int RunFch(const FchOptions& options, std::ostream& out, std::ostream& err)
 int RunRolls(const RollsOptions& options, std::ostream& out, std::ostream& err)
 {
     auto store = std::make_unique<TBellStore>();
+    store->SetCallsLibrary(options.calls);
     if (const std::string error = CalculateMethod(*store, options.bells, {}, options.notation);
         !error.empty()) {
-        return Refused(out, err, options.json, error);
+        return Refuse(err, error);
     }
     if (options.lead < 1 || options.lead > store->LeadsInCourse()) {
-        return Refused(out, err, options.json, LeadOutsideCourse(store->LeadsInCourse()));
+        return Refuse(err, LeadOutsideCourse(store->LeadsInCourse()));
     }
     TBellRolls rolls;
     rolls.Count(*store, options.lead);

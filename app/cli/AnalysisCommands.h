@@ -5,6 +5,8 @@
 
 namespace tambrel {
 
+class CallsLibrary;
+
 struct FchOptions {
     std::string bells;
     std::string notation;
@@ -14,6 +16,7 @@ struct FchOptions {
     bool labels = false;   // label each FCH with B's lead
     bool tb2 = false;      // the second notation
     bool json = false;
+    const CallsLibrary* calls = nullptr; // a library's calls; none: the store's own
 };
 
 // The false course heads of one lead of a method against the plain course of B (the method
@@ -25,6 +28,7 @@ struct RollsOptions {
     std::string notation;
     int lead = 0; // 1..LeadsInCourse
     bool json = false;
+    const CallsLibrary* calls = nullptr;
 };
 
 // The CRU positions, roll-ups and roll-downs of one lead. Exit status 0, or 2 when refused.

@@ -9,8 +9,10 @@
 #include "app/cli/RenderCommand.h"
 #include "app/cli/SheetCommands.h"
 #include "app/cli/StatsCommand.h"
+#include "display/TBellOptions.h"
 #include "engine/CCNotation.h"
 #include "engine/Messages.h"
+#include "engine/OptionsStore.h"
 #include "library/CollectionConvert.h"
 #include "tables/FileIo.h"
 
@@ -82,10 +84,6 @@ int RunMethod(const MethodOptions& options, const std::filesystem::path& program
     CallsLibrary calls;
     std::string callsError;
     if (!LoadCliCalls(options.library, programFolder, calls, err, callsError)) {
-        if (options.json) {
-            out << DumpJson(ErrorJson(callsError)) << '\n';
-            return kExitRefused;
-        }
         return Refuse(err, callsError);
     }
     auto store = std::make_unique<TBellStore>();
@@ -93,10 +91,6 @@ int RunMethod(const MethodOptions& options, const std::filesystem::path& program
     const std::string error =
         CalculateMethod(*store, options.bells, options.name, options.notation);
     if (!error.empty()) {
-        if (options.json) {
-            out << DumpJson(ErrorJson(error)) << '\n';
-            return kExitRefused;
-        }
         return Refuse(err, error);
     }
     if (options.json) {
@@ -241,6 +235,11 @@ int RunConvert(const std::string& input, const std::string& output,
 int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
            const std::filesystem::path& programFolder)
 {
+    // Read before parsing, so that a script asking for JSON gets its errors as JSON even when the
+    // arguments themselves are refused.
+    const bool json =
+        std::find(args.begin() + (args.empty() ? 0 : 1), args.end(), "--json") != args.end();
+    const JsonRefusals refusals(json ? &out : nullptr);
     JoinOptionValues(args);
 
     CLI::App app{"Method facts, checks and library data from place notation.", "tambrel-cli"};
@@ -279,6 +278,14 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
     statsCommand->add_option("--notation", stats.notation, "Place notation")->required();
     statsCommand->add_option("--name", stats.name, "Method name");
     statsCommand->add_flag("--json", stats.json, "Write one JSON object");
+    // The commands that calculate or draw up a sheet read one library's calls and options.
+    std::string sheetLibrary;
+    const auto addLibrary = [&sheetLibrary](CLI::App* command) {
+        command->add_option("--library", sheetLibrary,
+                            "Library folder whose calls and options to use (default: the "
+                            "program's calls, the default options)");
+    };
+    addLibrary(statsCommand);
 
     std::string ccInput;
     std::string ccOutput;
@@ -324,6 +331,7 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
     fchCommand->add_flag("--labels", fch.labels, "Label each FCH with the lead of B");
     fchCommand->add_flag("--tb2", fch.tb2, "Write the FCHs in the second notation");
     fchCommand->add_flag("--json", fch.json, "Write one JSON object");
+    addLibrary(fchCommand);
 
     RollsOptions rolls;
     CLI::App* rollsCommand =
@@ -332,6 +340,7 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
     rollsCommand->add_option("--notation", rolls.notation, "Place notation")->required();
     rollsCommand->add_option("--lead", rolls.lead, "The lead counted, from 1")->required();
     rollsCommand->add_flag("--json", rolls.json, "Write one JSON object");
+    addLibrary(rollsCommand);
 
     SheetOptions comp;
     CLI::App* compCommand = app.add_subcommand("comp", "The composition sheet of one method");
@@ -347,6 +356,7 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
                             "An option as KEY=VALUE (OddFCH, SplitTenorFCH, TB2Notation); "
                             "repeatable");
         command->add_flag("--json", sheet->json, "Write one JSON object");
+        addLibrary(command);
     }
     intMethCommand->add_option("--b-bells", intMeth.bBells, "Bells of B (default: as --bells)");
     intMethCommand->add_option("--b-notation", intMeth.bNotation,
@@ -385,6 +395,32 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
     for (SheetOptions* sheet : {&comp, &intMeth}) {
         sheet->notation = ExpandTypedNotation(sheet->notation);
         sheet->bNotation = ExpandTypedNotation(sheet->bNotation);
+    }
+    CallsLibrary libraryCalls;
+    if (!sheetLibrary.empty()) {
+        std::vector<OptionRecord> records;
+        std::string error;
+        if (!LoadCliLibrary(sheetLibrary, programFolder, libraryCalls, records, err, error)) {
+            return Refuse(err, error);
+        }
+        TBellOptions saved;
+        for (const std::string& problem : saved.LoadRecords(records)) {
+            err << "Warning: " << TerminalText(problem) << '\n';
+        }
+        // The library's sheet options come first, so that --set overrides them.
+        std::vector<std::string> sheetSettings;
+        for (const OptionRecord& record : saved.SaveRecords()) {
+            if (record.option == "OddFCH" || record.option == "SplitTenorFCH" ||
+                record.option == "TB2Notation") {
+                sheetSettings.push_back(record.option + "=" + record.value);
+            }
+        }
+        for (SheetOptions* sheet : {&comp, &intMeth}) {
+            sheet->settings.insert(sheet->settings.begin(), sheetSettings.begin(),
+                                   sheetSettings.end());
+        }
+        fch.tb2 = fch.tb2 || saved.TB2Notation;
+        stats.calls = fch.calls = rolls.calls = comp.calls = intMeth.calls = &libraryCalls;
     }
     if (methodCommand->parsed()) {
         return RunMethod(method, programFolder, out, err);

@@ -33,11 +33,29 @@ inline std::string TerminalText(std::string_view message)
     return text;
 }
 
-// Writes the refusal's message and gives the refused exit status.
-inline int Refuse(std::ostream& err, std::string_view message)
-{
-    err << TerminalText(message) << '\n';
-    return kExitRefused;
-}
+// With --json anywhere on the command line, a refusal is one {"error": ...} line on standard
+// output, where a script reads the answer, instead of text on the error stream. RunCli holds
+// one of these for the command's run.
+class JsonRefusals {
+public:
+    explicit JsonRefusals(std::ostream* out) : m_previous(Target()) { Target() = out; }
+    ~JsonRefusals() { Target() = m_previous; }
+    JsonRefusals(const JsonRefusals&) = delete;
+    JsonRefusals& operator=(const JsonRefusals&) = delete;
+
+    // The stream refusals go to as JSON; null when they go to the error stream as text.
+    static std::ostream*& Target()
+    {
+        static thread_local std::ostream* target = nullptr;
+        return target;
+    }
+
+private:
+    std::ostream* m_previous;
+};
+
+// Writes the refusal's message (as JSON when the command asked for JSON) and gives the refused
+// exit status.
+int Refuse(std::ostream& err, std::string_view message);
 
 } // namespace tambrel

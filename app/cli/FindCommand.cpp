@@ -61,42 +61,33 @@ FindCommand::FindCommand(CLI::App& app, std::filesystem::path programFolder)
     m_command->add_flag("--json", m_json, "Write one JSON object");
 }
 
-int FindCommand::Refused(std::ostream& out, std::ostream& err, std::string_view message) const
-{
-    if (m_json) {
-        out << DumpJson(ErrorJson(message)) << '\n';
-        return kExitRefused;
-    }
-    return Refuse(err, message);
-}
-
 int FindCommand::Run(std::ostream& out, std::ostream& err)
 {
     std::optional<double> limit;
     if (!m_limitText.empty() && !(limit = ParseSeconds(m_limitText))) {
-        return Refused(out, err,
-                       "--limit-seconds takes a number of seconds, not \"" + m_limitText + "\".");
+        return Refuse(err,
+                      "--limit-seconds takes a number of seconds, not \"" + m_limitText + "\".");
     }
     auto base = std::make_unique<TBellStore>();
     const std::string notation = ExpandTypedNotation(m_notation);
     if (std::string error = CalculateMethod(*base, m_bells, m_name, notation); !error.empty()) {
-        return Refused(out, err, error);
+        return Refuse(err, error);
     }
     if (std::string refusal = FindRefusal(*base); !refusal.empty()) {
-        return Refused(out, err, refusal);
+        return Refuse(err, refusal);
     }
     FindRequest request;
     request.type = m_type == "below" ? FindType::Below : FindType::Above;
     request.rightPlaces = m_rightPlaces;
     request.group = UpperCase(Trim(m_group));
     if (std::string refusal = FindGroupRefusal(base->Bells(), request.group); !refusal.empty()) {
-        return Refused(out, err, refusal);
+        return Refuse(err, refusal);
     }
 
     Status status;
     auto module = MakeDataModule(m_folder, m_programFolder, err, status);
     if (!status) {
-        return Refused(out, err, status.error);
+        return Refuse(err, status.error);
     }
     std::atomic<bool> stop{limit && *limit <= 0.0};
     FindControl control;
@@ -115,7 +106,7 @@ int FindCommand::Run(std::ostream& out, std::ostream& err)
     const FindOutcome outcome = FindSimilarMethods(*module, *base, request, control);
     ReportWarnings(*module, err);
     if (!outcome.status) {
-        return Refused(out, err, outcome.status.error);
+        return Refuse(err, outcome.status.error);
     }
     const FindCounts& counts = outcome.counts;
     if (m_json) {

@@ -20,8 +20,6 @@ public:
     static constexpr std::size_t kListedMethods = 1000;
 
 private:
-    int Refused(std::ostream& out, std::ostream& err, std::string_view message) const;
-
     std::filesystem::path m_programFolder;
     CLI::App* m_command = nullptr;
 

@@ -4,9 +4,11 @@
 #include "app/cli/MethodFacts.h"
 #include "engine/CCNotation.h"
 #include "engine/Messages.h"
+#include "engine/OptionsStore.h"
 #include "engine/TextFunctions.h"
 #include "library/CallsData.h"
 #include "library/MethodLookup.h"
+#include "library/OptionsTable.h"
 #include "library/TfrmDataMod.h"
 #include "tables/FileIo.h"
 
@@ -169,6 +171,24 @@ bool LoadCliCalls(const std::string& folder, const std::filesystem::path& progra
         calls = *bundled;
     }
     return bundled.has_value();
+}
+
+bool LoadCliLibrary(const std::string& folder, const std::filesystem::path& programFolder,
+                    CallsLibrary& calls, std::vector<OptionRecord>& options, std::ostream& err,
+                    std::string& error)
+{
+    if (!LoadCliCalls(folder, programFolder, calls, err, error)) {
+        return false;
+    }
+    Status status;
+    auto module = MakeDataModule(folder, programFolder, err, status);
+    if (status) {
+        error = OptionsTable(*module).ReadRecords(options);
+    } else {
+        error = status.error;
+    }
+    ReportWarnings(*module, err);
+    return error.empty();
 }
 
 int LibraryCommands::Info(std::ostream& out, std::ostream& err)

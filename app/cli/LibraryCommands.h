@@ -6,10 +6,12 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tambrel {
 
 class CallsLibrary;
+struct OptionRecord;
 class TfrmDataMod;
 struct Status;
 
@@ -28,6 +30,13 @@ std::unique_ptr<TfrmDataMod> MakeDataModule(const std::string& folder,
 // folder unasked. Warnings go to `err`; false and `error` set when no calls can be had.
 bool LoadCliCalls(const std::string& folder, const std::filesystem::path& programFolder,
                   CallsLibrary& calls, std::ostream& err, std::string& error);
+
+// The calls and the stored options of the library folder `folder` (its tables made if missing),
+// for the commands that calculate a method or draw up a sheet. Warnings go to `err`; false and
+// `error` set when the library cannot be read.
+bool LoadCliLibrary(const std::string& folder, const std::filesystem::path& programFolder,
+                    CallsLibrary& calls, std::vector<OptionRecord>& options, std::ostream& err,
+                    std::string& error);
 
 // `tambrel-cli library info|list|find|reindex`: the library tables from the command line,
 // through the same data module the desktop program uses.

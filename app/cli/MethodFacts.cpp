@@ -194,6 +194,16 @@ nlohmann::ordered_json ErrorJson(std::string_view message)
     return json;
 }
 
+int Refuse(std::ostream& err, std::string_view message)
+{
+    if (std::ostream* out = JsonRefusals::Target(); out != nullptr) {
+        *out << DumpJson(ErrorJson(message)) << '\n';
+    } else {
+        err << TerminalText(message) << '\n';
+    }
+    return kExitRefused;
+}
+
 std::string DumpJson(const nlohmann::ordered_json& json)
 {
     return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);

@@ -28,15 +28,6 @@ constexpr std::array<std::pair<SheetSection, const char*>, kSheetSections> kSect
     {SheetSection::SplitOdd, "split_odd"},
 }};
 
-int Refused(std::ostream& out, std::ostream& err, bool json, const std::string& message)
-{
-    if (json) {
-        out << DumpJson(ErrorJson(message)) << '\n';
-        return kExitRefused;
-    }
-    return Refuse(err, message);
-}
-
 // The options the sheet reads, from KEY=VALUE settings checked as the render command checks
 // them; "" or the problem.
 std::string ReadSettings(const std::vector<std::string>& settings, FchDisplay& display)
@@ -114,15 +105,16 @@ int RunComp(const SheetOptions& options, std::ostream& out, std::ostream& err)
 {
     FchDisplay display;
     if (std::string problem = ReadSettings(options.settings, display); !problem.empty()) {
-        return Refused(out, err, options.json, problem);
+        return Refuse(err, problem);
     }
     auto store = std::make_unique<TBellStore>();
+    store->SetCallsLibrary(options.calls);
     if (std::string error = CalculateMethod(*store, options.bells, options.name, options.notation);
         !error.empty()) {
-        return Refused(out, err, options.json, error);
+        return Refuse(err, error);
     }
     if (std::string refusal = TBellComp::Refusal(*store); !refusal.empty()) {
-        return Refused(out, err, options.json, refusal);
+        return Refuse(err, refusal);
     }
     auto fch = std::make_unique<TBellFCH>();
     auto rolls = std::make_unique<TBellRolls>();
@@ -133,28 +125,30 @@ int RunIntMeth(const SheetOptions& options, std::ostream& out, std::ostream& err
 {
     FchDisplay display;
     if (std::string problem = ReadSettings(options.settings, display); !problem.empty()) {
-        return Refused(out, err, options.json, problem);
+        return Refuse(err, problem);
     }
     auto a = std::make_unique<TBellStore>();
+    a->SetCallsLibrary(options.calls);
     if (std::string error = CalculateMethod(*a, options.bells, options.name, options.notation);
         !error.empty()) {
-        return Refused(out, err, options.json, error);
+        return Refuse(err, error);
     }
     std::unique_ptr<TBellStore> other;
     if (!options.bNotation.empty()) {
         other = std::make_unique<TBellStore>();
+        other->SetCallsLibrary(options.calls);
         const std::string& bells = options.bBells.empty() ? options.bells : options.bBells;
         if (std::string error = CalculateMethod(*other, bells, options.bName, options.bNotation);
             !error.empty()) {
-            return Refused(out, err, options.json, "Method B: " + error);
+            return Refuse(err, "Method B: " + error);
         }
     } else if (!options.bBells.empty()) {
-        return Refused(out, err, options.json, "--b-bells needs --b-notation.");
+        return Refuse(err, "--b-bells needs --b-notation.");
     }
     // Without B the method is its own second method, each row never met with itself.
     const TBellStore& b = other ? *other : *a;
     if (std::string refusal = TBellIntMeth::Refusal(*a, b); !refusal.empty()) {
-        return Refused(out, err, options.json, refusal);
+        return Refuse(err, refusal);
     }
     auto fch = std::make_unique<TBellFCH>();
     return Written(out, TBellIntMeth::Calculate(*a, b, display, *fch), options.json);

@@ -6,6 +6,7 @@
 
 namespace tambrel {
 
+class CallsLibrary;
 struct ColumnSheet;
 
 struct SheetOptions {
@@ -17,6 +18,7 @@ struct SheetOptions {
     std::string bName;
     std::vector<std::string> settings; // KEY=VALUE, option names as in the options table
     bool json = false;
+    const CallsLibrary* calls = nullptr; // a library's calls; none: the store's own
 };
 
 // The sheet's columns as one JSON object {"columns": [...]}: per lead `lead`, `first_row`, and

@@ -40,13 +40,10 @@ void AddStatsJson(std::string& json, const TBellStore& store, StatsRun& run, boo
 int RunStats(const StatsOptions& options, std::ostream& out, std::ostream& err)
 {
     auto store = std::make_unique<TBellStore>();
+    store->SetCallsLibrary(options.calls);
     if (const std::string error =
             CalculateMethod(*store, options.bells, options.name, options.notation);
         !error.empty()) {
-        if (options.json) {
-            out << DumpJson(ErrorJson(error)) << '\n';
-            return kExitRefused;
-        }
         return Refuse(err, error);
     }
     auto run = std::make_unique<StatsRun>();

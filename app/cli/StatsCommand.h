@@ -9,6 +9,7 @@
 
 namespace tambrel {
 
+class CallsLibrary;
 class TBellStore;
 
 // What the statistics of many methods reuse: the finder and counter a sheet fills afresh, and
@@ -29,6 +30,7 @@ struct StatsOptions {
     std::string notation;
     std::string name;
     bool json = false;
+    const CallsLibrary* calls = nullptr; // a library's calls; none: the store's own
 };
 
 // The statistics sheet of one method, as JSON or as the sheet's text. Exit status 0, or 2 when

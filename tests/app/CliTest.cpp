@@ -1,5 +1,7 @@
 #include "app/cli/CliCommands.h"
 #include "library/LibraryTables.h"
+#include "library/OptionsTable.h"
+#include "library/TfrmDataMod.h"
 #include "tables/TDbf.h"
 
 #include "tests/support/TestSupport.h"
@@ -318,6 +320,40 @@ TEST_F(CliTable, AnalysisCommands)
         Row(intMeth + "--b-notation 9 --json", 2,
             Line(
                 R"({"error":"Method B: Error in the Place Notation:\r\r9\r\rError at:\r\r9 <--"})")),
+    });
+}
+
+// A script asking for JSON reads every refusal as JSON, the arguments' own included; and every
+// command that calculates takes a library's calls and options, which --set overrides.
+TEST_F(CliTable, JsonRefusalsAndLibraries)
+{
+    const std::string comp = "comp --bells 8 --json --notation" + kCamComma;
+    const std::string cam = " --bells 8 --notation" + kCamComma;
+    TfrmDataMod module(Fill("{lib}"), dir.Data());
+    ASSERT_TRUE(module.EnsureTables());
+    ASSERT_EQ(OptionsTable(module).WriteRecords({{"OddFCH", "False"}, {"TB2Notation", "True"}}),
+              "");
+    Check({
+        Row("fch" + cam + "--lead abc --json", 2, Line(R"({"error":"*--lead*abc*"})")),
+        Row("method --bells 6 --notation x16 --json --colour red", 2,
+            Line(R"({"error":"*--colour*"})")),
+        Row("stats --json", 2, Line(R"({"error":"--* is required"})")),
+        Row("library find --library {lib} --bells 8 --json", 2,
+            Line(R"({"error":"Give --name or --notation."})")),
+        Row("find-similar --bells 6 --notation x16 --type sideways --json", 2,
+            Line(R"({"error":"--type: sideways not in {above,below}"})")),
+        Row("rolls --bells 8 --notation 145678 --lead 3 --json --library {dir}/in.csv", 2,
+            Line(R"({"error":"*"})")),
+        Row(comp + "--library {lib}", 0, "{\"columns\":[*\n", "", "", {}, R"("odd")"),
+        Row(comp + "--library {lib} --set OddFCH=True", 0, "*\"odd\":[*\n"),
+        Row(comp, 0, "*\"odd\":[*\n"),
+        Row("intmeth" + cam + "--library {lib} --json", 0, "{\"columns\":[*\n", "", "", {},
+            R"("odd")"),
+        Row("fch" + cam + "--lead 1 --labels --json --library {lib}", 0,
+            Line(R"({"in_course":["* V1",*)")),
+        Row("rolls --bells 8 --notation 145678 --lead 1 --library {lib}", 0,
+            "CRU positions: 1\n**"),
+        Row("stats" + cam + "--library {lib}", 0, "UNTITLED METHOD\n**FCH Groups = BDEe\n**"),
     });
 }
 
