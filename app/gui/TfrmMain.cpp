@@ -42,6 +42,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -62,6 +63,12 @@ inline const QString kMsgExit = QStringLiteral("Exit from Tambrel?");
 QString Q(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The question names the method first: at exit several edited methods are asked about in turn.
+QString CloseEditedText(const TBellCard& card)
+{
+    return Q(card.Store().Name()) + QStringLiteral("\r\r") + kMsgCloseEdited;
 }
 
 } // namespace
@@ -112,6 +119,15 @@ TfrmMain::TfrmMain(TfrmDataMod& dataModule, HelpSystem& help, MessageBoxes& mess
     }
     setCentralWidget(tbsMain);
     connect(tbsMain, &QTabWidget::currentChanged, this, [this] { PageChange(); });
+    // As in browsers and editors: the method tabs in turn from anywhere in the window.
+    for (const auto& [keys, step] : {std::pair{Qt::CTRL | Qt::Key_Tab, 1},
+                                     {Qt::CTRL | Qt::Key_PageDown, 1},
+                                     {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, -1},
+                                     {Qt::CTRL | Qt::Key_Backtab, -1},
+                                     {Qt::CTRL | Qt::Key_PageUp, -1}}) {
+        auto* shortcut = new QShortcut(QKeySequence(keys), this);
+        connect(shortcut, &QShortcut::activated, this, [this, step = step] { StepTab(step); });
+    }
 
     pnlStatus = new QLabel(this);
     pnlStatus->setObjectName(QStringLiteral("pnlStatus"));
@@ -196,6 +212,18 @@ void TfrmMain::ReloadCalls()
     }
     m_data.CloseTables();
     ReportTableWarnings();
+}
+
+void TfrmMain::StepTab(int step)
+{
+    const int count = tbsMain->count();
+    for (int tab = tbsMain->currentIndex(), tried = 1; tried < count; ++tried) {
+        tab = (tab + step + count) % count;
+        if (tbsMain->isTabVisible(tab)) {
+            tbsMain->setCurrentIndex(tab);
+            return;
+        }
+    }
 }
 
 void TfrmMain::CreateActions()
@@ -621,7 +649,7 @@ void TfrmMain::CloseCurrent()
         return;
     }
     TBellCard& card = Card(m_current);
-    if (card.Edited && !m_messages.Show(this, BoxKind::Question, kMsgCloseEdited)) {
+    if (card.Edited && !m_messages.Show(this, BoxKind::Question, CloseEditedText(card))) {
         return;
     }
     card.Edited = false;
@@ -665,7 +693,7 @@ bool TfrmMain::CloseAll()
         TBellCard& card = Card(k);
         if (card.Edited) {
             tbsMain->setCurrentIndex(tab);
-            if (!m_messages.Show(this, BoxKind::Question, kMsgCloseEdited)) {
+            if (!m_messages.Show(this, BoxKind::Question, CloseEditedText(card))) {
                 kept = k;
                 continue;
             }

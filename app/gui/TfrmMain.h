@@ -138,6 +138,7 @@ private:
     void PageChange();
     void ShowEdited();
     void SetTabCaption(int k);
+    void StepTab(int step); // to the next (1) or previous (-1) open method, round the end
     void SetTabWidth();
     void RestoreViewList();
     void ChooseSecondMethod();
