@@ -215,7 +215,7 @@ TfrmOpen::TfrmOpen(TfrmDataMod& dataModule, MessageBoxes& messages, HelpSystem& 
     });
     // Only typing refreshes: the box cleared by another choice does not.
     connect(edtFind, &QLineEdit::textEdited, this, [this] { Refresh(RefreshMode::NoSave); });
-    connect(edtFilter, &QLineEdit::textChanged, this, [this] { ShowRows(); });
+    connect(edtFilter, &QLineEdit::textChanged, this, [this] { ShowRows(true); });
     connect(tzgMethods->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 if (!m_selecting && current.isValid()) {
@@ -314,20 +314,26 @@ void TfrmOpen::Refresh(RefreshMode mode, bool comeBack)
     edtFind->setFocus();
 }
 
-void TfrmOpen::ShowRows()
+void TfrmOpen::ShowRows(bool fromTop)
 {
     const bool byName = findByButtons->checkedId() != 1;
     lblInfo->setText(byName ? QStringLiteral("Pl&aces:") : QStringLiteral("N&ame:"));
     TDbf& methods = m_data.dbfMethods;
     std::vector<std::size_t> rows;
+    const NameFilter filter(edtFilter->text().toStdString());
     if (m_range.found) {
-        const NameFilter filter(edtFilter->text().toStdString());
         rows = filter.Empty() ? LivePositions(methods, m_range.first, m_range.end)
                               : FilterPositions(methods, m_range.first, m_range.end, filter);
     }
     m_model->Reset(m_range.found ? &methods : nullptr, std::move(rows), byName ? "name" : "places");
-    // The positioned record, or with a filter the first listed one from there on.
-    const int row = m_range.found ? m_model->RowNear(methods.Position()) : -1;
+    // A filter just typed selects its first match in the order shown, as a ringer reading the
+    // list from the top expects; otherwise the positioned record, or with a filter the first
+    // listed one from there on.
+    int row = -1;
+    if (m_range.found) {
+        row = fromTop && !filter.Empty() ? (m_model->rowCount() > 0 ? 0 : -1)
+                                         : m_model->RowNear(methods.Position());
+    }
     m_selecting = true;
     if (row >= 0) {
         const QModelIndex index = m_model->index(row, 1);

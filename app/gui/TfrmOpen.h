@@ -80,7 +80,9 @@ private:
     // Refreshes the list, positioned by `mode`; `comeBack` returns to the saved record
     // whether or not Save Position is ticked, as after a deletion.
     void Refresh(RefreshMode mode, bool comeBack = false);
-    void ShowRows(); // the list of the range, filtered, with the positioned record selected
+    // The list of the range, filtered, with the positioned record selected; `fromTop` (a filter
+    // just typed) selects the first match shown instead.
+    void ShowRows(bool fromTop = false);
     void RowChosen(int row);
     void ShowInfo(int row);
     int SelectedRow() const;

@@ -217,11 +217,16 @@ TEST_F(OpenDialog, DeleteAsksThenListsTheNeighbour)
 TEST_F(OpenDialog, NameFilterNarrowsTheListAndClearingGivesItBack)
 {
     Activate();
-    Type("camb");
+    Type("p");
     QTest::keyClicks(dialog.edtFilter, "york");
     EXPECT_EQ(dialog.edtFilter->text(), "YORK");
-    // The first from CAMB on, then the last when all lie before.
+    // The filter typed selects its first match shown, though PLAIN BOB was positioned; a find
+    // typed then takes the first match from its text on, or the last when all lie before.
     EXPECT_EQ(Listed(), (QStringList{"NEW YORKSHIRE SURPRISE MAJOR", "YORKSHIRE SURPRISE MAJOR"}));
+    EXPECT_EQ(Selected(), "NEW YORKSHIRE SURPRISE MAJOR");
+    Type("p");
+    EXPECT_EQ(Selected(), "YORKSHIRE SURPRISE MAJOR");
+    Type("camb");
     EXPECT_EQ(Selected(), "NEW YORKSHIRE SURPRISE MAJOR");
     Type("z");
     EXPECT_EQ(Selected(), "YORKSHIRE SURPRISE MAJOR");
