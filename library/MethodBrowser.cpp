@@ -126,8 +126,12 @@ BrowserRange RefreshBrowser(TfrmDataMod& data, const BrowserChoice& choice, Refr
     return range;
 }
 
-std::string BrowserCaption(TfrmDataMod& data)
+std::string BrowserCaption(TfrmDataMod& data, int library)
 {
+    if (library == 1 || library == 2) {
+        return library == 1 ? "Open an Existing Method - Personal Library"
+                            : "Open an Existing Method - Method Find Library";
+    }
     std::string caption = "Open an Existing Method - Main Library";
     if (data.OpenTables("MAIN", TableAccess::Read)) {
         TDbf& methods = data.dbfMethods;
@@ -140,6 +144,15 @@ std::string BrowserCaption(TfrmDataMod& data)
     }
     data.CloseTables();
     return caption;
+}
+
+std::string EmptyListText(const BrowserChoice& choice)
+{
+    if (choice.library != 2) {
+        return {};
+    }
+    return "No methods found yet for " + std::to_string(choice.bells) +
+           " bells: use Tools > Find Similar Methods";
 }
 
 MethodFields MethodAt(const TDbf& methods, std::size_t pos)

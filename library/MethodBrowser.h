@@ -61,8 +61,13 @@ BrowserRange RefreshBrowser(TfrmDataMod& data, const BrowserChoice& choice, Refr
 
 // The caption: "Open an Existing Method - Main Library built " and the build text of the main
 // library's header record. Opens and closes the main table; without a header record (or a
-// readable table) the caption ends after "Main Library".
-std::string BrowserCaption(TfrmDataMod& data);
+// readable table) the caption ends after "Main Library". The other libraries (`library` 1 and
+// 2) are named instead: "... - Personal Library", "... - Method Find Library".
+std::string BrowserCaption(TfrmDataMod& data, int library = 0);
+
+// What an empty list says, so that an empty method-find library points to where it is filled;
+// empty for the other libraries.
+std::string EmptyListText(const BrowserChoice& choice);
 
 // A method record's fields, trimmed.
 struct MethodFields {

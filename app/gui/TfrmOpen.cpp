@@ -134,6 +134,15 @@ TfrmOpen::TfrmOpen(TfrmDataMod& dataModule, MessageBoxes& messages, HelpSystem& 
     tzgMethods->setMinimumSize(tzgMethods->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 40,
                                tzgMethods->fontMetrics().height() * 18);
 
+    lblEmpty = new QLabel(tzgMethods->viewport());
+    lblEmpty->setObjectName(QStringLiteral("lblEmpty"));
+    lblEmpty->setAlignment(Qt::AlignCenter);
+    lblEmpty->setWordWrap(true);
+    lblEmpty->setEnabled(false); // greyed, as a list's own placeholder
+    auto* emptyLayout = new QVBoxLayout(tzgMethods->viewport());
+    emptyLayout->addWidget(lblEmpty);
+    lblEmpty->hide();
+
     lblInfo = new QLabel(QStringLiteral("Pl&aces:"), this);
     lblInfo->setObjectName(QStringLiteral("lblInfo"));
     dbeInfo = new QLineEdit(this);
@@ -193,8 +202,9 @@ TfrmOpen::TfrmOpen(TfrmDataMod& dataModule, MessageBoxes& messages, HelpSystem& 
 
     RebuildGroups();
 
-    connect(libraryButtons, &QButtonGroup::idClicked, this, [this] {
+    connect(libraryButtons, &QButtonGroup::idClicked, this, [this](int library) {
         const Hourglass hourglass; // another table to open, and a large one perhaps
+        setWindowTitle(Q(BrowserCaption(m_data, library)));
         m_savedRecNo = kNoSavedRecNo;
         edtFind->clear();
         Refresh(RefreshMode::NoSave);
@@ -254,7 +264,7 @@ void TfrmOpen::FormActivate()
     if (m_savedRecNo < 1) {
         RebuildGroups();
     }
-    setWindowTitle(Q(BrowserCaption(m_data)));
+    setWindowTitle(Q(BrowserCaption(m_data, Choice().library)));
     edtFind->clear();
     edtFilter->clear();
     m_problem.clear();
@@ -344,6 +354,10 @@ void TfrmOpen::ShowRows(bool fromTop)
         tzgMethods->selectionModel()->clear();
     }
     m_selecting = false;
+    const QString emptyText =
+        m_model->rowCount() == 0 && filter.Empty() ? Q(EmptyListText(Choice())) : QString();
+    lblEmpty->setText(emptyText);
+    lblEmpty->setVisible(!emptyText.isEmpty());
     tzgMethods->setEnabled(row >= 0);
     butOK->setEnabled(row >= 0);
     butDelete->setEnabled(row >= 0);

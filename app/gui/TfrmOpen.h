@@ -63,6 +63,7 @@ public:
     QCheckBox* chkSavePos = nullptr;
     QTableView* tzgMethods = nullptr;
     QLabel* lblInfo = nullptr;
+    QLabel* lblEmpty = nullptr; // over the list while it is empty
     QLineEdit* dbeInfo = nullptr;
     QLineEdit* dbeGroupInfo = nullptr;
     QPushButton* butOK = nullptr;

@@ -134,7 +134,16 @@ TEST_F(OpenDialog, SavedPositionSurvivesGroupAndOrderButNotLibrary)
 
     dialog.libraryButtons->button(1)->click(); // the personal library is empty
     ExpectListed({}, "");
+    EXPECT_EQ(dialog.windowTitle(), "Open an Existing Method - Personal Library");
+    EXPECT_TRUE(dialog.lblEmpty->isHidden());
+    dialog.libraryButtons->button(2)->click(); // so is the method-find library
+    EXPECT_EQ(dialog.windowTitle(), "Open an Existing Method - Method Find Library");
+    EXPECT_FALSE(dialog.lblEmpty->isHidden());
+    EXPECT_EQ(dialog.lblEmpty->text(),
+              "No methods found yet for 8 bells: use Tools > Find Similar Methods");
     dialog.libraryButtons->button(0)->click();
+    EXPECT_TRUE(dialog.lblEmpty->isHidden());
+    EXPECT_EQ(dialog.windowTitle(), "Open an Existing Method - Main Library built Test build 7");
     EXPECT_EQ(Selected(), "ALDENHAM SURPRISE MAJOR");
 
     // Without Save Position a change of group starts at the top.

@@ -141,12 +141,20 @@ TEST_F(Browser, SavedPositionComesBackOnlyWithinTheRange)
     }
 }
 
-TEST_F(Browser, CaptionShowsTheMainLibrarysBuild)
+TEST_F(Browser, CaptionNamesTheLibraryAndAnEmptyFindListSaysWhereItIsFilled)
 {
     EXPECT_EQ(BrowserCaption(data), "Open an Existing Method - Main Library built Test build 7");
     EXPECT_FALSE(data.dbfMethods.Active());
     std::filesystem::remove(dir.Path("Library/Methods.dbf"));
     EXPECT_EQ(BrowserCaption(data), "Open an Existing Method - Main Library");
+    EXPECT_EQ(BrowserCaption(data, 2), "Open an Existing Method - Method Find Library");
+    EXPECT_EQ(BrowserCaption(data, 1), "Open an Existing Method - Personal Library");
+    BrowserChoice choice;
+    choice.bells = 6;
+    EXPECT_EQ(EmptyListText(choice), "");
+    choice.library = 2;
+    EXPECT_EQ(EmptyListText(choice),
+              "No methods found yet for 6 bells: use Tools > Find Similar Methods");
 }
 
 TEST_F(Browser, DeletingLeavesALiveNeighbourCurrent)
