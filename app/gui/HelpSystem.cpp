@@ -2,8 +2,12 @@
 
 #include "app/gui/MessageBoxes.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QUrl>
@@ -122,6 +126,22 @@ QTextBrowser* HelpSystem::Browser() const
 bool HelpSystem::Visible() const
 {
     return m_window != nullptr && m_window->isVisible();
+}
+
+bool DialogHelpKey::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeWindow());
+        if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier && dialog != nullptr) {
+            auto* help = dialog->findChild<QAbstractButton*>(QStringLiteral("butHelp"));
+            if (help != nullptr && help->isVisible() && help->isEnabled()) {
+                help->click();
+                return true;
+            }
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 } // namespace tambrel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QPointer>
 #include <QString>
 
@@ -44,6 +45,16 @@ private:
     std::filesystem::path m_programFolder;
     QString m_contents;
     QPointer<QWidget> m_window;
+};
+
+// F1 in a dialog presses its Help button ("butHelp"), whose page is the dialog's own; elsewhere
+// F1 is left to the window. Installed once on the application.
+class DialogHelpKey : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 } // namespace tambrel

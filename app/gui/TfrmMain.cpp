@@ -139,6 +139,7 @@ TfrmMain::TfrmMain(TfrmDataMod& dataModule, HelpSystem& help, MessageBoxes& mess
 
     CreateActions();
     CreateMenusAndToolBar();
+    QApplication::instance()->installEventFilter(new DialogHelpKey(this));
 
     frmOpen = new TfrmOpen(m_data, m_messages, m_help, this);
     frmEdit = new TfrmEdit(m_messages, m_help, this);

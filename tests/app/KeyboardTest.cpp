@@ -152,6 +152,17 @@ void CheckDialog(QWidget& owner, QDialog& dialog)
         ExpectAccessKeys(dialog);
         ExpectTabReachesEverything(dialog);
     }
+    // F1 asks for the dialog's own help page, as its Help button does.
+    auto* help = dialog.findChild<QAbstractButton*>(QStringLiteral("butHelp"));
+    EXPECT_TRUE(help != nullptr || dialog.objectName() == "frmAbout");
+    if (help != nullptr) {
+        int pressed = 0;
+        const auto counting =
+            QObject::connect(help, &QAbstractButton::clicked, [&pressed] { ++pressed; });
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+        QObject::disconnect(counting);
+        EXPECT_EQ(pressed, 1);
+    }
     dialog.hide();
 }
 
