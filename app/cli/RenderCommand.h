@@ -28,4 +28,11 @@ struct RenderOptions {
 int RunRender(const RenderOptions& options, const std::filesystem::path& programFolder,
               std::ostream& out, std::ostream& err);
 
+// The program that draws, beside tambrel-cli: the same commands with Qt linked in, so that the
+// others start without it.
+inline constexpr const char* kRenderProgram = "tambrel-cli-render";
+
+// The render command line that gives `options` again.
+std::vector<std::string> RenderArguments(const RenderOptions& options);
+
 } // namespace tambrel
