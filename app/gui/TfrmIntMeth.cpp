@@ -1,5 +1,7 @@
 #include "app/gui/TfrmIntMeth.h"
 
+#include <algorithm>
+
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
@@ -49,7 +51,7 @@ TfrmIntMeth::TfrmIntMeth(QWidget* parent) : QDialog(parent)
     connect(lstMethods, &QListWidget::itemDoubleClicked, this, &TfrmIntMeth::lstMethodsDblClick);
 }
 
-void TfrmIntMeth::FormActivate(const std::vector<Candidate>& candidates)
+void TfrmIntMeth::FormActivate(const std::vector<Candidate>& candidates, int last)
 {
     lstMethods->clear();
     m_slots.clear();
@@ -59,7 +61,8 @@ void TfrmIntMeth::FormActivate(const std::vector<Candidate>& candidates)
         m_slots.push_back(candidate.slot);
     }
     if (lstMethods->count() > 0) {
-        lstMethods->setCurrentRow(0);
+        const auto at = std::find(m_slots.begin(), m_slots.end(), last);
+        lstMethods->setCurrentRow(at == m_slots.end() ? 0 : static_cast<int>(at - m_slots.begin()));
     }
     setResult(QDialog::Rejected);
 }

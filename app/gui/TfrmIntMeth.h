@@ -24,8 +24,9 @@ public:
 
     explicit TfrmIntMeth(QWidget* parent = nullptr);
 
-    // Fills the list with `candidates`, in page order, and selects the first.
-    void FormActivate(const std::vector<Candidate>& candidates);
+    // Fills the list with `candidates`, in page order, and selects the one on page `last` (the
+    // method chosen last time), or the first when none is.
+    void FormActivate(const std::vector<Candidate>& candidates, int last = 0);
     // The page of the method chosen; 0 until OK or a double-click, and after Cancel.
     int Chosen() const { return m_chosen; }
 

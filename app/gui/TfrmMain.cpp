@@ -560,6 +560,10 @@ void TfrmMain::ChooseView(int view)
     }
     TBellCard& card = Card(m_current);
     if (static_cast<int>(card.View) == view) {
+        if (card.View == PageView::InterMethod) {
+            ChooseSecondMethod(); // chosen again: another second method, perhaps
+            return;
+        }
         RestoreViewList();
         return; // already shown
     }
@@ -600,7 +604,12 @@ void TfrmMain::ChooseSecondMethod()
             candidates.push_back({k, store.Name()});
         }
     }
-    frmIntMeth->FormActivate(candidates);
+    // The method chosen last for this page, while that page still holds it.
+    const SecondMethod& last = card.IntMeth().Second();
+    const bool lastOpen = last.slot >= 1 && last.slot <= kCards &&
+                          tbsMain->isTabVisible(TabOf(last.slot)) &&
+                          last.Matches(&Card(last.slot).Store());
+    frmIntMeth->FormActivate(candidates, lastOpen ? last.slot : 0);
     Exec(*frmIntMeth);
     const int chosen = frmIntMeth->result() == QDialog::Accepted ? frmIntMeth->Chosen() : 0;
     if (chosen == 0) {

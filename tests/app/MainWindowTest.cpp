@@ -255,6 +255,16 @@ TEST_F(MainWindow, TheSheetViewsShowAndPrint)
     window->mnuVInterMethod->trigger();
     EXPECT_EQ(card.View, PageView::InterMethod);
     EXPECT_EQ(card.IntMeth().Sheet().subtitle, "Against FCH's of YORKSHIRE SURPRISE MAJOR");
+    // Chosen again while shown: the dialog comes back at the method chosen last.
+    QString selected;
+    onDialog = [&](QDialog& dialog) {
+        auto& choose = dynamic_cast<TfrmIntMeth&>(dialog);
+        selected = choose.lstMethods->currentItem()->text();
+        choose.butCancel->click();
+    };
+    window->mnuVInterMethod->trigger();
+    EXPECT_EQ(selected, "YORKSHIRE SURPRISE MAJOR");
+    EXPECT_EQ(card.View, PageView::InterMethod);
     // Yorkshire's page closed: the sheet, drawn again as its tab comes to the front, says so.
     Front(2);
     answers = {true};
