@@ -1,10 +1,14 @@
 #include "app/gui/SingleInstance.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QThread>
+
+#include <memory>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,9 +19,11 @@ namespace {
 
 constexpr int kWaitMs = 500;
 const QByteArray kRaise = QByteArrayLiteral("raise\n");
+const QByteArray kLibrary = QByteArrayLiteral("library ");
 
-// Asks a running program to come to the front; true when it answered the call.
-bool AskToRaise(const QString& name)
+// Asks a running program to come to the front, naming the library folder wanted; true when it
+// answered the call.
+bool AskToRaise(const QString& name, const QString& library)
 {
     QLocalSocket socket;
     socket.connectToServer(name);
@@ -25,6 +31,9 @@ bool AskToRaise(const QString& name)
         return false;
     }
     socket.write(kRaise);
+    if (!library.isEmpty()) {
+        socket.write(kLibrary + library.toUtf8() + '\n');
+    }
     socket.waitForBytesWritten(kWaitMs);
     socket.disconnectFromServer();
     return true;
@@ -63,13 +72,19 @@ SingleInstance::SingleInstance(QString key)
     m_lockPath = m_folder + QLatin1Char('/') + key + QStringLiteral(".lock");
     connect(&m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = m_server.nextPendingConnection()) {
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (socket->readAll().contains("raise")) {
-                    Raise();
+            // The request is whole once the caller hangs up; a caller that never does is cut
+            // off by the server's close.
+            auto request = std::make_shared<QByteArray>();
+            connect(socket, &QLocalSocket::readyRead, this, [socket, request] {
+                if (request->size() < 64 * 1024) {
+                    request->append(socket->readAll());
                 }
-                socket->deleteLater();
             });
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QLocalSocket::disconnected, this, [this, socket, request] {
+                request->append(socket->readAll());
+                socket->deleteLater();
+                Answer(*request);
+            });
         }
     });
 }
@@ -82,7 +97,7 @@ SingleInstance::~SingleInstance()
     }
 }
 
-SingleInstance::Outcome SingleInstance::Claim()
+SingleInstance::Outcome SingleInstance::Claim(const QString& library)
 {
     if (m_folder.isEmpty()) {
         m_problem = QStringLiteral("The single-program guard has no folder of this user's own "
@@ -106,7 +121,7 @@ SingleInstance::Outcome SingleInstance::Claim()
                             .arg(m_lockPath);
             return Outcome::Unguarded;
         }
-        if (AskToRaise(m_socketName)) {
+        if (AskToRaise(m_socketName, library)) {
             return Outcome::AlreadyRuns;
         }
         // The owner is starting up and not listening yet; give it a moment.
@@ -127,6 +142,34 @@ SingleInstance::Outcome SingleInstance::Claim()
         return Outcome::Unguarded;
     }
     return Outcome::First;
+}
+
+void SingleInstance::Answer(const QByteArray& request)
+{
+    if (!request.startsWith(kRaise)) {
+        return;
+    }
+    Raise();
+    const QByteArray rest = request.mid(kRaise.size());
+    if (rest.startsWith(kLibrary) && rest.endsWith('\n')) {
+        emit libraryRequested(QString::fromUtf8(rest.mid(kLibrary.size()).chopped(1)));
+    }
+}
+
+QString SingleInstance::OtherLibraryText(const QString& open, const QString& asked)
+{
+    const auto same = [](const QString& a, const QString& b) {
+        const QString canonicalA = QFileInfo(a).canonicalFilePath();
+        return QDir::cleanPath(QDir(a).absolutePath()) == QDir::cleanPath(QDir(b).absolutePath()) ||
+               (!canonicalA.isEmpty() && canonicalA == QFileInfo(b).canonicalFilePath());
+    };
+    if (asked.isEmpty() || same(open, asked)) {
+        return {};
+    }
+    return QStringLiteral("Tambrel is already running with the method libraries in\r\r%1\r\r"
+                          "so those in\r\r%2\r\rwere not opened. To use them, exit Tambrel and "
+                          "start it again with that folder.")
+        .arg(QDir::toNativeSeparators(open), QDir::toNativeSeparators(asked));
 }
 
 void SingleInstance::Raise()

@@ -28,18 +28,26 @@ public:
         AlreadyRuns, // the running program was asked to come to the front: end now
         Unguarded,   // the guard could not be set up: run anyway, with a warning
     };
-    Outcome Claim();
+    // `library`: the library folder this start would open, handed to the running program so
+    // that it can say which one it has open when they differ.
+    Outcome Claim(const QString& library = {});
     const QString& Problem() const { return m_problem; }
     const QString& Folder() const { return m_folder; } // empty when no safe folder was found
 
     // The window to bring to the front when another start asks.
     void SetWindow(QWidget* window) { m_window = window; }
 
+    // What the running program says to a start that asked for another library folder than
+    // `open`; empty when `asked` is that folder (or none).
+    static QString OtherLibraryText(const QString& open, const QString& asked);
+
 signals:
     void raiseRequested();
+    void libraryRequested(const QString& folder); // after raiseRequested, when one was named
 
 private:
     void Raise();
+    void Answer(const QByteArray& request);
     QString m_folder;
     QString m_socketName;
     QString m_lockPath;

@@ -33,9 +33,19 @@ int main(int argc, char** argv)
     parser.addOption(library);
     parser.process(application);
 
+    const std::filesystem::path program =
+        std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
+    std::error_code ec;
+    const std::filesystem::path asked =
+        parser.isSet(library) ? std::filesystem::path(parser.value(library).toStdString())
+                              : tambrel::DefaultLibraryFolder(program);
+    const std::filesystem::path absolute = std::filesystem::absolute(asked, ec);
+    const std::filesystem::path folder = ec ? asked : absolute;
+    const QString folderText = QString::fromStdString(folder.string());
+
     tambrel::MessageBoxes messages;
     tambrel::SingleInstance guard;
-    switch (guard.Claim()) {
+    switch (guard.Claim(folderText)) {
     case tambrel::SingleInstance::Outcome::AlreadyRuns:
         return 0; // the running Tambrel has come to the front
     case tambrel::SingleInstance::Outcome::Unguarded:
@@ -45,11 +55,6 @@ int main(int argc, char** argv)
         break;
     }
 
-    const std::filesystem::path program =
-        std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
-    const std::filesystem::path folder =
-        parser.isSet(library) ? std::filesystem::path(parser.value(library).toStdString())
-                              : tambrel::DefaultLibraryFolder(program);
     tambrel::TfrmDataMod data(folder, tambrel::BundledDataFolder(program));
     if (const tambrel::Status created = data.frmDataModCreate(); !created) {
         messages.Show(nullptr, tambrel::BoxKind::Warning,
@@ -60,6 +65,14 @@ int main(int argc, char** argv)
     tambrel::HelpSystem help(messages, program);
     tambrel::TfrmMain window(data, help, messages);
     guard.SetWindow(&window);
+    // A later start that asked for other libraries is told, here, which ones are open.
+    QObject::connect(
+        &guard, &tambrel::SingleInstance::libraryRequested, &window, [&](const QString& other) {
+            const QString text = tambrel::SingleInstance::OtherLibraryText(folderText, other);
+            if (!text.isEmpty()) {
+                messages.Show(&window, tambrel::BoxKind::Information, text);
+            }
+        });
     window.show();
     return QApplication::exec();
 }

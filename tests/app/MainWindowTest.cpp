@@ -828,13 +828,28 @@ TEST(SingleInstance, TheSecondStartRaisesTheFirst)
     WriteLock(first.Folder() + QLatin1Char('/') + key + QStringLiteral(".lock"), "2147483");
     ASSERT_EQ(first.Claim(), SingleInstance::Outcome::First);
     int raised = 0;
+    QStringList asked;
     QObject::connect(&first, &SingleInstance::raiseRequested, [&] { ++raised; });
-    SingleInstance second(key);
-    EXPECT_EQ(second.Claim(), SingleInstance::Outcome::AlreadyRuns);
-    for (int i = 0; i < 50 && raised == 0; ++i) {
+    QObject::connect(&first, &SingleInstance::libraryRequested,
+                     [&](const QString& folder) { asked << folder; });
+    for (const QString& library : {QString(), QStringLiteral("/elsewhere/Library \u00e9")}) {
+        SingleInstance second(key);
+        EXPECT_EQ(second.Claim(library), SingleInstance::Outcome::AlreadyRuns);
+    }
+    for (int i = 0; i < 50 && raised < 2; ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
-    EXPECT_EQ(raised, 1);
+    EXPECT_EQ(raised, 2);
+    EXPECT_EQ(asked, QStringList{QStringLiteral("/elsewhere/Library \u00e9")});
+    // The running program speaks up only for another folder than its own.
+    const test::TempDir dir;
+    const QString open = QString::fromStdString(dir.Path("Library"));
+    EXPECT_EQ(SingleInstance::OtherLibraryText(open, open + "/../Library/"), "");
+    EXPECT_EQ(SingleInstance::OtherLibraryText(open, {}), "");
+    EXPECT_EQ(SingleInstance::OtherLibraryText(open, "/elsewhere"),
+              "Tambrel is already running with the method libraries in\r\r" + open +
+                  "\r\rso those in\r\r/elsewhere\r\rwere not opened. To use them, exit Tambrel "
+                  "and start it again with that folder.");
 }
 
 // Another user's lock naming a running process, and their socket, planted where the guard
