@@ -230,6 +230,19 @@ void TBellDraw::RenderDiagram(Surface& surface)
         const int h8 = painter.fontMetrics().height();
         return fontSize < 8 && n > 12 ? Whole(h8 * 0.8) : Whole(h8 * 0.9);
     };
+    // On screen, a lead fitted to a window too low for it keeps legible figures, at least
+    // kMinFigurePixels high, and the picture scrolls beyond the window. (Narrow cells still
+    // take the figures that fit them.)
+    int smallest = 6;
+    if (!s.printing && m_options.Fit2Screen) {
+        for (; smallest < size - 1; ++smallest) {
+            SetFont(painter, kArial, smallest);
+            if (painter.fontMetrics().tightBoundingRect(QStringLiteral("8")).height() >=
+                kMinFigurePixels) {
+                break;
+            }
+        }
+    }
     while (size > 6) {
         --size;
         SetFont(painter, kArial, size);
@@ -241,7 +254,8 @@ void TBellDraw::RenderDiagram(Surface& surface)
         const int gap = size > 10 ? Whole(2.5 * metrics.height()) : s.gap;
         const int needed = s.continuous ? titleBottom + s.rh * (s.L + 1)
                                         : titleBottom + gap - s.rh + s.rh * (s.L + 1);
-        if (Whole(metrics.horizontalAdvance(QStringLiteral("8")) * 1.5) < s.cw && needed < limit) {
+        if (Whole(metrics.horizontalAdvance(QStringLiteral("8")) * 1.5) < s.cw &&
+            (needed < limit || size <= smallest)) {
             break;
         }
     }

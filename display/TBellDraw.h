@@ -61,6 +61,9 @@ QString MissingCallsText(int bells, bool bob, bool single);
 
 // The method diagram: the plain course lead by lead with the chosen bells' paths, a heading,
 // and the grid, bob and single columns. The same code paints the page picture and the printer.
+// The smallest figure, in pixels high, that a lead fitted to the window is drawn with.
+inline constexpr int kMinFigurePixels = 9;
+
 class TBellDraw {
 public:
     TBellDraw(const TBellStore& store, TBellOptions& options) : m_store(store), m_options(options)

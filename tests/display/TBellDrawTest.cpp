@@ -398,6 +398,24 @@ TEST(Diagram, FitToScreenShowsTheWholeFirstLeadWithoutScrolling)
     }
 }
 
+// A window too small for the whole lead: the figures stay legible and the picture scrolls.
+TEST(Diagram, FitToASmallWindowKeepsLegibleFiguresAndScrolls)
+{
+    Drawn method(16, test::Repeat("x1D", 16), "Plain Hunt on Sixteen");
+    method.Options().Fit2Screen = true;
+    method.Show(QSize(1200, 200), QSize(1200, 200));
+    QFont font(QStringLiteral("Arial"), method.card->Diagram().FontSize());
+    const int figure = QFontMetrics(font, &method.card->Picture().Bitmap())
+                           .tightBoundingRect(QStringLiteral("8"))
+                           .height();
+    EXPECT_GE(figure, kMinFigurePixels);
+    const QImage image = method.card->Picture().Used();
+    const QRect lastRow = method.LastRow(method.Kind(LeadKind::Plain).front());
+    EXPECT_GT(lastRow.bottom(), 200);
+    ASSERT_LE(lastRow.bottom() + 1, image.height());
+    EXPECT_TRUE(Any(image, lastRow));
+}
+
 TEST(Diagram, ContinuousLeadTallerThanThePictureStartsTheFirstColumnAndGrowsIt)
 {
     Drawn cambridge(8, "-38-14-1258-36-14-58-16-78LH12", "Cambridge Surprise Major");
