@@ -82,4 +82,56 @@ std::string ExpandTypedNotation(std::string_view typed)
     return lead ? std::move(*lead.value) : std::string(typed);
 }
 
+namespace {
+
+// Changes [first, last) written in turn: "-" for a cross, "." only between two place texts.
+std::string Written(const std::vector<std::string>& changes, std::size_t first, std::size_t last)
+{
+    std::string text;
+    for (std::size_t i = first; i < last; ++i) {
+        if (changes[i].empty()) {
+            text += '-';
+            continue;
+        }
+        if (i > first && !changes[i - 1].empty()) {
+            text += '.';
+        }
+        text += changes[i];
+    }
+    return text;
+}
+
+bool IsPalindrome(const std::vector<std::string>& changes, std::size_t first, std::size_t last)
+{
+    for (; first + 1 < last; ++first, --last) {
+        if (changes[first] != changes[last - 1]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+std::string CCNotationOf(const std::vector<std::string>& changes)
+{
+    const std::size_t n = changes.size();
+    // The Council writes a two-change lead as a plain list.
+    if (n > 2 && n % 2 == 0) {
+        // The first side's mirror takes 2k - 1 changes, the second side's the rest: the lead
+        // end alone first (k = n/2), then the other splits from the shortest first side.
+        std::vector<std::size_t> sides{n / 2};
+        for (std::size_t k = 1; k < n / 2; ++k) {
+            sides.push_back(k);
+        }
+        for (const std::size_t k : sides) {
+            if (IsPalindrome(changes, 0, 2 * k - 1) && IsPalindrome(changes, 2 * k - 1, n)) {
+                return Written(changes, 0, k) + "," +
+                       Written(changes, 2 * k - 1, 2 * k - 1 + (n - 2 * k + 2) / 2);
+            }
+        }
+    }
+    return Written(changes, 0, n);
+}
+
 } // namespace tambrel

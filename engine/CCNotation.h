@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tambrel {
 
@@ -18,5 +19,11 @@ Result<std::string> ExpandCCNotation(std::string_view notation);
 // expanded; anything else, and a comma form that cannot be expanded, comes back as typed, so
 // that CheckPlaceNotation refuses it with its usual message.
 std::string ExpandTypedNotation(std::string_view typed);
+
+// A lead's changes (place texts, empty for a cross) in the Central Council's form: a lead that
+// is two palindromes end to end is written as their halves either side of a comma
+// ("-38-14-1258-36-14-58-16-78,12", "3,1.7.1.7.1.7.1"), the lead end alone after it when it can
+// be; any other lead as its changes in turn. Crosses are "-"; places are written in full.
+std::string CCNotationOf(const std::vector<std::string>& changes);
 
 } // namespace tambrel

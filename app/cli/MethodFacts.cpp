@@ -2,6 +2,7 @@
 #include "app/cli/CliSupport.h"
 #include "app/cli/StatsCommand.h"
 
+#include "engine/CCNotation.h"
 #include "engine/Messages.h"
 #include "engine/TextFunctions.h"
 #include "tables/Delimited.h"
@@ -159,11 +160,16 @@ private:
 std::string MethodJson(const TBellStore& store, bool withRows)
 {
     const int length = store.LeadLength();
+    std::vector<std::string> changes;
+    for (int i = 1; i <= length; ++i) {
+        changes.push_back(store.GetChange(i));
+    }
     JsonLine json;
     json.Number("bells", store.Bells())
         .Text("name", store.Name())
         .Text("notation", store.PlaceNotation())
         .Text("tidy_notation", store.TidyNotation())
+        .Text("cc_notation", CCNotationOf(changes))
         .Flag("symmetric", store.Symmetric())
         .Number("lead_length", length)
         .Text("lead_head", store.GetRowText(length))

@@ -123,7 +123,7 @@ const std::string kYorkshire = " -38-14-58-16-12-38-14-78,12 ";
 const std::string kPlainBob = " x16x16x16x16x16x12 ";
 const std::string kPlainBobJson =
     R"({"bells":6,"name":"PLAIN BOB MINOR","notation":"x16x16x16x16x16x12",)"
-    R"("tidy_notation":"-1-1-1 LH2","symmetric":true,"lead_length":12,"lead_head":"135264",)"
+    R"("tidy_notation":"-1-1-1 LH2","cc_notation":"-16-16-16,12","symmetric":true,"lead_length":12,"lead_head":"135264",)"
     R"("lead_head_code":"A","row_count":60,"leads_in_course":5,"course_too_long":false,)"
     R"("changes":["","16","","16","","16","","16","","16","","12"],"bob_type":"01",)"
     R"("single_type":"02","bob_changes":["","16","","16","","14","","16","","16","","16"],)"
@@ -217,7 +217,8 @@ TEST_F(CliTable, ParsingMethodAndCheck)
         Row("method --bells 8 --notation" + kCam + "--json", 0,
             Line(R"(*"lead_head":"15738264","lead_head_code":"B",*)")),
         Row("method --bells=8 --notation=-38-14-1258-36-14-58-16-78LH12 --json", 0,
-            Line(R"(*"tidy_notation":"-3-4-25-36-4-5-6-7 LH2",*)")),
+            Line(R"(*"tidy_notation":"-3-4-25-36-4-5-6-7 LH2",)"
+                 R"("cc_notation":"-38-14-1258-36-14-58-16-78,12",*)")),
         // What would drive a terminal is shown, not obeyed.
         Row("method --bells 6 --notation x16x16x16,12 --name Evil\x1B[2J\a", 0,
             "Method:          EVIL\\x1B[2J\\x07\nBells:           6 (Minor)\n"

@@ -1,9 +1,12 @@
 #include "engine/CCNotation.h"
 #include "engine/PlaceNotation.h"
+#include "engine/TBellStore.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace tambrel {
 namespace {
@@ -32,7 +35,20 @@ TEST(ExpandCCNotation, EachShapeOfTheCommaForm)
         ASSERT_TRUE(lead) << lead.error;
         EXPECT_EQ(*lead.value, c.expanded);
         EXPECT_EQ(CheckPlaceNotation(*lead.value, c.bells), "");
+        // And back: the lead's changes written in the Council's form.
+        TBellStore store;
+        store.SetBells(c.bells);
+        store.SetPlaceNotation(*lead.value);
+        store.Calculate();
+        std::vector<std::string> changes;
+        for (int i = 1; i <= store.LeadLength(); ++i) {
+            changes.push_back(store.GetChange(i));
+        }
+        EXPECT_EQ(CCNotationOf(changes), c.cc);
     }
+    // A two-change lead is a plain list, as the Council writes it.
+    EXPECT_EQ(CCNotationOf({"", "16"}), "-16");
+    EXPECT_EQ(CCNotationOf({"5", "1"}), "5.1");
 }
 
 TEST(ExpandCCNotation, EmptySidesAreRefusedAndTypedTextStays)

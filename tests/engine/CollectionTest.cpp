@@ -1,5 +1,6 @@
 // Runs every method of the Central Council collection through the engine and compares the lead
-// heads and lead-head codes with the collection's own columns.
+// heads, lead-head codes and the notation written back in the Council's form with the
+// collection's own columns.
 #include "engine/Bells.h"
 #include "engine/CCNotation.h"
 #include "engine/Messages.h"
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -20,7 +22,7 @@
 namespace tambrel {
 namespace {
 
-TEST(Collection, LeadHeadsAndCodesAgree)
+TEST(Collection, LeadHeadsCodesAndNotationAgree)
 {
     std::ifstream csv(TAMBREL_COLLECTION_CSV, std::ios::binary);
     if (!csv) {
@@ -64,6 +66,14 @@ TEST(Collection, LeadHeadsAndCodesAgree)
             ++kinds["lead head compared"];
             EXPECT_EQ(store->GetRowText(store->LeadLength()), theirs) << title;
         }
+        std::vector<std::string> changes;
+        for (int i = 1; i <= store->LeadLength(); ++i) {
+            changes.push_back(store->GetChange(i));
+        }
+        std::string written = values[notationColumn];
+        std::replace(written.begin(), written.end(), 'x', '-');
+        std::replace(written.begin(), written.end(), 'X', '-');
+        EXPECT_EQ(CCNotationOf(changes), written) << title;
         const std::string& ours = store->LeadHeadCode();
         const std::string theirs = UpperCase(values[codeColumn]);
         ++kinds[ours == theirs || (ours == "Z" && theirs.empty()) ? "code agrees"
