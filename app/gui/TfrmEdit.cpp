@@ -1,4 +1,5 @@
 #include "app/gui/TfrmEdit.h"
+#include "app/gui/StageList.h"
 
 #include "app/gui/HelpSystem.h"
 #include "app/gui/Icons.h"
@@ -16,9 +17,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
-#include <QStandardItemModel>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -54,55 +53,6 @@ void UpperCaseInput(QLineEdit* edit)
         }
     });
 }
-
-// The stages as listed. Their entries keep the leading blanks ("  6 - Minor") that line the
-// numbers up, so the list's type-ahead compares what is typed with an entry without them.
-class StageModel : public QStandardItemModel {
-public:
-    using QStandardItemModel::QStandardItemModel;
-
-    QModelIndexList match(const QModelIndex& start, int role, const QVariant& value, int hits,
-                          Qt::MatchFlags flags) const override
-    {
-        if (role != Qt::DisplayRole || (flags & Qt::MatchTypeMask) != Qt::MatchStartsWith) {
-            return QStandardItemModel::match(start, role, value, hits, flags);
-        }
-        const QString typed = value.toString().trimmed();
-        const int rows = rowCount(start.parent());
-        QModelIndexList found;
-        for (int i = 0; i < rows && (hits < 0 || found.size() < hits); ++i) {
-            int row = start.row() + i;
-            if (row >= rows && !(flags & Qt::MatchWrap)) {
-                break;
-            }
-            row %= rows;
-            const QModelIndex entry = index(row, start.column(), start.parent());
-            if (entry.data().toString().trimmed().startsWith(typed, Qt::CaseInsensitive)) {
-                found << entry;
-            }
-        }
-        return found;
-    }
-};
-
-// The number of bells: a frame in the highlight colour while it has the focus, which the
-// style shows only once the focus has moved by the keyboard, and so not when the dialog opens.
-class StageList : public QComboBox {
-public:
-    explicit StageList(QWidget* parent) : QComboBox(parent) { setModel(new StageModel(this)); }
-
-protected:
-    void paintEvent(QPaintEvent* event) override
-    {
-        QComboBox::paintEvent(event);
-        if (hasFocus()) {
-            QPainter painter(this);
-            painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
-        }
-    }
-};
 
 QToolButton* CopyButton(QWidget* parent, const QString& name, const QString& hint)
 {

@@ -1,4 +1,5 @@
 #include "app/gui/TfrmOpen.h"
+#include "app/gui/StageList.h"
 
 #include "app/gui/HelpSystem.h"
 #include "app/gui/Hourglass.h"
@@ -83,7 +84,7 @@ TfrmOpen::TfrmOpen(TfrmDataMod& dataModule, MessageBoxes& messages, HelpSystem& 
         {QStringLiteral("&Main"), QStringLiteral("&Personal"), QStringLiteral("M&ethod Find")},
         libraryButtons);
     auto* lblBells = new QLabel(QStringLiteral("Number of &Bells"), this);
-    cboBells = new QComboBox(this);
+    cboBells = new StageList(this);
     cboBells->setObjectName(QStringLiteral("cboBells"));
     for (int bells = kMinBells; bells <= kMaxBells; ++bells) {
         cboBells->addItem(Q(StageListEntry(bells)));
@@ -91,7 +92,7 @@ TfrmOpen::TfrmOpen(TfrmDataMod& dataModule, MessageBoxes& messages, HelpSystem& 
     cboBells->setCurrentIndex(8 - kMinBells);
     lblBells->setBuddy(cboBells);
     auto* lblGroup = new QLabel(QStringLiteral("LH &Group"), this);
-    cboGroup = new QComboBox(this);
+    cboGroup = new FramedList(this);
     cboGroup->setObjectName(QStringLiteral("cboGroup"));
     lblGroup->setBuddy(cboGroup);
     rgpFindBy = RadioGroup(this, QStringLiteral("rgpFindBy"), QStringLiteral(" Find By "),
@@ -209,15 +210,24 @@ TfrmOpen::TfrmOpen(TfrmDataMod& dataModule, MessageBoxes& messages, HelpSystem& 
         edtFind->clear();
         Refresh(RefreshMode::NoSave);
     });
+    // A list changed from the keyboard keeps the focus, so that the arrows go on through it.
     connect(cboBells, &QComboBox::activated, this, [this] {
+        const bool keep = cboBells->hasFocus();
         RebuildGroups();
         Refresh(RefreshMode::NoSave);
         edtFind->end(false);
+        if (keep) {
+            cboBells->setFocus();
+        }
     });
     connect(cboGroup, &QComboBox::activated, this, [this] {
+        const bool keep = cboGroup->hasFocus();
         edtFind->clear();
         Refresh(RefreshMode::Save);
         edtFind->end(false);
+        if (keep) {
+            cboGroup->setFocus();
+        }
     });
     connect(findByButtons, &QButtonGroup::idClicked, this, [this] {
         edtFind->clear();

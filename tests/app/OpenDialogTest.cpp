@@ -3,6 +3,8 @@
 #include "tests/app/GuiFixture.h"
 #include "tests/support/BrowserLibrary.h"
 
+#include <QApplication>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QLabel>
@@ -221,6 +223,34 @@ TEST_F(OpenDialog, DeleteAsksThenListsTheNeighbour)
     answers = {true};
     dialog.butDeleteClick();
     ExpectListed({}, "");
+}
+
+// The stage by its number, and the arrows on through a list: the focus stays where it is.
+TEST_F(OpenDialog, ListsAnswerTheKeyboardAndKeepTheFocus)
+{
+    Activate();
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    dialog.cboBells->setFocus();
+    QTest::keyClicks(dialog.cboBells, "12");
+    EXPECT_EQ(dialog.cboBells->currentText(), "12 - Maximus");
+    EXPECT_EQ(Listed().size(), 1);
+    EXPECT_TRUE(dialog.cboBells->hasFocus());
+    QTest::keyClick(dialog.cboBells, Qt::Key_Up);
+    EXPECT_EQ(dialog.cboBells->currentText(), "11 - Cinques");
+    EXPECT_TRUE(dialog.cboBells->hasFocus());
+    dialog.cboBells->view()->keyboardSearch({}); // a new search, as after a pause
+    QTest::keyClicks(dialog.cboBells, "8");
+    EXPECT_EQ(Listed(), kEightByName);
+    dialog.cboGroup->setFocus();
+    for (const int group : {1, 2}) {
+        QTest::keyClick(dialog.cboGroup, Qt::Key_Down);
+        EXPECT_EQ(dialog.cboGroup->currentIndex(), group);
+        EXPECT_TRUE(dialog.cboGroup->hasFocus());
+    }
+    EXPECT_LT(Listed().size(), kEightByName.size());
+    dialog.hide();
 }
 
 TEST_F(OpenDialog, NameFilterNarrowsTheListAndClearingGivesItBack)
