@@ -4,7 +4,6 @@
 #include "tests/support/BrowserLibrary.h"
 
 #include <QApplication>
-#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QLabel>
