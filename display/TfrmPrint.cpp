@@ -68,6 +68,8 @@ TfrmPrint::TfrmPrint(QPrinter& printer, QWidget* parent) : QDialog(parent), m_pr
     butCancel->setObjectName(QStringLiteral("butCancel"));
     butCancel->setText(QStringLiteral("&Cancel"));
     buttons->addButton(butSetup, QDialogButtonBox::ActionRole);
+    butSetup->setAutoDefault(false); // Enter after the set-up prints rather than sets up again
+    butOk->setDefault(true);
     butHelp = buttons->addButton(QDialogButtonBox::Help);
     butHelp->setText(QStringLiteral("&Help"));
     butHelp->setObjectName(QStringLiteral("butHelp"));
@@ -86,6 +88,7 @@ TfrmPrint::TfrmPrint(QPrinter& printer, QWidget* parent) : QDialog(parent), m_pr
 
 void TfrmPrint::FormActivate(const TBellOptions& global, bool diagram)
 {
+    m_chosenFile.clear();
     speCopies->setValue(std::clamp(global.Copies, 1, 99));
     int index = 0;
     for (int i = 1; i < 4; ++i) {
@@ -124,9 +127,19 @@ void TfrmPrint::butSetupClicked()
 {
     QPrintDialog dialog(&m_printer, this);
     dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
-    dialog.exec();
+    if (dialog.exec() == QDialog::Accepted) {
+        SetupDone();
+    }
     // Only "Copies" here counts; the set-up dialog's own count would multiply every job.
     m_printer.setCopyCount(1);
+    butOk->setFocus();
+}
+
+void TfrmPrint::SetupDone()
+{
+    m_chosenFile =
+        m_printer.outputFormat() == QPrinter::PdfFormat ? m_printer.outputFileName() : QString();
+    butOk->setFocus();
 }
 
 } // namespace tambrel

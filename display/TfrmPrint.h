@@ -26,6 +26,10 @@ public:
     void FormActivate(const TBellOptions& global, bool diagram);
     // On OK: the choices into the global options and the page's.
     void Accepted(TBellOptions& global, TBellOptions& page) const;
+    // The file chosen to print to in the set-up since FormActivate; empty when none was.
+    const QString& ChosenFile() const { return m_chosenFile; }
+    // After the set-up: notes the file chosen there, and Enter presses OK again.
+    void SetupDone();
 
     QSpinBox* speCopies = nullptr;
     QGroupBox* rgpPoster = nullptr;
@@ -39,6 +43,7 @@ public:
 private:
     void butSetupClicked();
     QPrinter& m_printer;
+    QString m_chosenFile;
 };
 
 } // namespace tambrel

@@ -915,11 +915,17 @@ void TfrmMain::PrintMethod()
     if (Exec(*frmPrint) != QDialog::Accepted) {
         return;
     }
-    // A file is asked for at every print, so that one method's printout never replaces
-    // another's unasked.
+    // The file chosen in this print's set-up, or else one asked for now: an earlier print's
+    // file is never used again unasked, and one that exists is replaced only on Yes.
     QString file;
     if (PrintsToFile(printer)) {
-        file = AskPrintFile(Q(card.Store().Name()));
+        file = frmPrint->ChosenFile();
+        if (!file.isEmpty() && QFileInfo::exists(file) && !AskReplace(file)) {
+            file.clear();
+        }
+        if (file.isEmpty()) {
+            file = AskPrintFile(Q(card.Store().Name()));
+        }
         if (file.isEmpty()) {
             return; // nothing printed, and the dialog's choices are not kept
         }
@@ -938,6 +944,13 @@ void TfrmMain::PrintMethod()
     if (!error.isEmpty()) {
         m_messages.Show(this, BoxKind::Warning, error);
     }
+}
+
+bool TfrmMain::AskReplace(const QString& file)
+{
+    return m_messages.Show(this, BoxKind::Question,
+                           QStringLiteral("The file\r\r") + QDir::toNativeSeparators(file) +
+                               QStringLiteral("\r\ralready exists.\r\rDo you want to replace it?"));
 }
 
 QString TfrmMain::AskPrintFile(const QString& methodName)
@@ -959,11 +972,7 @@ QString TfrmMain::AskPrintFile(const QString& methodName)
                 file = dialog.selectedFiles().constFirst();
             }
         }
-        if (file.isEmpty() || !QFileInfo::exists(file) ||
-            m_messages.Show(
-                this, BoxKind::Question,
-                QStringLiteral("The file\r\r") + QDir::toNativeSeparators(file) +
-                    QStringLiteral("\r\ralready exists.\r\rDo you want to replace it?"))) {
+        if (file.isEmpty() || !QFileInfo::exists(file) || AskReplace(file)) {
             return file;
         }
     }

@@ -146,6 +146,7 @@ private:
     int CardAtTab(int tab) const;
     int Exec(QDialog& dialog);
     QString AskPrintFile(const QString& methodName);
+    bool AskReplace(const QString& file); // the question, No by default
     void StatusText(const QString& text);
     // Says in the status line what the tables found and mended (a rebuilt index, a corrected
     // count), after `lead` when one is given, so that no repair passes unnoticed.

@@ -626,6 +626,28 @@ TEST_F(MainWindow, PrintingToAFileAsksEveryTimeAndReplacesOnlyOnYes)
     window->PrintMethod();
     EXPECT_TRUE(PdfTitled(cambridge, "PLAIN BOB MINOR"));
     EXPECT_EQ(window->GlobalOptions.PrintColour, !global.PrintColour);
+
+    // A file chosen in the set-up is used without asking again, unless it is there already
+    // and its replacing is declined; OK is then what Enter presses.
+    const QString chosen = QString::fromStdString(dir.Path("chosen.pdf"));
+    onDialog = [&](QDialog& dialog) {
+        window->printer.setOutputFormat(QPrinter::PdfFormat);
+        window->printer.setOutputFileName(chosen);
+        window->frmPrint->SetupDone();
+        EXPECT_TRUE(window->frmPrint->butOk->isDefault());
+        EXPECT_FALSE(window->frmPrint->butSetup->autoDefault());
+        dialog.setResult(QDialog::Accepted);
+    };
+    suggested.clear();
+    window->PrintMethod();
+    EXPECT_TRUE(suggested.isEmpty());
+    EXPECT_TRUE(PdfTitled(chosen, "PLAIN BOB MINOR"));
+    const QString other = QString::fromStdString(dir.Path("other.pdf"));
+    ChooseFiles({other});
+    answers = {false}; // keep chosen.pdf: a file is asked for instead
+    window->PrintMethod();
+    EXPECT_EQ(suggested.size(), 1);
+    EXPECT_TRUE(PdfTitled(other, "PLAIN BOB MINOR"));
 }
 
 TEST_F(MainWindow, HelpFromADialogComesToTheFrontAndAnswers)
