@@ -130,6 +130,21 @@ std::unique_ptr<TfrmDataMod> MakeDataModule(const std::string& folder,
     return module;
 }
 
+namespace {
+
+// The calls of a library folder's data module, its tables made if missing.
+Status ReadModuleCalls(TfrmDataMod& module, CallsLibrary& calls)
+{
+    Status status = module.OpenTables("CALLS", TableAccess::Read);
+    if (status) {
+        calls = ReadCallsTable(module.dbfCalls);
+    }
+    module.CloseTables();
+    return status;
+}
+
+} // namespace
+
 bool LoadCliCalls(const std::string& folder, const std::filesystem::path& programFolder,
                   CallsLibrary& calls, std::ostream& err, std::string& error)
 {
@@ -137,12 +152,8 @@ bool LoadCliCalls(const std::string& folder, const std::filesystem::path& progra
         Status status;
         auto module = MakeDataModule(folder, programFolder, err, status);
         if (status) {
-            status = module->OpenTables("CALLS", TableAccess::Read);
+            status = ReadModuleCalls(*module, calls);
         }
-        if (status) {
-            calls = ReadCallsTable(module->dbfCalls);
-        }
-        module->CloseTables();
         ReportWarnings(*module, err);
         error = status.error;
         return status.ok();
@@ -177,11 +188,12 @@ bool LoadCliLibrary(const std::string& folder, const std::filesystem::path& prog
                     CallsLibrary& calls, std::vector<OptionRecord>& options, std::ostream& err,
                     std::string& error)
 {
-    if (!LoadCliCalls(folder, programFolder, calls, err, error)) {
-        return false;
-    }
+    // One data module for both: the folder is made and checked once.
     Status status;
     auto module = MakeDataModule(folder, programFolder, err, status);
+    if (status) {
+        status = ReadModuleCalls(*module, calls);
+    }
     if (status) {
         error = OptionsTable(*module).ReadRecords(options);
     } else {
