@@ -1,8 +1,10 @@
 #include "library/MethodBrowser.h"
 
+#include "engine/Bells.h"
 #include "engine/LeadHeadCode.h"
 #include "engine/TextFunctions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 
@@ -63,13 +65,72 @@ std::string RangeCondition(const BrowserChoice& choice)
     return condition;
 }
 
-// Whether the record at the cursor belongs to the chosen bells (and group).
+int BellsOf(const std::string& field)
+{
+    int bells = 0;
+    const std::string text = Trim(field);
+    std::from_chars(text.data(), text.data() + text.size(), bells);
+    return bells;
+}
+
+// Whether the record at the cursor belongs to the chosen bells (any stage for kAllStages) and
+// group.
 bool InRange(const TDbf& methods, const BrowserChoice& choice)
 {
-    if (methods.Eof() || methods.FieldText("bells") != BellsKey(choice.bells)) {
+    if (methods.Eof()) {
+        return false;
+    }
+    const std::string bells = methods.FieldText("bells");
+    if (choice.bells == kAllStages ? !IsValidStage(BellsOf(bells))
+                                   : bells != BellsKey(choice.bells)) {
         return false;
     }
     return AllGroups(choice) || UpperCase(methods.FieldText("group")) == GroupField(choice.group);
+}
+
+BrowserChoice OfStage(BrowserChoice choice, int bells)
+{
+    choice.bells = bells;
+    return choice;
+}
+
+// Every stage's span, fewest bells first, the cursor left unrestricted.
+std::vector<BrowserSpan> StageSpans(TDbf& methods, const BrowserChoice& choice)
+{
+    std::vector<BrowserSpan> spans;
+    for (int bells = kMinBells; bells <= kMaxBells; ++bells) {
+        const BrowserChoice stage = OfStage(choice, bells);
+        if (!methods.Find(RangeKey(stage))) {
+            continue;
+        }
+        const std::size_t first = methods.Position();
+        if (methods.SetWhileTo(RangeCondition(stage))) {
+            spans.push_back({bells, first, methods.WhileRange().second});
+        }
+        methods.SetWhileTo("");
+    }
+    return spans;
+}
+
+// Over every stage: the first name (or notation) that begins with the search text, stage by
+// stage, else the single-stage rule on the first stage listed.
+void PositionOverStages(TDbf& methods, const BrowserChoice& choice,
+                        const std::vector<BrowserSpan>& spans)
+{
+    const std::string field = choice.findBy == FindBy::Name ? "name" : "places";
+    const std::string typed = methods.AsStored(choice.findText);
+    for (const BrowserSpan& span : spans) {
+        const BrowserChoice stage = OfStage(choice, span.bells);
+        methods.FindNear(RangeKey(stage) + choice.findText);
+        if (InRange(methods, stage) && methods.FieldText(field).starts_with(typed)) {
+            return;
+        }
+    }
+    const BrowserChoice stage = OfStage(choice, spans.front().bells);
+    methods.FindNear(RangeKey(stage) + choice.findText);
+    if (!InRange(methods, stage)) {
+        methods.Skip(-1);
+    }
 }
 
 } // namespace
@@ -89,18 +150,20 @@ BrowserRange RefreshBrowser(TfrmDataMod& data, const BrowserChoice& choice, Refr
         methods.SetErrorsRaised(true);
         range.status = methods.SetOrderToTag(RangeTag(choice));
     }
-    const std::string key = RangeKey(choice);
-    bool found = false;
-    if (range.status) {
+    if (range.status && choice.bells == kAllStages) {
+        range.spans = StageSpans(methods, choice);
+    } else if (range.status) {
         methods.GoTop();
-        found = methods.Find(key);
+        if (methods.Find(RangeKey(choice))) {
+            range.spans.push_back({choice.bells, methods.Position(), 0});
+        }
     }
-    if (!found) {
+    if (range.spans.empty()) {
         savedRecNo = kNoSavedRecNo;
         data.CloseTables();
         return range;
     }
-    range.first = methods.Position();
+    const BrowserChoice top = OfStage(choice, range.spans.front().bells);
     if (choice.savePosition && mode == RefreshMode::Save) {
         // A saved record that has gone, or now lies outside the range, gives the range's top.
         methods.SetErrorsRaised(false);
@@ -109,18 +172,22 @@ BrowserRange RefreshBrowser(TfrmDataMod& data, const BrowserChoice& choice, Refr
         }
         methods.SetErrorsRaised(true);
         if (!InRange(methods, choice)) {
-            methods.Find(key);
+            methods.Find(RangeKey(top));
         }
+    } else if (choice.bells == kAllStages) {
+        PositionOverStages(methods, choice, range.spans);
     } else {
-        methods.FindNear(key + choice.findText);
+        methods.FindNear(RangeKey(choice) + choice.findText);
         // Text beyond the range's last name or notation lands on the next range (or the end):
         // one step back is the range's last method.
         if (!InRange(methods, choice)) {
             methods.Skip(-1);
         }
     }
-    range.status = methods.SetWhileTo(RangeCondition(choice));
-    range.end = methods.WhileRange().second;
+    if (choice.bells != kAllStages) {
+        range.status = methods.SetWhileTo(RangeCondition(choice));
+        range.spans.front().end = methods.WhileRange().second;
+    }
     range.found = range.status.ok();
     savedRecNo = methods.RecNo();
     return range;
@@ -146,29 +213,69 @@ std::string BrowserCaption(TfrmDataMod& data, int library)
     return caption;
 }
 
+std::vector<std::size_t> ListedPositions(const TDbf& methods, const BrowserRange& range,
+                                         const NameFilter& filter)
+{
+    std::vector<std::size_t> listed;
+    for (const BrowserSpan& span : range.spans) {
+        std::vector<std::size_t> part =
+            filter.Empty() ? LivePositions(methods, span.first, span.end)
+                           : FilterPositions(methods, span.first, span.end, filter);
+        if (listed.empty()) {
+            listed = std::move(part);
+        } else {
+            listed.insert(listed.end(), part.begin(), part.end());
+        }
+    }
+    return listed;
+}
+
+int ListedRowNear(const std::vector<std::size_t>& listed, const BrowserRange& range,
+                  std::size_t pos)
+{
+    if (listed.empty()) {
+        return -1;
+    }
+    // Shown in order of span, then of position; a position outside every span comes last.
+    const auto rank = [&range](std::size_t p) {
+        const auto span =
+            std::find_if(range.spans.begin(), range.spans.end(),
+                         [p](const BrowserSpan& s) { return p >= s.first && p < s.end; });
+        return std::pair{span - range.spans.begin(), p};
+    };
+    const auto found =
+        std::lower_bound(listed.begin(), listed.end(), rank(pos),
+                         [&rank](std::size_t p, const auto& key) { return rank(p) < key; });
+    return found == listed.end() ? static_cast<int>(listed.size()) - 1
+                                 : static_cast<int>(found - listed.begin());
+}
+
 std::string EmptyListText(const BrowserChoice& choice)
 {
     if (choice.library != 2) {
         return {};
     }
-    return "No methods found yet for " + std::to_string(choice.bells) +
-           " bells: use Tools > Find Similar Methods";
+    const std::string stage =
+        choice.bells == kAllStages ? "" : " for " + std::to_string(choice.bells) + " bells";
+    return "No methods found yet" + stage + ": use Tools > Find Similar Methods";
 }
 
 MethodFields MethodAt(const TDbf& methods, std::size_t pos)
 {
     MethodFields fields;
-    const std::string bells = Trim(methods.FieldTextAt(pos, "bells"));
-    std::from_chars(bells.data(), bells.data() + bells.size(), fields.bells);
+    fields.bells = BellsOf(methods.FieldTextAt(pos, "bells"));
     fields.name = Trim(methods.FieldTextAt(pos, "name"));
     fields.places = Trim(methods.FieldTextAt(pos, "places"));
     fields.group = Trim(methods.FieldTextAt(pos, "group"));
     return fields;
 }
 
-Status DeleteBrowsedMethod(TfrmDataMod& data, const BrowserChoice& choice, std::uint32_t recno,
+Status DeleteBrowsedMethod(TfrmDataMod& data, const BrowserChoice& listed, std::uint32_t recno,
                            const MethodFields& expected, std::int64_t& savedRecNo)
 {
+    // Over every stage, the neighbour left current is one of the method's own stage.
+    const BrowserChoice choice =
+        listed.bells == kAllStages ? OfStage(listed, expected.bells) : listed;
     const auto library = static_cast<std::size_t>(choice.library);
     if (library >= kBrowserTableCodes.size()) {
         return Status::Fail("There is no such method library.");

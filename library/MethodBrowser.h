@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/MethodLookup.h" // BellsKey, FindBy
+#include "library/NameFilter.h"
 #include "library/TfrmDataMod.h"
 #include "tables/Status.h"
 #include "tables/TDbf.h"
@@ -32,23 +33,34 @@ enum class RefreshMode { Save, NoSave };
 // count is at most `bells` list by list, then "Z".
 std::vector<std::string> LeadHeadGroups(int bells);
 
+// BrowserChoice::bells for every stage at once.
+inline constexpr int kAllStages = 0;
+
 // What the browser's controls choose.
 struct BrowserChoice {
     int library = 0; // index into kBrowserTableCodes
-    int bells = 8;   // 4..16
+    int bells = 8;   // 4..16, or kAllStages
     std::string group = "ALL";
     FindBy findBy = FindBy::Name;
     std::string findText; // upper case, as the find box keeps it
     bool savePosition = true;
 };
 
-// The listed range after a refresh: positions [first, end) of the current order, deleted
-// records among them included. The cursor is on the positioned record.
+// One stage's methods in the current order: positions [first, end), deleted records among
+// them included.
+struct BrowserSpan {
+    int bells = 0;
+    std::size_t first = 0;
+    std::size_t end = 0;
+};
+
+// The listed range after a refresh: one span, or with every stage chosen one span per stage
+// that has methods, fewest bells first (the index's keys put "10" before "4 ", so the spans are
+// not in the order's own order). The cursor is on the positioned record.
 struct BrowserRange {
     Status status;      // why the table could not be opened or ordered
     bool found = false; // the range has a record; when not, the tables are closed
-    std::size_t first = 0;
-    std::size_t end = 0;
+    std::vector<BrowserSpan> spans;
 };
 
 // Refreshes the browser's cursor (data.dbfMethods): opens the chosen table for reading,
@@ -56,6 +68,8 @@ struct BrowserRange {
 // notation at or after the search text, or the range's last record when the text lies beyond
 // it), restricts it from there with the range's while-condition and sets `savedRecNo` to the
 // positioned record. With nothing found `savedRecNo` becomes kNoSavedRecNo.
+// Over every stage there is no restriction, and the search text positions at the first name
+// or notation that begins with it, stage by stage; when none does, as on the first stage.
 BrowserRange RefreshBrowser(TfrmDataMod& data, const BrowserChoice& choice, RefreshMode mode,
                             std::int64_t& savedRecNo);
 
@@ -64,6 +78,15 @@ BrowserRange RefreshBrowser(TfrmDataMod& data, const BrowserChoice& choice, Refr
 // readable table) the caption ends after "Main Library". The other libraries (`library` 1 and
 // 2) are named instead: "... - Personal Library", "... - Method Find Library".
 std::string BrowserCaption(TfrmDataMod& data, int library = 0);
+
+// The positions listed: the live ones of the spans in turn, or those whose names pass `filter`.
+std::vector<std::size_t> ListedPositions(const TDbf& methods, const BrowserRange& range,
+                                         const NameFilter& filter);
+
+// The row of `listed` (as ListedPositions gives it) holding the first position not before
+// `pos` in the order shown; the last row when every one is before it; -1 when none is listed.
+int ListedRowNear(const std::vector<std::size_t>& listed, const BrowserRange& range,
+                  std::size_t pos);
 
 // What an empty list says, so that an empty method-find library points to where it is filled;
 // empty for the other libraries.

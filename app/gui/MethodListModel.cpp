@@ -3,8 +3,6 @@
 #include "engine/TextFunctions.h"
 #include "tables/TDbf.h"
 
-#include <algorithm>
-
 namespace tambrel {
 
 void MethodListModel::Reset(const TDbf* table, std::vector<std::size_t> positions,
@@ -15,16 +13,6 @@ void MethodListModel::Reset(const TDbf* table, std::vector<std::size_t> position
     m_positions = table != nullptr ? std::move(positions) : std::vector<std::size_t>{};
     m_field = std::move(field);
     endResetModel();
-}
-
-int MethodListModel::RowNear(std::size_t pos) const
-{
-    if (m_positions.empty()) {
-        return -1;
-    }
-    const auto found = std::lower_bound(m_positions.begin(), m_positions.end(), pos);
-    return found == m_positions.end() ? static_cast<int>(m_positions.size()) - 1
-                                      : static_cast<int>(found - m_positions.begin());
 }
 
 int MethodListModel::rowCount(const QModelIndex& parent) const

@@ -26,9 +26,6 @@ public:
 
     const std::vector<std::size_t>& Positions() const { return m_positions; }
     std::size_t PositionAt(int row) const { return m_positions[static_cast<std::size_t>(row)]; }
-    // The row of the first listed position not before `pos`, the last row when every one is
-    // before it, -1 when the list is empty.
-    int RowNear(std::size_t pos) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -38,7 +35,7 @@ public:
 
 private:
     const TDbf* m_table = nullptr;
-    std::vector<std::size_t> m_positions; // ascending
+    std::vector<std::size_t> m_positions; // in the order shown
     std::string m_field = "name";
 };
 

@@ -69,6 +69,17 @@ QGroupBox* RadioGroup(QWidget* parent, const QString& name, const QString& title
     return box;
 }
 
+// The bells list: "All" first, then the stages.
+int StageAt(int index)
+{
+    return index <= 0 ? kAllStages : index - 1 + kMinBells;
+}
+
+int IndexOfStage(int bells)
+{
+    return bells == kAllStages ? 0 : bells - kMinBells + 1;
+}
+
 } // namespace
 
 TfrmOpen::TfrmOpen(TfrmDataMod& dataModule, MessageBoxes& messages, HelpSystem& help,
@@ -86,10 +97,11 @@ TfrmOpen::TfrmOpen(TfrmDataMod& dataModule, MessageBoxes& messages, HelpSystem& 
     auto* lblBells = new QLabel(QStringLiteral("Number of &Bells"), this);
     cboBells = new StageList(this);
     cboBells->setObjectName(QStringLiteral("cboBells"));
+    cboBells->addItem(QStringLiteral("All"));
     for (int bells = kMinBells; bells <= kMaxBells; ++bells) {
         cboBells->addItem(Q(StageListEntry(bells)));
     }
-    cboBells->setCurrentIndex(8 - kMinBells);
+    cboBells->setCurrentIndex(IndexOfStage(8));
     lblBells->setBuddy(cboBells);
     auto* lblGroup = new QLabel(QStringLiteral("LH &Group"), this);
     cboGroup = new FramedList(this);
@@ -126,7 +138,8 @@ TfrmOpen::TfrmOpen(TfrmDataMod& dataModule, MessageBoxes& messages, HelpSystem& 
     tzgMethods->setWordWrap(false);
     // Tab leaves the list for the next field rather than walking its cells, one per row.
     tzgMethods->setTabKeyNavigation(false);
-    tzgMethods->setColumnHidden(0, true); // the bells, there only to restrict the list
+    tzgMethods->setColumnHidden(0, true); // the bells, shown only over every stage
+    tzgMethods->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     tzgMethods->horizontalHeader()->setStretchLastSection(true);
     tzgMethods->verticalHeader()->setVisible(false);
     // Rows of one height are never measured, so a long list costs nothing to show.
@@ -259,7 +272,8 @@ void TfrmOpen::Prepare(TBellCard& card, TBellOptions& global, bool& resetOpenPos
 {
     m_card = &card;
     m_global = &global;
-    if (resetOpenPosition || global.Bells != cboBells->currentIndex() + kMinBells) {
+    const int shown = StageAt(cboBells->currentIndex());
+    if (resetOpenPosition || (shown != kAllStages && global.Bells != shown)) {
         m_savedRecNo = kNoSavedRecNo;
     }
     resetOpenPosition = false;
@@ -269,7 +283,9 @@ void TfrmOpen::Prepare(TBellCard& card, TBellOptions& global, bool& resetOpenPos
 void TfrmOpen::FormActivate()
 {
     const Hourglass hourglass; // the library opens and is searched before the dialog shows
-    cboBells->setCurrentIndex((IsValidStage(m_global->Bells) ? m_global->Bells : 8) - kMinBells);
+    cboBells->setCurrentIndex(IndexOfStage(m_allStages                     ? kAllStages
+                                           : IsValidStage(m_global->Bells) ? m_global->Bells
+                                                                           : 8));
     chkSavePos->setChecked(m_global->SaveOpenPos);
     if (m_savedRecNo < 1) {
         RebuildGroups();
@@ -300,7 +316,9 @@ void TfrmOpen::FormClose()
 void TfrmOpen::RebuildGroups()
 {
     cboGroup->clear();
-    for (const std::string& group : LeadHeadGroups(cboBells->currentIndex() + kMinBells)) {
+    // Over every stage, the groups of the largest, which holds those of every other.
+    const int bells = StageAt(cboBells->currentIndex());
+    for (const std::string& group : LeadHeadGroups(bells == kAllStages ? kMaxBells : bells)) {
         cboGroup->addItem(Q(group));
     }
     cboGroup->setCurrentIndex(0);
@@ -310,7 +328,7 @@ BrowserChoice TfrmOpen::Choice() const
 {
     BrowserChoice choice;
     choice.library = std::max(0, libraryButtons->checkedId());
-    choice.bells = cboBells->currentIndex() + kMinBells;
+    choice.bells = StageAt(cboBells->currentIndex());
     choice.group = cboGroup->currentText().toStdString();
     choice.findBy = findByButtons->checkedId() == 1 ? FindBy::Places : FindBy::Name;
     choice.findText = edtFind->text().toStdString();
@@ -342,17 +360,19 @@ void TfrmOpen::ShowRows(bool fromTop)
     std::vector<std::size_t> rows;
     const NameFilter filter(edtFilter->text().toStdString());
     if (m_range.found) {
-        rows = filter.Empty() ? LivePositions(methods, m_range.first, m_range.end)
-                              : FilterPositions(methods, m_range.first, m_range.end, filter);
+        rows = ListedPositions(methods, m_range, filter);
     }
     m_model->Reset(m_range.found ? &methods : nullptr, std::move(rows), byName ? "name" : "places");
+    // Over every stage each row shows its stage.
+    tzgMethods->setColumnHidden(0, Choice().bells != kAllStages);
     // A filter just typed selects its first match in the order shown, as a ringer reading the
     // list from the top expects; otherwise the positioned record, or with a filter the first
     // listed one from there on.
     int row = -1;
     if (m_range.found) {
-        row = fromTop && !filter.Empty() ? (m_model->rowCount() > 0 ? 0 : -1)
-                                         : m_model->RowNear(methods.Position());
+        row = fromTop && !filter.Empty()
+                  ? (m_model->rowCount() > 0 ? 0 : -1)
+                  : ListedRowNear(m_model->Positions(), m_range, methods.Position());
     }
     m_selecting = true;
     if (row >= 0) {
@@ -360,6 +380,7 @@ void TfrmOpen::ShowRows(bool fromTop)
         tzgMethods->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
                                                                  QItemSelectionModel::Rows);
         tzgMethods->scrollTo(index, QAbstractItemView::PositionAtCenter);
+        m_savedRecNo = SelectedRecNo(); // a filter may have selected another than the cursor's
     } else {
         tzgMethods->selectionModel()->clear();
     }
@@ -425,7 +446,8 @@ void TfrmOpen::butOKClick()
         m_messages.Show(this, BoxKind::Warning, Q(error));
         return;
     }
-    m_global->Bells = cboBells->currentIndex() + kMinBells;
+    m_global->Bells = method.bells;
+    m_allStages = Choice().bells == kAllStages;
     m_global->SaveOpenPos = chkSavePos->isChecked();
     TBellStore& store = m_card->Store();
     store.SetBells(method.bells);

@@ -25,9 +25,9 @@ class TBellCard;
 class TBellOptions;
 class TfrmDataMod;
 
-// The open-method browser: the methods of one bell count (and lead-head group) of the main,
-// personal or method-find library, by name or by notation, positioned by a search text as it is
-// typed and narrowed, when asked, to the names holding some words; opens the chosen method on
+// The open-method browser: the methods of one bell count or of all (and lead-head group) of the
+// main, personal or method-find library, by name or by notation, positioned by a search text as it
+// is typed and narrowed, when asked, to the names holding some words; opens the chosen method on
 // the current page or deletes it.
 class TfrmOpen : public QDialog {
     Q_OBJECT
@@ -95,6 +95,7 @@ private:
     TBellCard* m_card = nullptr;
     TBellOptions* m_global = nullptr;
     std::int64_t m_savedRecNo = kNoSavedRecNo; // kept between showings
+    bool m_allStages = false;                  // a method was last opened from "All"
     BrowserRange m_range;
     std::string m_problem;    // the last refusal shown, so typing does not repeat it
     bool m_selecting = false; // the selection is being set from the cursor, not by the user

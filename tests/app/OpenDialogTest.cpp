@@ -35,7 +35,7 @@ protected:
         box->setCurrentIndex(index);
         emit box->activated(index);
     }
-    void ChooseBells(int bells) { Choose(dialog.cboBells, dialog.cboBells->itemText(bells - 4)); }
+    void ChooseBells(int bells) { Choose(dialog.cboBells, dialog.cboBells->itemText(bells - 3)); }
     void Type(const QString& text)
     {
         dialog.edtFind->clear();
@@ -186,7 +186,7 @@ TEST_F(OpenDialog, OpeningStoresTheMethodAndTheNextActivationComesBack)
     options.SaveOpenPos = true;
     Activate();
     EXPECT_EQ(Selected(), "ALDENHAM SURPRISE MAJOR");
-    EXPECT_EQ(dialog.cboBells->currentIndex(), 4);
+    EXPECT_EQ(dialog.cboBells->currentIndex(), 5);
 
     // A notation the check refuses keeps the dialog open and the page as it was.
     Type("broken");
@@ -280,6 +280,25 @@ TEST_F(OpenDialog, NameFilterNarrowsTheListAndClearingGivesItBack)
     QTest::keyClicks(dialog.edtFilter, "new");
     dialog.butOKClick();
     EXPECT_EQ(card.Store().Name(), "NEW YORKSHIRE SURPRISE MAJOR");
+
+    // "All" lists every stage, fewest bells first, each row with its stage; opening from it
+    // keeps the method's stage for a new method and comes back to "All".
+    Activate();
+    EXPECT_TRUE(dialog.tzgMethods->isColumnHidden(0));
+    Choose(dialog.cboBells, "All");
+    EXPECT_FALSE(dialog.tzgMethods->isColumnHidden(0));
+    QTest::keyClicks(dialog.edtFilter, "cambridge");
+    ExpectListed(
+        {"CAMBRIDGE SURPRISE MAJOR", "CAMBRIDGE SURPRISE ROYAL", "CAMBRIDGE SURPRISE MAXIMUS"},
+        "CAMBRIDGE SURPRISE MAJOR");
+    EXPECT_EQ(dialog.tzgMethods->model()->index(2, 0).data().toString(), "12");
+    dialog.tzgMethods->selectRow(1);
+    dialog.butOKClick();
+    EXPECT_EQ(card.Store().Name(), "CAMBRIDGE SURPRISE ROYAL");
+    EXPECT_EQ(options.Bells, 10);
+    Activate();
+    EXPECT_EQ(dialog.cboBells->currentText(), "All");
+    EXPECT_EQ(Selected(), "CAMBRIDGE SURPRISE ROYAL");
 }
 
 } // namespace

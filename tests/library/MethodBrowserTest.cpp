@@ -30,14 +30,14 @@ protected:
     std::vector<std::string> Listed() const
     {
         std::vector<std::string> names;
-        for (const std::size_t pos : LivePositions(data.dbfMethods, range.first, range.end)) {
+        for (const std::size_t pos : ListedPositions(data.dbfMethods, range, {})) {
             names.push_back(MethodAt(data.dbfMethods, pos).name);
         }
         return names;
     }
     std::uint32_t RecordOf(const std::string& name)
     {
-        Refresh({0, 8, "ALL", FindBy::Name, name});
+        Refresh({0, kAllStages, "ALL", FindBy::Name, name});
         return data.dbfMethods.RecNo();
     }
 
@@ -46,6 +46,8 @@ protected:
     std::int64_t saved = kNoSavedRecNo;
     BrowserRange range;
 };
+
+const BrowserChoice kAll{0, kAllStages, "ALL", FindBy::Name, ""};
 
 const std::vector<std::string> kEightByName = {
     "ALDENHAM SURPRISE MAJOR",      "ASHTEAD SURPRISE MAJOR",   "BRISTOL SURPRISE MAJOR",
@@ -80,6 +82,16 @@ TEST_F(Browser, SearchTextPositionsWithinTheWholeListedRange)
         {9, "ALL", FindBy::Name, "ZZZ", "GRANDSIRE CATERS", "GRANDSIRE CATERS", 1},
         // The first stage after the header record, which is never listed.
         {10, "ALL", FindBy::Name, "", "CAMBRIDGE SURPRISE ROYAL", "CAMBRIDGE SURPRISE ROYAL", 1},
+        // Every stage, fewest bells first: the first name that begins with the text, stage by
+        // stage, else the first stage's nearest.
+        {kAllStages, "ALL", FindBy::Name, "", "PLAIN BOB MINOR", "PLAIN BOB MINOR", 13},
+        {kAllStages, "ALL", FindBy::Name, "CAMB", "CAMBRIDGE SURPRISE MAJOR", "PLAIN BOB MINOR",
+         13},
+        {kAllStages, "ALL", FindBy::Name, "ZZZ", "PLAIN BOB MINOR", "PLAIN BOB MINOR", 13},
+        {kAllStages, "B", FindBy::Name, "CAMBRIDGE SURPRISE R", "CAMBRIDGE SURPRISE ROYAL",
+         "BROKEN NOTATION MAJOR", 6},
+        {kAllStages, "ALL", FindBy::Places, "-3-4-25-36-4-5-6-7-8", "CAMBRIDGE SURPRISE ROYAL",
+         "PLAIN BOB MINOR", 13},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.bells) + " " + c.group + " " + c.text);
@@ -92,6 +104,34 @@ TEST_F(Browser, SearchTextPositionsWithinTheWholeListedRange)
     }
     ASSERT_TRUE(Refresh({}).found);
     EXPECT_EQ(Listed(), kEightByName);
+    ASSERT_TRUE(Refresh(kAll).found);
+    std::vector<std::string> all = kEightByName;
+    all.insert(all.begin(), "PLAIN BOB MINOR");
+    all.insert(all.end(),
+               {"GRANDSIRE CATERS", "CAMBRIDGE SURPRISE ROYAL", "CAMBRIDGE SURPRISE MAXIMUS"});
+    EXPECT_EQ(Listed(), all);
+}
+
+// Over every stage the index's order (10..16 before 4..9) is not the order shown.
+TEST_F(Browser, RowNearFollowsTheStagesShown)
+{
+    ASSERT_TRUE(Refresh(kAll).found);
+    const std::vector<std::size_t> listed =
+        ListedPositions(data.dbfMethods, range, NameFilter("CAMBRIDGE"));
+    ASSERT_EQ(listed.size(), 3U);
+    const auto rowOf = [&](const std::string& name) {
+        Refresh({0, kAllStages, "ALL", FindBy::Name, name});
+        return ListedRowNear(listed, range, data.dbfMethods.Position());
+    };
+    EXPECT_EQ(rowOf("PLAIN BOB MINOR"), 0);
+    EXPECT_EQ(rowOf("YORKSHIRE"), 1); // after the Major, the Royal
+    EXPECT_EQ(rowOf("CAMBRIDGE SURPRISE MAXIMUS"), 2);
+    EXPECT_EQ(ListedRowNear(listed, range, data.dbfMethods.RecordCount() + 5), 2);
+    EXPECT_EQ(ListedRowNear({}, range, 0), -1);
+    // A saved record of any stage comes back.
+    saved = RecordOf("GRANDSIRE");
+    ASSERT_TRUE(Refresh(kAll, RefreshMode::Save).found);
+    EXPECT_EQ(Current(), "GRANDSIRE CATERS");
 }
 
 TEST_F(Browser, NoMethodsOfTheChoiceClosesTheTable)
@@ -155,6 +195,8 @@ TEST_F(Browser, CaptionNamesTheLibraryAndAnEmptyFindListSaysWhereItIsFilled)
     choice.library = 2;
     EXPECT_EQ(EmptyListText(choice),
               "No methods found yet for 6 bells: use Tools > Find Similar Methods");
+    choice.bells = kAllStages;
+    EXPECT_EQ(EmptyListText(choice), "No methods found yet: use Tools > Find Similar Methods");
 }
 
 TEST_F(Browser, DeletingLeavesALiveNeighbourCurrent)
@@ -167,6 +209,7 @@ TEST_F(Browser, DeletingLeavesALiveNeighbourCurrent)
     };
     const Case cases[] = {
         {8, "ALL", "CAMBRIDGE SURPRISE MAJOR", "LONDON SURPRISE MAJOR"}, // a middle one
+        {kAllStages, "ALL", "LONDON SURPRISE MAJOR", "NEW YORKSHIRE SURPRISE MAJOR"},
         {8, "ALL", "YORKSHIRE SURPRISE MAJOR", "PLAIN BOB MAJOR"},       // the last
         {8, "A", "PLAIN BOB MAJOR", "ASHTEAD SURPRISE MAJOR"},           // the group's last
         {8, "ALL", "ALDENHAM SURPRISE MAJOR", "ASHTEAD SURPRISE MAJOR"}, // the first
