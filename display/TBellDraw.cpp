@@ -450,8 +450,8 @@ void TBellDraw::DrawTitle(Surface& surface)
         Write(painter, Whole((width - painter.fontMetrics().horizontalAdvance(name)) * 0.5), 10,
               name);
         s.maxX = s.penX;
-        const QString notation =
-            QStringLiteral("(%1)").arg(QString::fromStdString(m_store.TidyNotation()));
+        const QString notation = QStringLiteral("(%1)").arg(
+            QString::fromStdString(m_store.ShownNotation(m_options.CCNotation)));
         size = 10;
         SetFont(painter, kArial, size);
         while (width <= painter.fontMetrics().horizontalAdvance(notation) && size > 7) {

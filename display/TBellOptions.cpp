@@ -46,6 +46,7 @@ const std::vector<Key>& Keys()
         {"GreyNumbers", &TBellOptions::GreyNumbers},
         {"Continuous", &TBellOptions::Continuous},
         {"TidyPN", &TBellOptions::TidyPN},
+        {"CCNotation", &TBellOptions::CCNotation},
         {"Handstrokes", &TBellOptions::Handstrokes},
         {"Copies", IntRange{&TBellOptions::Copies, 1, 99}},
         {"PrintPoster", IntRange{&TBellOptions::PrintPoster, 0, 4, true}},
@@ -234,6 +235,7 @@ void TBellOptions::InitialiseFrom(const TBellOptions& global, int bells)
     GreyNumbers = global.GreyNumbers;
     Continuous = global.Continuous;
     TidyPN = global.TidyPN;
+    CCNotation = global.CCNotation;
     Handstrokes = global.Handstrokes;
     OddFCH = global.OddFCH;
     SplitTenorFCH = global.SplitTenorFCH;

@@ -31,6 +31,9 @@ public:
     bool GreyNumbers = false;
     bool Continuous = false;
     bool TidyPN = true;
+    // Notations shown in the Central Council's form rather than the short form: a per-user
+    // preference kept in the settings file, not among the library's stored options.
+    bool CCNotation = false;
     bool Handstrokes = false;
     int Copies = 1;      // 1..99
     int PrintPoster = 0; // 0 off, else 2, 3 or 4 lead columns per page width

@@ -1,5 +1,8 @@
 #include "engine/CCNotation.h"
 
+#include "engine/Bells.h"
+#include "engine/PlaceNotation.h"
+
 #include <vector>
 
 namespace tambrel {
@@ -132,6 +135,16 @@ std::string CCNotationOf(const std::vector<std::string>& changes)
         }
     }
     return Written(changes, 0, n);
+}
+
+std::string CCNotationOfPlaces(std::string_view notation, int bells)
+{
+    if (!IsValidStage(bells) || !CheckPlaceNotation(notation, bells).empty()) {
+        return std::string(notation);
+    }
+    ChangeList changes;
+    const int count = SplitNotation(notation, bells, changes);
+    return CCNotationOf(std::vector<std::string>(changes.begin(), changes.begin() + count));
 }
 
 } // namespace tambrel

@@ -26,4 +26,8 @@ std::string ExpandTypedNotation(std::string_view typed);
 // be; any other lead as its changes in turn. Crosses are "-"; places are written in full.
 std::string CCNotationOf(const std::vector<std::string>& changes);
 
+// A notation in this program's grammar, as typed or stored, for `bells` bells (4..16) in the
+// Central Council's form; one that CheckPlaceNotation refuses comes back as it is.
+std::string CCNotationOfPlaces(std::string_view notation, int bells);
+
 } // namespace tambrel

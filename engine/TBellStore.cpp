@@ -1,5 +1,6 @@
 #include "engine/TBellStore.h"
 
+#include "engine/CCNotation.h"
 #include "engine/TextFunctions.h"
 
 #include <algorithm>
@@ -98,6 +99,12 @@ void TBellStore::BuildTidyNotation()
     TidyForm tidy = tambrel::BuildTidyNotation(UsedChanges(), m_bells);
     m_symmetric = tidy.symmetric;
     m_tidyNotation = std::move(tidy.notation);
+}
+
+std::string TBellStore::CCNotation() const
+{
+    const std::span<const std::string> used = UsedChanges();
+    return CCNotationOf(std::vector<std::string>(used.begin(), used.end()));
 }
 
 void TBellStore::BuildPlainCourse(int leads)

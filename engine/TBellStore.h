@@ -70,6 +70,10 @@ public:
     bool Symmetric() const { return m_symmetric; }
     const std::string& LeadHeadCode() const { return m_leadHeadCode; }
     const std::string& TidyNotation() const { return m_tidyNotation; }
+    // The lead in the Central Council's form ("-38-14-1258-36-14-58-16-78,12"), or in the short
+    // form above: the two ways a notation is shown.
+    std::string CCNotation() const;
+    std::string ShownNotation(bool ccForm) const { return ccForm ? CCNotation() : m_tidyNotation; }
     int LeadLength() const { return m_leadLength; }
     bool CourseTooLong() const { return m_courseTooLong; }
     int RowCount() const { return m_rowCount; }

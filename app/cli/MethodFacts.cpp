@@ -2,7 +2,6 @@
 #include "app/cli/CliSupport.h"
 #include "app/cli/StatsCommand.h"
 
-#include "engine/CCNotation.h"
 #include "engine/Messages.h"
 #include "engine/TextFunctions.h"
 #include "tables/Delimited.h"
@@ -160,16 +159,12 @@ private:
 std::string MethodJson(const TBellStore& store, bool withRows)
 {
     const int length = store.LeadLength();
-    std::vector<std::string> changes;
-    for (int i = 1; i <= length; ++i) {
-        changes.push_back(store.GetChange(i));
-    }
     JsonLine json;
     json.Number("bells", store.Bells())
         .Text("name", store.Name())
         .Text("notation", store.PlaceNotation())
         .Text("tidy_notation", store.TidyNotation())
-        .Text("cc_notation", CCNotationOf(changes))
+        .Text("cc_notation", store.CCNotation())
         .Flag("symmetric", store.Symmetric())
         .Number("lead_length", length)
         .Text("lead_head", store.GetRowText(length))
@@ -221,6 +216,7 @@ void WriteSummary(std::ostream& out, const TBellStore& store, bool withRows)
         << "Bells:           " << store.Bells() << " (" << StageName(store.Bells()) << ")\n"
         << "Notation:        " << TerminalText(store.PlaceNotation()) << '\n'
         << "Tidy notation:   " << store.TidyNotation() << '\n'
+        << "CC notation:     " << store.CCNotation() << '\n'
         << "Symmetric:       " << (store.Symmetric() ? "yes" : "no") << '\n'
         << "Lead length:     " << store.LeadLength() << " changes\n"
         << "Lead head:       " << store.GetRowText(store.LeadLength()) << '\n'

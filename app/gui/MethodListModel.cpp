@@ -1,6 +1,8 @@
 #include "app/gui/MethodListModel.h"
 
+#include "engine/CCNotation.h"
 #include "engine/TextFunctions.h"
+#include "library/MethodBrowser.h"
 #include "tables/TDbf.h"
 
 namespace tambrel {
@@ -32,8 +34,12 @@ QVariant MethodListModel::data(const QModelIndex& index, int role) const
         return {};
     }
     const std::size_t pos = PositionAt(index.row());
-    return QString::fromStdString(
-        TrimRight(m_table->FieldTextAt(pos, index.column() == 0 ? "bells" : m_field)));
+    const std::string field = index.column() == 0 ? "bells" : m_field;
+    std::string text = TrimRight(m_table->FieldTextAt(pos, field));
+    if (m_ccNotation && field == "places") {
+        text = CCNotationOfPlaces(text, MethodAt(*m_table, pos).bells);
+    }
+    return QString::fromStdString(text);
 }
 
 QVariant MethodListModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -23,6 +23,8 @@ public:
     // "places") in column 1.
     void Reset(const TDbf* table, std::vector<std::size_t> positions, std::string field);
     void Clear() { Reset(nullptr, {}, m_field); }
+    // Notations shown in the Central Council's form rather than as stored.
+    void SetCCNotation(bool ccForm) { m_ccNotation = ccForm; }
 
     const std::vector<std::size_t>& Positions() const { return m_positions; }
     std::size_t PositionAt(int row) const { return m_positions[static_cast<std::size_t>(row)]; }
@@ -37,6 +39,7 @@ private:
     const TDbf* m_table = nullptr;
     std::vector<std::size_t> m_positions; // in the order shown
     std::string m_field = "name";
+    bool m_ccNotation = false;
 };
 
 } // namespace tambrel

@@ -163,9 +163,10 @@ void TfrmEdit::FormActivate()
     edtName->setText(QString::fromStdString(store.Name()));
     // Typing stops at 98 characters, but a comma form written out may be longer: the box holds
     // all of it, so that OK keeps the method as it is.
-    edtPlaces->setMaxLength(
-        std::max(kMaxTypedPlaces, static_cast<int>(store.PlaceNotation().size())));
-    edtPlaces->setText(QString::fromStdString(store.PlaceNotation()));
+    m_shownPlaces = m_global->CCNotation ? CCNotationOfPlaces(store.PlaceNotation(), bells)
+                                         : store.PlaceNotation();
+    edtPlaces->setMaxLength(std::max(kMaxTypedPlaces, static_cast<int>(m_shownPlaces.size())));
+    edtPlaces->setText(QString::fromStdString(m_shownPlaces));
     const bool editing = !store.PlaceNotation().empty();
     setWindowTitle(editing ? QStringLiteral("Edit a Method") : QStringLiteral("New Method"));
     butCopyName->setVisible(editing);
@@ -183,7 +184,12 @@ void TfrmEdit::butOKClick()
     const std::string name = edtName->text().toStdString();
     // The Central Council's comma form, as ringers copy it, is written out in full before the
     // check: the full form is the one shown, stored and saved.
-    const std::string places = ExpandTypedNotation(edtPlaces->text().toStdString());
+    // The notation shown and left alone stays as the page has it, whatever its form shown.
+    const std::string typed = edtPlaces->text().toStdString();
+    const std::string places =
+        typed == m_shownPlaces && !typed.empty() && bells == m_card->Store().Bells()
+            ? m_card->Store().PlaceNotation()
+            : ExpandTypedNotation(typed);
     // A name of blanks alone is no name.
     const std::string error =
         Trim(name).empty() ? kMsgNoName.toStdString() : CheckPlaceNotation(places, bells);

@@ -47,6 +47,7 @@ private:
     HelpSystem& m_help;
     TBellCard* m_card = nullptr;
     TBellOptions* m_global = nullptr;
+    std::string m_shownPlaces; // the notation as the box was given it
 };
 
 } // namespace tambrel

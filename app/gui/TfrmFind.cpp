@@ -149,12 +149,12 @@ TfrmFind::~TfrmFind()
     }
 }
 
-void TfrmFind::Prepare(const TBellStore& store, bool& resetOpenPosition)
+void TfrmFind::Prepare(const TBellStore& store, bool& resetOpenPosition, bool ccNotation)
 {
     m_store = &store;
     m_resetOpenPosition = &resetOpenPosition;
     const int bells = store.Bells();
-    lblMethod->setText(Q(store.Name()) + QStringLiteral("\n") + Q(store.TidyNotation()));
+    lblMethod->setText(Q(store.Name()) + QStringLiteral("\n") + Q(store.ShownNotation(ccNotation)));
     cboGroup->clear();
     for (const std::string& group : FindGroups(bells)) {
         cboGroup->addItem(Q(group));

@@ -36,7 +36,7 @@ public:
     // Takes the method to search from (a store FindRefusal accepts, unchanged while the dialog
     // is shown) and the flag that makes the browser forget its position once the find library
     // is written anew; then activates the dialog.
-    void Prepare(const TBellStore& store, bool& resetOpenPosition);
+    void Prepare(const TBellStore& store, bool& resetOpenPosition, bool ccNotation = false);
 
     void butOKClick();   // "&Find": starts the search
     void butStopClick(); // asks the search to stop; it ends at its next candidate

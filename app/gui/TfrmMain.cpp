@@ -54,6 +54,10 @@ namespace tambrel {
 
 namespace {
 
+// The user's notation form in the settings file: "cc", or "short" (the default).
+inline const QString kNotationFormKey = QStringLiteral("display/placeNotationForm");
+inline const QString kCCForm = QStringLiteral("cc");
+
 inline const QString kMsgFiveMethods = QStringLiteral("A maximum of five methods can be shown.");
 inline const QString kMsgNoMethodToEdit = QStringLiteral("There is no method to edit!");
 inline const QString kMsgCloseEdited =
@@ -91,6 +95,7 @@ TfrmMain::TfrmMain(TfrmDataMod& dataModule, HelpSystem& help, MessageBoxes& mess
     std::vector<std::string> warnings;
     OptionsTable optionsTable(m_data);
     GlobalOptions.Load(optionsTable, warnings);
+    GlobalOptions.CCNotation = QSettings().value(kNotationFormKey).toString() == kCCForm;
     for (const std::string& warning : m_data.TakeWarnings()) {
         warnings.push_back(warning);
     }
@@ -626,9 +631,21 @@ void TfrmMain::SetOptions()
         return;
     }
     TBellCard& card = Card(m_current);
+    const bool ccNotation = GlobalOptions.CCNotation;
     frmOptions->Prepare(card, GlobalOptions);
     Exec(*frmOptions);
     ReportTableWarnings();
+    if (GlobalOptions.CCNotation != ccNotation) {
+        // The notation form is the user's, kept at once, and every page shows it.
+        QSettings().setValue(kNotationFormKey,
+                             GlobalOptions.CCNotation ? kCCForm : QStringLiteral("short"));
+        for (int k = 1; k <= kCards; ++k) {
+            Card(k).PageOptions.CCNotation = GlobalOptions.CCNotation;
+            if (k != m_current && tbsMain->isTabVisible(TabOf(k))) {
+                Page(k).Redraw();
+            }
+        }
+    }
     if (card.Changed) {
         Hourglass hourglass;
         card.Store().RecalcCalls();
@@ -901,7 +918,7 @@ void TfrmMain::FindSimilar()
         m_messages.Show(this, BoxKind::Information, Q(refusal));
         return;
     }
-    frmFind->Prepare(store, ResetOpenPosition);
+    frmFind->Prepare(store, ResetOpenPosition, GlobalOptions.CCNotation);
     Exec(*frmFind);
 }
 

@@ -9,6 +9,7 @@
 #include "display/TBellCard.h"
 #include "display/TBellOptions.h"
 #include "engine/Bells.h"
+#include "engine/CCNotation.h"
 #include "engine/PlaceNotation.h"
 #include "engine/TextFunctions.h"
 #include "library/NameFilter.h"
@@ -287,6 +288,7 @@ void TfrmOpen::FormActivate()
                                            : IsValidStage(m_global->Bells) ? m_global->Bells
                                                                            : 8));
     chkSavePos->setChecked(m_global->SaveOpenPos);
+    m_model->SetCCNotation(m_global->CCNotation);
     if (m_savedRecNo < 1) {
         RebuildGroups();
     }
@@ -424,7 +426,10 @@ void TfrmOpen::ShowInfo(int row)
         return;
     }
     const MethodFields method = MethodAt(m_data.dbfMethods, m_model->PositionAt(row));
-    dbeInfo->setText(Q(findByButtons->checkedId() == 1 ? method.name : method.places));
+    const bool ccForm = m_global != nullptr && m_global->CCNotation;
+    dbeInfo->setText(Q(findByButtons->checkedId() == 1 ? method.name
+                       : ccForm ? CCNotationOfPlaces(method.places, method.bells)
+                                : method.places));
     dbeInfo->setCursorPosition(0);
     dbeGroupInfo->setText(Q(method.group));
 }

@@ -119,12 +119,21 @@ TfrmOptions::TfrmOptions(TfrmDataMod& dataModule, HelpSystem& help, QWidget* par
     chkContinuous = Check(display, "chkContinuous", "C&ontinuous Line");
     chkTidyPN = Check(display, "chkTidyPN", "Tidy &up the Place Notation");
     chkHandstrokes = Check(display, "chkHandstrokes", "Indicate Handstro&kes");
+    cboNotation = List(display, "cboNotation", {"Short form", "Central Council form"});
+    cboNotation->setToolTip(
+        QStringLiteral("How notations are shown and copied, e.g. -3-4-25-36-4-5-6-7 LH2 or "
+                       "-38-14-1258-36-14-58-16-78,12; the libraries keep the short form"));
+    // Every letter of the caption already leads elsewhere on this page; Tab reaches the list.
+    auto* lblNotation = new QLabel(QStringLiteral("Show place notation as"), display);
+    lblNotation->setBuddy(cboNotation);
     auto* displayLayout = new QGridLayout(display);
     displayLayout->addWidget(chkColour, 0, 0);
     displayLayout->addWidget(chkGreyNumbers, 0, 1);
     displayLayout->addWidget(chkContinuous, 0, 2);
     displayLayout->addWidget(chkTidyPN, 1, 0);
     displayLayout->addWidget(chkHandstrokes, 1, 1);
+    displayLayout->addWidget(lblNotation, 2, 0);
+    displayLayout->addWidget(cboNotation, 2, 1, 1, 2);
 
     auto* diagramLayout = new QGridLayout(tbsDiagram);
     diagramLayout->addWidget(lines, 0, 0);
@@ -295,6 +304,7 @@ void TfrmOptions::FormActivate()
     chkContinuous->setChecked(options.Continuous);
     chkTidyPN->setChecked(options.TidyPN);
     chkHandstrokes->setChecked(options.Handstrokes);
+    cboNotation->setCurrentIndex(m_global->CCNotation ? 1 : 0); // one preference for every page
     chkOddFCH->setChecked(options.OddFCH);
     chkSplitTenor->setChecked(options.SplitTenorFCH);
     chkTB2Notation->setChecked(options.TB2Notation);
@@ -379,6 +389,7 @@ void TfrmOptions::WriteDisplay(TBellOptions& options) const
     options.Continuous = chkContinuous->isChecked();
     options.TidyPN = chkTidyPN->isChecked();
     options.Handstrokes = chkHandstrokes->isChecked();
+    options.CCNotation = cboNotation->currentIndex() == 1;
     options.OddFCH = chkOddFCH->isChecked();
     options.SplitTenorFCH = chkSplitTenor->isChecked();
     options.TB2Notation = chkTB2Notation->isChecked();
@@ -399,6 +410,7 @@ void TfrmOptions::butOkClick()
     page.BobLines = edtBobLines->text().toStdString();
     page.SingleType = code(cboSingleType);
     page.SingleLines = edtSingleLines->text().toStdString();
+    m_global->CCNotation = page.CCNotation; // a per-user preference, not a page's
     m_card->Changed = true;
     accept();
 }

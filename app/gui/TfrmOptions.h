@@ -52,6 +52,7 @@ public:
     QCheckBox* chkContinuous = nullptr;
     QCheckBox* chkTidyPN = nullptr;
     QCheckBox* chkHandstrokes = nullptr;
+    QComboBox* cboNotation = nullptr; // "Short form", "Central Council form"
     QComboBox* cboBobType = nullptr;
     QLineEdit* edtBobLines = nullptr;
     QComboBox* cboSingleType = nullptr;

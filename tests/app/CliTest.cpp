@@ -223,6 +223,7 @@ TEST_F(CliTable, ParsingMethodAndCheck)
         Row("method --bells 6 --notation x16x16x16,12 --name Evil\x1B[2J\a", 0,
             "Method:          EVIL\\x1B[2J\\x07\nBells:           6 (Minor)\n"
             "Notation:        -16-16-16-16-16-12\nTidy notation:   -1-1-1 LH2\n"
+            "CC notation:     -16-16-16,12\n"
             "Symmetric:       yes\nLead length:     12 changes\nLead head:       135264\n"
             "Lead-head code:  A\nPlain course:    60 rows, 5 leads\n"
             "Bob:             01, lines 234\nSingle:          02, lines 34\n"),
@@ -421,6 +422,7 @@ TEST_F(CliTable, FilesReadAndWritten)
         drawn(" --view stats --width 640", "s.png", "\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\x02\x80**"s),
         drawn(" --set PrintOrient=Landscape", "l.pdf", "**/MediaBox [0 0 842.000000 595.000000]**"),
         drawn(" --view stats", "s.svg", "**Statistics Sheet**"),
+        drawn(" --set CCNotation=True", "cc.svg", "**(-38-14-1258-36-14-58-16-78,12)**"),
         drawn(" --view comp", "c.svg", "**Composition Sheet**"),
         drawn(" --view intmeth --b-name Yorkshire --b-notation" + kYorkshire, "i.svg",
               "**Plain Course of CAMBRIDGE**Against FCH's of YORKSHIRE**"),

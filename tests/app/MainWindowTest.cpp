@@ -31,6 +31,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QSysInfo>
@@ -454,12 +455,27 @@ TEST_F(MainWindow, NewPagesTakeTheStagesLimitsAndTheOptionsDialogWrites)
     EXPECT_EQ(Current().Store().GetBobChange(16), "16"); // the calls worked out again
     onDialog = [&](QDialog& dialog) {
         options.cboNumbers->setCurrentIndex(1);
+        options.cboNotation->setCurrentIndex(1);
         dialog.setResult(QDialog::Rejected);
         options.butOkClick();
     };
     window->SetOptions();
     EXPECT_EQ(page.Numbers, 1);
     EXPECT_EQ(window->GlobalOptions.Numbers, 2); // this method only
+    // The notation form is the user's, for every page and the next start.
+    EXPECT_TRUE(window->GlobalOptions.CCNotation);
+    EXPECT_TRUE(window->Card(1).PageOptions.CCNotation);
+    EXPECT_EQ(QSettings().value("display/placeNotationForm").toString(), "cc");
+    // The entry dialog shows and copies that form; left alone, the page keeps its notation.
+    onDialog = [&](QDialog&) {
+        EXPECT_EQ(window->frmEdit->edtPlaces->text(), "-38-14-1258-36-14-58-16-78,12");
+        window->frmEdit->butCopyPlaces->click();
+        window->frmEdit->butOKClick();
+    };
+    window->mnuFEdit->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), "-38-14-1258-36-14-58-16-78,12");
+    EXPECT_EQ(Current().Store().PlaceNotation(), kCambridge.toStdString());
+    QSettings().remove("display/placeNotationForm"); // the next window starts as a new user's
 
     // Long names are cut on the tabs, and an "&" is no access key there.
     Enter(6, QString(60, QLatin1Char('W')), kMinor);

@@ -104,6 +104,17 @@ TEST_F(OpenDialog, EachKeystrokePositionsTheWholeRange)
     EXPECT_EQ(Selected(), "-3-4-25-36-4-5-6-7 LH2");
     EXPECT_EQ(dialog.lblInfo->text(), "N&ame:");
     EXPECT_EQ(dialog.dbeInfo->text(), "CAMBRIDGE SURPRISE MAJOR");
+    // In the Council's form the notations shown change, not the order or what is searched.
+    options.CCNotation = true;
+    Activate();
+    Type("-3-4-25");
+    EXPECT_EQ(Selected(), "-38-14-1258-36-14-58-16-78,12");
+    dialog.findByButtons->button(0)->click();
+    Type("camb");
+    EXPECT_EQ(dialog.dbeInfo->text(), "-38-14-1258-36-14-58-16-78,12");
+    options.CCNotation = false;
+    Activate();
+    dialog.findByButtons->button(1)->click();
 
     // The group list follows the bells; a stage without methods lists nothing.
     ChooseBells(5);

@@ -2,6 +2,7 @@
 // discovery runs the binary outside CTest's environment, so the offscreen platform is chosen
 // here when nothing else is set.
 #include <QApplication>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication application(argc, argv);
+    // What the tests keep in settings files goes to a folder of the test run's own.
+    QStandardPaths::setTestModeEnabled(true);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -135,6 +135,7 @@ TEST(PageOptions, NewOrOpenedMethodsTakeTheGlobalDisplaySettings)
     global.Treble = 4;
     global.Copies = 5;
     global.PrintPoster = 3;
+    global.CCNotation = true;
 
     TBellOptions page;
     page.LeadToShow = 3;
@@ -143,6 +144,7 @@ TEST(PageOptions, NewOrOpenedMethodsTakeTheGlobalDisplaySettings)
     EXPECT_EQ(page.Size, 1); // compressed is too narrow for twelve bells
     EXPECT_EQ(page.Treble, 4);
     EXPECT_TRUE(page.ShowSingle);
+    EXPECT_TRUE(page.CCNotation);
     EXPECT_EQ(page.LeadToShow, 0);
     EXPECT_EQ(page.Copies, 1);      // not copied
     EXPECT_EQ(page.PrintPoster, 0); // not copied
@@ -165,6 +167,7 @@ TEST(PageOptions, SettingsByName)
              {"Numbers", "2", "", "2"},
              {"BobType", "05", "", "05"},
              {"Colour", "false", "", "False"},
+             {"CCNotation", "TRUE", "", "True"},
              {"Colours", "x", "There is no option Colours.", ""},
              {"Copies", "0", "The option Copies cannot be 0 (1 to 99).", "1"}}) {
         EXPECT_EQ(options.SetValue(key, value), problem);

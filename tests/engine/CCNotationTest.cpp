@@ -40,12 +40,12 @@ TEST(ExpandCCNotation, EachShapeOfTheCommaForm)
         store.SetBells(c.bells);
         store.SetPlaceNotation(*lead.value);
         store.Calculate();
-        std::vector<std::string> changes;
-        for (int i = 1; i <= store.LeadLength(); ++i) {
-            changes.push_back(store.GetChange(i));
-        }
-        EXPECT_EQ(CCNotationOf(changes), c.cc);
+        EXPECT_EQ(store.ShownNotation(true), c.cc);
+        EXPECT_EQ(CCNotationOfPlaces(store.TidyNotation(), c.bells), c.cc);
     }
+    // What the check refuses is shown as it is.
+    EXPECT_EQ(CCNotationOfPlaces("-3-4-Q", 8), "-3-4-Q");
+    EXPECT_EQ(CCNotationOfPlaces("-1-1", 3), "-1-1");
     // A two-change lead is a plain list, as the Council writes it.
     EXPECT_EQ(CCNotationOf({"", "16"}), "-16");
     EXPECT_EQ(CCNotationOf({"5", "1"}), "5.1");
