@@ -224,18 +224,31 @@ void TBellDraw::RenderDiagram(Surface& surface)
         limit = area.height() > area.width() ? Whole(area.height() * 0.5) : area.height();
     }
 
-    // 10. The largest font whose digits fit the cells and whose first column fits the height.
-    int size = m_poster > 0 ? 73 : (n < 6 ? 25 : 19);
+    // 10. The largest font whose digits fit cells `cw` wide and whose layout, given its row
+    // height and band gap, fits the height; 0 when none does.
+    const int largest = m_poster > 0 ? 72 : (n < 6 ? 24 : 18);
     const auto rowHeight = [&](int fontSize) {
         const int h8 = painter.fontMetrics().height();
         return fontSize < 8 && n > 12 ? Whole(h8 * 0.8) : Whole(h8 * 0.9);
+    };
+    const auto fontFor = [&](int cw, const auto& fitsHeight) {
+        for (int size = largest; size >= 6; --size) {
+            SetFont(painter, kArial, size);
+            const QFontMetrics metrics = painter.fontMetrics();
+            const int gap = size > 10 ? Whole(2.5 * metrics.height()) : s.gap;
+            if (Whole(metrics.horizontalAdvance(QStringLiteral("8")) * 1.5) < cw &&
+                fitsHeight(size, rowHeight(size), gap)) {
+                return size;
+            }
+        }
+        return 0;
     };
     // On screen, a lead fitted to a window too low for it keeps legible figures, at least
     // kMinFigurePixels high, and the picture scrolls beyond the window. (Narrow cells still
     // take the figures that fit them.)
     int smallest = 6;
     if (!s.printing && m_options.Fit2Screen) {
-        for (; smallest < size - 1; ++smallest) {
+        for (; smallest < largest; ++smallest) {
             SetFont(painter, kArial, smallest);
             if (painter.fontMetrics().tightBoundingRect(QStringLiteral("8")).height() >=
                 kMinFigurePixels) {
@@ -243,23 +256,51 @@ void TBellDraw::RenderDiagram(Surface& surface)
             }
         }
     }
-    while (size > 6) {
-        --size;
-        SetFont(painter, kArial, size);
-        s.rh = rowHeight(size);
-        const QFontMetrics metrics = painter.fontMetrics();
-        // The first column's bottom as steps 11 and 12 will place it, below the gap under the
-        // heading: a column measured any shorter is moved on past a page or the window's
-        // bottom, or cut there. A continuous lead also keeps room for its start row.
-        const int gap = size > 10 ? Whole(2.5 * metrics.height()) : s.gap;
-        const int needed = s.continuous ? titleBottom + s.rh * (s.L + 1)
-                                        : titleBottom + gap - s.rh + s.rh * (s.L + 1);
-        if (Whole(metrics.horizontalAdvance(QStringLiteral("8")) * 1.5) < s.cw &&
-            (needed < limit || size <= smallest)) {
-            break;
+    // The first column's bottom as steps 11 and 12 will place it, below the gap under the
+    // heading: a column measured any shorter is moved on past a page or the window's bottom,
+    // or cut there. A continuous lead also keeps room for its start row.
+    int size = fontFor(s.cw, [&](int fontSize, int rh, int gap) {
+        const int needed =
+            s.continuous ? titleBottom + rh * (s.L + 1) : titleBottom + gap - rh + rh * (s.L + 1);
+        return needed < limit || fontSize <= smallest;
+    });
+
+    // On paper the page, not the window, sets the columns to a band: of every count across,
+    // the one with the largest figures whose bands all fit the one page (most columns across
+    // among equals, so that cells are no wider than they need be). A diagram too big for one
+    // page keeps the layout above and runs on over the pages.
+    if (s.printing && m_poster == 0 && !s.continuous) {
+        // A chosen lead is one column, not the course's.
+        const int drawn =
+            m_options.LeadToShow > 0 ? columns - (s.L > 0 ? s.R / s.L : 0) + 1 : columns;
+        int best = 0;
+        for (int across = drawn; across >= 1; --across) {
+            const int cw = Whole(static_cast<double>(area.width() - 10) / ((n + 2) * across));
+            const int bands = (drawn + across - 1) / across;
+            const int found = fontFor(cw, [&](int, int rh, int gap) {
+                const int colH = s.L * rh + rh;
+                return titleBottom + gap - rh + (bands - 1) * (colH - rh + gap) + colH <=
+                       area.height();
+            });
+            if (found > best) {
+                best = found;
+                size = found;
+                s.cw = cw;
+                s.across = across;
+            }
         }
     }
+    size = std::max(size, 6);
     SetFont(painter, kArial, size);
+
+    // A poster's cells are as wide as its figures need, as on screen, so that it is the
+    // screen's diagram enlarged rather than stretched sideways; its columns are centred on
+    // the page.
+    if (m_poster > 0) {
+        s.cw = std::min(
+            s.cw, Whole(painter.fontMetrics().horizontalAdvance(QStringLiteral("8")) * 1.5) + 1);
+        s.across = m_poster;
+    }
 
     // 11. Sizes that follow from the font.
     if (size > 10) {
@@ -268,6 +309,9 @@ void TBellDraw::RenderDiagram(Surface& surface)
     s.rh = rowHeight(size);
     s.colW = (n + 2) * s.cw;
     s.colH = s.L * s.rh + (s.continuous ? 0 : s.rh);
+    if (m_poster > 0) {
+        s.x0 = std::max(s.x0, (area.width() - m_poster * s.colW) / 2);
+    }
     if (size > 9) {
         SetFont(painter, kTimes, size);
     }
@@ -496,7 +540,7 @@ void TBellDraw::PlaceColumn(Surface& surface)
             }
         }
     } else {
-        if (s.x + s.colW > area.width()) {
+        if (s.x + s.colW > area.width() || (s.across > 0 && s.x >= s.x0 + s.across * s.colW)) {
             s.x = s.x0;
             s.y = s.y + s.colH - s.rh + s.gap;
         }

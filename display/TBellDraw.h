@@ -46,6 +46,7 @@ struct ColumnState {
     int gap = 0;  // vertical space between bands of columns
     int colW = 0; // (n + 2) * cw
     int colH = 0;
+    int across = 0; // columns to a band, 0 = as many as the width holds
     bool trebleBlue = false;
     bool continuous = false;
     bool afterPlain = false;

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -473,6 +474,22 @@ TEST(Diagram, SixteenBellBlueLineIsTwiceTheTreblesWidth)
     EXPECT_GT(blue / red, 1.5);
 }
 
+// On paper the page, not the window, sets the columns to a band: an ordinary diagram fills
+// most of one A4 page rather than its top third (as far as the largest figures go).
+TEST(Printing, AnOrdinaryDiagramFillsOnePage)
+{
+    for (const auto& [bells, notation] :
+         {std::pair{8, "-3-4-25-36-4-5-6-7 LH2"}, std::pair{6, "-1-1-1 LH2"},
+          std::pair{7, "3.1.7.1.7.1.7.1.7.1.7.1.7.1"}}) {
+        Drawn method(bells, notation, "Method");
+        PagesSurface pages(QSize(794, 1123));
+        method.card->Diagram().RenderDiagram(pages);
+        EXPECT_EQ(pages.Pages().size(), 1U) << notation;
+        EXPECT_GE(method.State().maxY, 0.6 * 1123) << notation;
+        EXPECT_LE(method.State().maxY, 1123) << notation;
+    }
+}
+
 // Posters name the method on their first page only; a poster value that cannot be (edited
 // outside) prints as a normal diagram.
 TEST(Printing, PostersHoldTheirColumnsOnEachPageWithNoRowCut)
@@ -500,6 +517,8 @@ TEST(Printing, PostersHoldTheirColumnsOnEachPageWithNoRowCut)
         {grandsire, 3, true, 2}, {grandsire, 2, false, 2}, {grandsire, 3, false, 1},
         {pbMajor, 7, true, 1},
     };
+    // Printed posters scale evenly: cells as wide as their figures need, whatever the poster.
+    std::vector<double> shapes;
     for (const Case& c : cases) {
         Drawn method(c.method.bells, c.method.notation, "Method");
         method.Options().PrintPoster = c.poster;
@@ -536,6 +555,9 @@ TEST(Printing, PostersHoldTheirColumnsOnEachPageWithNoRowCut)
                 }
             }
             const ColumnState& s = method.State();
+            if (printer && c.poster <= 4) {
+                shapes.push_back(static_cast<double>(s.cw) / s.rh);
+            }
             ASSERT_EQ(method.columns.size(), c.method.columns);
             EXPECT_EQ(s.page, c.pages);
             std::vector<std::size_t> perPage(static_cast<std::size_t>(s.page) + 1, 0);
@@ -550,6 +572,8 @@ TEST(Printing, PostersHoldTheirColumnsOnEachPageWithNoRowCut)
             }
         }
     }
+    const auto [narrowest, widest] = std::minmax_element(shapes.begin(), shapes.end());
+    EXPECT_LT(*widest - *narrowest, 0.03);
 }
 
 } // namespace
