@@ -243,9 +243,10 @@ void TBellDraw::RenderDiagram(Surface& surface)
         }
         return 0;
     };
-    // On screen, a lead fitted to a window too low for it keeps legible figures, at least
-    // kMinFigurePixels high, and the picture scrolls beyond the window. (Narrow cells still
-    // take the figures that fit them.)
+    // On screen, a lead fitted to a window too small for it keeps legible figures, at least
+    // kMinFigurePixels high: cells too narrow for them are widened, so that the columns wrap
+    // into further bands, and the picture scrolls beyond the window. (Unfitted, the cells
+    // still share the window's width.)
     int smallest = 6;
     if (!s.printing && m_options.Fit2Screen) {
         for (; smallest < largest; ++smallest) {
@@ -255,6 +256,8 @@ void TBellDraw::RenderDiagram(Surface& surface)
                 break;
             }
         }
+        s.cw = std::max(
+            s.cw, Whole(painter.fontMetrics().horizontalAdvance(QStringLiteral("8")) * 1.5) + 1);
     }
     // The first column's bottom as steps 11 and 12 will place it, below the gap under the
     // heading: a column measured any shorter is moved on past a page or the window's bottom,

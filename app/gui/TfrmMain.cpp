@@ -168,6 +168,8 @@ TfrmMain::TfrmMain(TfrmDataMod& dataModule, HelpSystem& help, MessageBoxes& mess
     EnableMethodCommands(false);
     cboView->setCurrentIndex(0);
 
+    // Below this the menus, the tabs and a lead's column no longer fit beside one another.
+    setMinimumSize(480, 360);
     QSettings settings;
     if (!restoreGeometry(settings.value(QStringLiteral("window/geometry")).toByteArray())) {
         resize(1100, 760);

@@ -102,6 +102,15 @@ struct Drawn {
 
 const std::string kPlainBobMinor = "x16x16x16x16x16x12";
 
+// How high a figure of the lead columns stands on the picture.
+int RowFigureHeight(Drawn& method)
+{
+    const QFont font(QStringLiteral("Arial"), method.card->Diagram().FontSize());
+    return QFontMetrics(font, &method.card->Picture().Bitmap())
+        .tightBoundingRect(QStringLiteral("8"))
+        .height();
+}
+
 bool Dark(QRgb pixel)
 {
     return qGray(pixel) < 100;
@@ -160,10 +169,17 @@ TEST(Diagram, FontSizeAndCellWidthFollowTheSurface)
     EXPECT_EQ(pb.card->Diagram().FontSize(), 18); // Arial 18: digits 13 wide, 19 < 24
     EXPECT_EQ(pb.State().colW, 8 * 24);
 
+    pb.Options().Fit2Screen = false;
     pb.Show(QSize(400, 800)); // 8 pixels a cell: digits of Arial 7 (5 wide) still fit
     EXPECT_EQ(pb.State().cw, 8);
     EXPECT_EQ(pb.card->Diagram().FontSize(), 7);
     EXPECT_EQ(pb.State().rh, 9);
+    // Fitted, the cells widen to legible figures and the columns wrap into bands.
+    pb.Options().Fit2Screen = true;
+    pb.Show(QSize(400, 800));
+    EXPECT_GT(pb.State().cw, 8);
+    EXPECT_GE(RowFigureHeight(pb), kMinFigurePixels);
+    EXPECT_GT(pb.columns.back().y, pb.columns.front().y);
 
     // A low window: the lead must fit the height too.
     pb.Show(QSize(1200, 250));
@@ -405,11 +421,7 @@ TEST(Diagram, FitToASmallWindowKeepsLegibleFiguresAndScrolls)
     Drawn method(16, test::Repeat("x1D", 16), "Plain Hunt on Sixteen");
     method.Options().Fit2Screen = true;
     method.Show(QSize(1200, 200), QSize(1200, 200));
-    QFont font(QStringLiteral("Arial"), method.card->Diagram().FontSize());
-    const int figure = QFontMetrics(font, &method.card->Picture().Bitmap())
-                           .tightBoundingRect(QStringLiteral("8"))
-                           .height();
-    EXPECT_GE(figure, kMinFigurePixels);
+    EXPECT_GE(RowFigureHeight(method), kMinFigurePixels);
     const QImage image = method.card->Picture().Used();
     const QRect lastRow = method.LastRow(method.Kind(LeadKind::Plain).front());
     EXPECT_GT(lastRow.bottom(), 200);
@@ -454,6 +466,7 @@ TEST(Diagram, SixteenBellBlueLineIsTwiceTheTreblesWidth)
     // the ink of each line is in proportion to its pen's width.
     Drawn hunt(16, test::Repeat("x1D", 16), "Plain Hunt on Sixteen");
     hunt.LinesOnly(3, 2);
+    hunt.Options().Fit2Screen = false;
     hunt.Show(QSize(150, 800)); // small figures
     ASSERT_LE(hunt.card->Diagram().FontSize(), 7);
     EXPECT_EQ(hunt.State().pw, 2);

@@ -155,6 +155,28 @@ int main(int argc, char** argv)
 
         enter(7, QStringLiteral("Stedman Triples"), QStringLiteral("3.1.7.3.1.3,1"), {});
         ok = Save(window, out + "/stedman-triples.png") && ok;
+
+        // Every stage at once, narrowed to the Bristols, the notations in the Council's form.
+        window.GlobalOptions.CCNotation = true;
+        onDialog = [&](QDialog& dialog) {
+            auto& open = dynamic_cast<tambrel::TfrmOpen&>(dialog);
+            dialog.setResult(QDialog::Rejected);
+            dialog.show();
+            open.cboBells->setCurrentIndex(0);
+            emit open.cboBells->activated(0);
+            QTest::keyClicks(open.edtFilter, "bristol");
+            ok = Save(dialog, out + "/open-all-stages.png") && ok;
+            dialog.hide();
+        };
+        window.MethodAction(QStringLiteral("OPEN"));
+        onDialog = nullptr;
+        enter(8, QStringLiteral("Bristol Surprise Major"),
+              QStringLiteral("-58-14.58-58.36.14-14.58-14-18,18"), {});
+        ok = Save(window, out + "/notation-cc.png") && ok;
+        // The smallest window the program allows, the lead fitted to it.
+        window.resize(1, 1);
+        QTest::qWait(500); // the page is drawn again once the size has settled
+        ok = Save(window, out + "/smallest-window.png") && ok;
         window.CloseAll();
     }
     QDir(library).removeRecursively();
