@@ -290,6 +290,7 @@ Result<TouchProof> TouchProver::Prove(std::span<const TouchLead> leads,
     }
 
     TouchProof proof;
+    proof.callingLeads = static_cast<int>(leads.size());
     const Row rounds = Rounds(bells);
     m_rows.clear();
     m_rows.reserve(total + 1);
@@ -313,7 +314,7 @@ Result<TouchProof> TouchProver::Prove(std::span<const TouchLead> leads,
                 proof.comesRound = true;
                 proof.roundLead = static_cast<int>(i) + 1;
                 proof.roundChange = j + 1;
-                proof.roundPartWay = j + 1 != method.length || i + 1 != leads.size();
+                proof.roundPartWay = j + 1 != method.length;
                 break;
             }
         }
@@ -398,6 +399,9 @@ std::string TouchSummary(const TouchProof& proof, int bells)
     if (proof.roundPartWay) {
         text += " part way through lead " + std::to_string(proof.roundLead) + ", at its change " +
                 std::to_string(proof.roundChange);
+    } else if (proof.roundLead < proof.callingLeads) {
+        text += " at the end of lead " + std::to_string(proof.roundLead) + " of " +
+                std::to_string(proof.callingLeads);
     }
     return text + ".";
 }

@@ -50,13 +50,14 @@ std::vector<std::pair<std::string, Row>> NamedRows(int bells);
 struct TouchProof {
     int changes = 0;           // rows rung after rounds, up to the first return of rounds
     bool comesRound = false;   // rounds came up
-    bool roundPartWay = false; // and not at the end of the calling's last lead
+    bool roundPartWay = false; // and part way through a lead
     int roundLead = 0;         // the lead (1-based) rounds came up in
     int roundChange = 0;       // and the change of that lead
     bool isTrue = true;
     std::vector<std::pair<int, int>> falseRows; // (row, the earlier row it repeats), at most 100
     int falseCount = 0;                         // every row that repeats an earlier one
     int leads = 0;                              // leads rung, whole or not
+    int callingLeads = 0;                       // leads the calling holds
     int bobs = 0;
     int singles = 0;
     Row endRow{};

@@ -6,6 +6,7 @@
 #include "app/cli/ImportCommands.h"
 #include "app/cli/LibraryCommands.h"
 #include "app/cli/MethodFacts.h"
+#include "app/cli/ProveCommand.h"
 #include "app/cli/RenderCommand.h"
 #include "app/cli/SheetCommands.h"
 #include "app/cli/StatsCommand.h"
@@ -34,13 +35,14 @@ namespace {
 // stays a separate argument, which the parser reads as an empty text.
 void JoinOptionValues(std::vector<std::string>& args)
 {
-    static constexpr std::array<std::string_view, 26> kValueOptions = {
-        "--bells", "--notation", "--name",       "--input",  "--output",
-        "-o",      "--build",    "--library",    "--table",  "--group",
-        "--by",    "--from",     "--limit",      "--view",   "--set",
-        "--width", "--height",   "--mode",       "--rename", "--check-personal",
-        "--lead",  "--b-bells",  "--b-notation", "--b-name", "--limit-seconds",
-        "--type"};
+    static constexpr std::array<std::string_view, 33> kValueOptions = {
+        "--bells",   "--notation", "--name",       "--input",       "--output",
+        "-o",        "--build",    "--library",    "--table",       "--group",
+        "--by",      "--from",     "--limit",      "--view",        "--set",
+        "--width",   "--height",   "--mode",       "--rename",      "--check-personal",
+        "--lead",    "--b-bells",  "--b-notation", "--b-name",      "--limit-seconds",
+        "--type",    "--calling",  "--positions",  "--observation", "--method2",
+        "--method3", "--method4",  "--method5"};
     const auto takesValue = [](std::string_view arg) {
         return std::find(kValueOptions.begin(), kValueOptions.end(), arg) != kValueOptions.end();
     };
@@ -367,6 +369,26 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
                               "Place notation of the second method (intmeth; default: itself)");
     renderCommand->add_option("--b-name", render.bName, "Name of the second method (intmeth)");
 
+    ProveOptions prove;
+    CLI::App* proveCommand =
+        app.add_subcommand("prove", "Prove a touch: its length, truth, lead heads and music");
+    proveCommand->add_option("--bells", prove.bells, "Number of bells, 4 to 16")->required();
+    proveCommand->add_option("--notation", prove.notation, "Place notation")->required();
+    proveCommand->add_option("--name", prove.name, "Method name");
+    proveCommand->add_option("--library", prove.library,
+                             "Library folder whose calls to use (default: the program's)");
+    proveCommand
+        ->add_option("--calling", prove.calling,
+                     "The calling lead by lead: p, b (or -), s, (group)N, 2:b, *N for parts")
+        ->required();
+    for (std::size_t page = 2; page <= 5; ++page) {
+        proveCommand->add_option("--method" + std::to_string(page), prove.spliced[page - 2],
+                                 "Place notation of the method of page " + std::to_string(page) +
+                                     ", for spliced leads");
+    }
+    proveCommand->add_flag("--rows", prove.rows, "Show every row rung");
+    proveCommand->add_flag("--json", prove.json, "Write one JSON object");
+
     try {
         std::reverse(args.begin(), args.end());
         if (!args.empty()) {
@@ -392,6 +414,10 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
     rolls.notation = ExpandTypedNotation(rolls.notation);
     stats.notation = ExpandTypedNotation(stats.notation);
     render.bNotation = ExpandTypedNotation(render.bNotation);
+    prove.notation = ExpandTypedNotation(prove.notation);
+    for (std::string& notation : prove.spliced) {
+        notation = ExpandTypedNotation(notation);
+    }
     for (SheetOptions* sheet : {&comp, &intMeth}) {
         sheet->notation = ExpandTypedNotation(sheet->notation);
         sheet->bNotation = ExpandTypedNotation(sheet->bNotation);
@@ -455,6 +481,9 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
     }
     if (compCommand->parsed()) {
         return RunComp(comp, out, err);
+    }
+    if (proveCommand->parsed()) {
+        return RunProve(prove, programFolder, out, err);
     }
     if (intMethCommand->parsed()) {
         return RunIntMeth(intMeth, out, err);

@@ -344,8 +344,10 @@ TEST(Touch, SplicedLeadsRefusalsAndTheResultLine)
     proof.changes = 5056;
     proof.comesRound = true;
     EXPECT_EQ(TouchSummary(proof, 8), "5056 changes, true, comes round.");
-    proof.roundPartWay = true;
     proof.roundLead = 3;
+    proof.callingLeads = 5;
+    EXPECT_EQ(TouchSummary(proof, 8), "5056 changes, true, comes round at the end of lead 3 of 5.");
+    proof.roundPartWay = true;
     proof.roundChange = 7;
     EXPECT_EQ(TouchSummary(proof, 8),
               "5056 changes, true, comes round part way through lead 3, at its change 7.");

@@ -277,6 +277,17 @@ TEST_F(CliTable, AnalysisCommands)
         Row(fch + "1 --b-notation 9", 2, "",
             "Method B: Error in the Place Notation:\n\n9\n\nError at:\n\n9 <--\n"),
         // One change a lead: 13245678 (a CRU position and a roll-up) and then rounds.
+        // A touch proved: three bobs at home in Plain Bob Minor; refusals as JSON for scripts.
+        Row("prove --bells 6 --notation x16x16x16,12 --calling (ppppb)3 --json", 0,
+            Line(R"({"changes":180,"comes_round":true,"round_at":180,"round_part_way":false,)"
+                 R"("true":true,"false_rows":[],"false_count":0,"leads":15,"calls":{"b":3,"s":0},)"
+                 R"("end_row":"123456",*)")),
+        Row("prove --bells 6 --notation x16x16x16,12 --calling (pppsb)6 --rows", 0,
+            "False: row 168 repeats row 59. (24 rows repeat.)\n**\nRows\n123456\n214365\n**"),
+        Row("prove --bells 6 --notation x16x16x16,12 --calling p2:b --json", 2,
+            Line(R"({"error":"There is no method of 6 bells on page 2."})")),
+        Row("prove --bells 6 --notation x16x16x16,12 --method2 x17 --calling p2:b", 2, "",
+            "Page 2: Error in the Place Notation:**"),
         Row("rolls --bells 8 --notation 145678 --lead 1 --json", 0,
             Line(R"({"cru":1,"roll_ups":1,"roll_downs":0,"patterns":["13245678"]})")),
         Row("rolls --bells 8 --notation 145678 --lead 2", 0,
