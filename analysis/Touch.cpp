@@ -3,8 +3,10 @@
 #include "engine/TBellStore.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <charconv>
+#include <cstring>
 
 namespace tambrel {
 
@@ -178,6 +180,25 @@ int RunLength(const Row& row, int bells, int from, int step)
     return length;
 }
 
+// Row::Packed by whole words: the bells' low four bits, eight to a word.
+std::uint64_t FastPacked(const Row& row)
+{
+    if constexpr (std::endian::native != std::endian::little) {
+        return row.Packed();
+    }
+    const auto nibbles = [](std::uint64_t x) {
+        x &= 0x0F0F0F0F0F0F0F0FULL;
+        x = (x | (x >> 4U)) & 0x00FF00FF00FF00FFULL;
+        x = (x | (x >> 8U)) & 0x0000FFFF0000FFFFULL;
+        return (x | (x >> 16U)) & 0x00000000FFFFFFFFULL;
+    };
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    std::memcpy(&low, row.data(), 8);
+    std::memcpy(&high, row.data() + 8, 8);
+    return nibbles(low) | nibbles(high) << 32U;
+}
+
 std::uint64_t Hash(std::uint64_t key, int bits)
 {
     return (key * 0x9E3779B97F4A7C15ULL) >> (64 - bits);
@@ -326,8 +347,10 @@ Result<TouchProof> TouchProver::Prove(std::span<const TouchLead> leads,
     proof.changes = static_cast<int>(m_rows.size()) - 1;
     proof.endRow = row;
 
-    // Truth: each row against those before it, by a table of the rows' packed forms; rounds
-    // at the end is the start come again, not a repeat.
+    // Truth and music in one pass over the rows. Truth: each row against those before it, by
+    // a table of the rows' packed forms, the earlier row of a repeat found afterwards for the
+    // few listed; rounds at the end is the start come again, not a repeat. Music: rounds at the
+    // start and at the end excepted.
     const std::size_t proved = proof.comesRound ? m_rows.size() - 1 : m_rows.size();
     int bits = 10;
     while ((std::size_t{1} << bits) < 2 * proved) {
@@ -335,43 +358,53 @@ Result<TouchProof> TouchProver::Prove(std::span<const TouchLead> leads,
     }
     const std::size_t size = std::size_t{1} << bits;
     m_keys.assign(size, 0);
-    m_firstRow.resize(size);
+    const std::vector<std::pair<std::string, Row>> named = NamedRows(bells);
+    std::array<std::uint64_t, 8> namedKeys{};
+    std::array<int, 8> namedCounts{};
+    for (std::size_t n = 0; n < named.size(); ++n) {
+        namedKeys[n] = named[n].second.Packed();
+    }
+    std::vector<std::uint64_t> repeated;
     for (std::size_t r = 0; r < proved; ++r) {
-        const std::uint64_t key = m_rows[r].Packed(); // never 0: bell 1 stands somewhere
+        const Row& rung = m_rows[r];
+        const std::uint64_t key = FastPacked(rung); // never 0: bell 1 stands somewhere
         std::size_t slot = Hash(key, bits);
         while (m_keys[slot] != 0 && m_keys[slot] != key) {
             slot = (slot + 1) & (size - 1);
         }
         if (m_keys[slot] == 0) {
             m_keys[slot] = key;
-            m_firstRow[slot] = static_cast<std::int32_t>(r);
         } else {
             ++proof.falseCount;
             if (proof.falseRows.size() < kMaxListedFalseRows) {
-                proof.falseRows.emplace_back(static_cast<int>(r), m_firstRow[slot]);
+                proof.falseRows.emplace_back(static_cast<int>(r), -1);
+                repeated.push_back(key);
             }
+        }
+        if (r == 0) {
+            continue;
+        }
+        for (std::size_t n = 0; n < named.size(); ++n) {
+            namedCounts[n] += key == namedKeys[n] ? 1 : 0;
+        }
+        if (const int front = RunLength(rung, bells, 0, 1); front >= 4) {
+            ++proof.music.runs[static_cast<std::size_t>(front)];
+            if (front == bells) {
+                continue; // one run, counted once
+            }
+        }
+        if (const int back = RunLength(rung, bells, bells - 1, -1); back >= 4) {
+            ++proof.music.runs[static_cast<std::size_t>(back)];
         }
     }
     proof.isTrue = proof.falseCount == 0;
-
-    // Music, rounds at the start and at the end excepted.
-    const std::vector<std::pair<std::string, Row>> named = NamedRows(bells);
-    std::array<int, 8> namedCounts{};
-    const std::size_t last = proof.comesRound ? m_rows.size() - 1 : m_rows.size();
-    for (std::size_t r = 1; r < last; ++r) {
-        const Row& music = m_rows[r];
-        const int front = RunLength(music, bells, 0, 1);
-        if (front >= 4) {
-            ++proof.music.runs[static_cast<std::size_t>(front)];
-        }
-        if (front < bells) {
-            const int back = RunLength(music, bells, bells - 1, -1);
-            if (back >= 4) {
-                ++proof.music.runs[static_cast<std::size_t>(back)];
+    for (std::size_t r = 0, found = 0; found < repeated.size() && r < proved; ++r) {
+        const std::uint64_t key = FastPacked(m_rows[r]);
+        for (std::size_t k = 0; k < repeated.size(); ++k) {
+            if (proof.falseRows[k].second < 0 && repeated[k] == key) {
+                proof.falseRows[k].second = static_cast<int>(r);
+                ++found;
             }
-        }
-        for (std::size_t n = 0; n < named.size(); ++n) {
-            namedCounts[n] += music == named[n].second ? 1 : 0;
         }
     }
     for (std::size_t n = 0; n < named.size(); ++n) {

@@ -83,7 +83,6 @@ private:
     std::vector<Row> m_rows;
     std::vector<Row> m_changes;        // each lead's changes as permutations, lead after lead
     std::vector<std::uint64_t> m_keys; // hash table of rows, 0 = empty
-    std::vector<std::int32_t> m_firstRow;
 };
 
 // The result line: "5056 changes, true, comes round." / "False: row 3071 repeats row 1187." /
