@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/LeadCall.h"
 #include "engine/Bells.h"
 #include "engine/Result.h"
 #include "engine/Row.h"
@@ -15,8 +16,6 @@
 namespace tambrel {
 
 class TBellStore;
-
-enum class LeadCall : std::uint8_t { Plain, Bob, Single };
 
 // One lead of a touch: the page whose method rings it (0 the touch's own method, else a page
 // number) and the call at its lead end.
