@@ -377,10 +377,15 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
     proveCommand->add_option("--name", prove.name, "Method name");
     proveCommand->add_option("--library", prove.library,
                              "Library folder whose calls to use (default: the program's)");
-    proveCommand
-        ->add_option("--calling", prove.calling,
-                     "The calling lead by lead: p, b (or -), s, (group)N, 2:b, *N for parts")
-        ->required();
+    CLI::Option* callingOption = proveCommand->add_option(
+        "--calling", prove.calling,
+        "The calling lead by lead: p, b (or -), s, (group)N, 2:b, *N for parts");
+    CLI::Option* positionsOption = proveCommand->add_option(
+        "--positions", prove.positions,
+        "The calling by calling positions, a course at a time: W H H, sH, 2M, /, *N for parts");
+    callingOption->excludes(positionsOption);
+    proveCommand->add_option("--observation", prove.observation,
+                             "The observation bell of --positions (default: the tenor)");
     for (std::size_t page = 2; page <= 5; ++page) {
         proveCommand->add_option("--method" + std::to_string(page), prove.spliced[page - 2],
                                  "Place notation of the method of page " + std::to_string(page) +

@@ -1,5 +1,6 @@
 #include "app/cli/ProveCommand.h"
 
+#include "analysis/CallingPositions.h"
 #include "analysis/Touch.h"
 #include "app/cli/CliSupport.h"
 #include "app/cli/LibraryCommands.h"
@@ -7,6 +8,8 @@
 #include "engine/Calls.h"
 #include "engine/TextFunctions.h"
 
+#include <algorithm>
+#include <cctype>
 #include <memory>
 #include <ostream>
 
@@ -14,8 +17,20 @@ namespace tambrel {
 
 namespace {
 
+// The calls in turn, each with its calling position: "b H", "s W", or the call alone.
+std::vector<std::string> CallsWithPositions(const std::vector<std::string>& positions)
+{
+    std::vector<std::string> written;
+    for (const std::string& position : positions) {
+        if (!position.empty()) {
+            written.push_back(position);
+        }
+    }
+    return written;
+}
+
 nlohmann::ordered_json ProofJson(const TouchProof& proof, const std::vector<Row>& rows, int bells,
-                                 bool withRows)
+                                 const std::vector<std::string>& positions, bool withRows)
 {
     nlohmann::ordered_json json;
     json["changes"] = proof.changes;
@@ -45,6 +60,7 @@ nlohmann::ordered_json ProofJson(const TouchProof& proof, const std::vector<Row>
         named[name] = count;
     }
     json["music"] = {{"runs", runs}, {"named", named}};
+    json["positions"] = CallsWithPositions(positions);
     json["summary"] = TouchSummary(proof, bells);
     if (withRows) {
         json["rows"] = nlohmann::ordered_json::array();
@@ -56,11 +72,18 @@ nlohmann::ordered_json ProofJson(const TouchProof& proof, const std::vector<Row>
 }
 
 void WriteProof(std::ostream& out, const TouchProof& proof, const std::vector<Row>& rows, int bells,
-                bool withRows)
+                const std::vector<std::string>& positions, bool withRows)
 {
     out << TouchSummary(proof, bells) << '\n'
         << "Leads:       " << proof.leads << " (bobs " << proof.bobs << ", singles "
         << proof.singles << ")\n";
+    if (const std::vector<std::string> calls = CallsWithPositions(positions); !calls.empty()) {
+        out << "Calls:      ";
+        for (const std::string& call : calls) {
+            out << ' ' << call;
+        }
+        out << '\n';
+    }
     if (!proof.isTrue) {
         out << "False rows:  " << proof.falseCount << '\n';
         for (const auto& [row, earlier] : proof.falseRows) {
@@ -93,6 +116,10 @@ void WriteProof(std::ostream& out, const TouchProof& proof, const std::vector<Ro
 int RunProve(const ProveOptions& options, const std::filesystem::path& programFolder,
              std::ostream& out, std::ostream& err)
 {
+    if (options.calling.empty() == options.positions.empty()) {
+        return Refuse(err, "Give the calling either lead by lead (--calling) or by calling "
+                           "positions (--positions).");
+    }
     CallsLibrary calls;
     std::string callsError;
     if (!LoadCliCalls(options.library, programFolder, calls, err, callsError)) {
@@ -116,20 +143,57 @@ int RunProve(const ProveOptions& options, const std::filesystem::path& programFo
         pages[page] = stores[page].get();
     }
     pages[0] = pages[1];
-    const Result<std::vector<TouchLead>> calling = ParseCalling(options.calling);
-    if (!calling) {
-        return Refuse(err, calling.error);
+    const TBellStore& own = *pages[0];
+    const int bells = own.Bells();
+    // The observation bell: the tenor unless another is named by its symbol.
+    int observation = bells;
+    if (!options.observation.empty()) {
+        const std::size_t bell = options.observation.size() == 1
+                                     ? BellSymbols.find(static_cast<char>(std::toupper(
+                                           static_cast<unsigned char>(options.observation[0]))))
+                                     : std::string_view::npos;
+        if (bell == std::string_view::npos || bell < 1 || bell >= static_cast<std::size_t>(bells)) {
+            return Refuse(err, "The observation bell must be one of the working bells, 2 to " +
+                                   std::string(1, SymbolOf(bells)) + ".");
+        }
+        observation = static_cast<int>(bell) + 1;
+    }
+    std::vector<TouchLead> leads;
+    if (!options.positions.empty()) {
+        const Result<std::vector<LeadCall>> called =
+            CallingFromPositions(own, options.positions, observation);
+        if (!called) {
+            return Refuse(err, called.error);
+        }
+        for (const LeadCall call : *called.value) {
+            leads.push_back({0, call});
+        }
+    } else {
+        Result<std::vector<TouchLead>> calling = ParseCalling(options.calling);
+        if (!calling) {
+            return Refuse(err, calling.error);
+        }
+        leads = std::move(*calling.value);
     }
     TouchProver prover;
-    const Result<TouchProof> proved = prover.Prove(*calling.value, pages);
+    const Result<TouchProof> proved = prover.Prove(leads, pages);
     if (!proved) {
         return Refuse(err, proved.error);
     }
-    const int bells = pages[0]->Bells();
+    // Calling positions mean something only in a touch of one method.
+    std::vector<std::string> positions;
+    if (std::all_of(leads.begin(), leads.end(), [](const TouchLead& l) { return l.page <= 1; })) {
+        std::vector<LeadCall> called;
+        for (const TouchLead& lead : leads) {
+            called.push_back(lead.call);
+        }
+        positions = PositionsOfCalls(own, called, observation);
+    }
     if (options.json) {
-        out << DumpJson(ProofJson(*proved.value, prover.Rows(), bells, options.rows)) << '\n';
+        out << DumpJson(ProofJson(*proved.value, prover.Rows(), bells, positions, options.rows))
+            << '\n';
     } else {
-        WriteProof(out, *proved.value, prover.Rows(), bells, options.rows);
+        WriteProof(out, *proved.value, prover.Rows(), bells, positions, options.rows);
     }
     return 0;
 }

@@ -284,6 +284,16 @@ TEST_F(CliTable, AnalysisCommands)
                  R"("end_row":"123456",*)")),
         Row("prove --bells 6 --notation x16x16x16,12 --calling (pppsb)6 --rows", 0,
             "False: row 168 repeats row 59. (24 rows repeat.)\n**\nRows\n123456\n214365\n**"),
+        // The same touch by calling positions: three Homes of Plain Bob Major.
+        Row("prove --bells 8 --notation x18x18x18x18,12 --positions HHH", 0,
+            "336 changes, true, comes round.\nLeads:       21 (bobs 3, singles 0)\n"
+            "Calls:       H H H\n**"),
+        Row("prove --bells 7 --notation 3,1.7.1.7.1.7.1 --positions H --json", 2,
+            Line(
+                R"({"error":"Calling positions are only for methods with Plain Bob lead heads."})")),
+        Row("prove --bells 8 --notation x18x18x18x18,12 --json", 2,
+            Line(R"({"error":"Give the calling either lead by lead (--calling) or by calling )"
+                 R"(positions (--positions)."})")),
         Row("prove --bells 6 --notation x16x16x16,12 --calling p2:b --json", 2,
             Line(R"({"error":"There is no method of 6 bells on page 2."})")),
         Row("prove --bells 6 --notation x16x16x16,12 --method2 x17 --calling p2:b", 2, "",
