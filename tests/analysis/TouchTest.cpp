@@ -1,4 +1,5 @@
 #include "analysis/Touch.h"
+#include "analysis/CallingPositions.h"
 #include "engine/CCNotation.h"
 #include "engine/TBellStore.h"
 #include "tests/support/TestSupport.h"
@@ -289,6 +290,29 @@ TEST(Touch, EveryBundledPlainCourseProves)
         }
     }
     EXPECT_GT(methods, 20000);
+}
+
+// A touch typed by calling positions proves as the same touch typed lead by lead.
+TEST(Touch, PositionsProveAsTheLeadByLeadCalling)
+{
+    TouchProver prover;
+    for (const auto& [notation, positions, leads, result] : std::vector<std::array<std::string, 4>>{
+             {"x18x18x18x18,12", "H H H", "(ppppppb)3", "336 changes, true, comes round."},
+             {"-38-14-1258-36-14-58-16-78,12", "W H H*3", "(pppbppbppppppb)3",
+              "False: row 580 repeats row 38. (12 rows repeat.)"}}) {
+        auto store = test::Calculated(8, ExpandTypedNotation(notation), "M", &Calls());
+        store->Owner().BobType = "01";
+        store->RecalcCalls();
+        const TBellStore* pages[] = {store.get()};
+        const Result<std::vector<LeadCall>> called = CallingFromPositions(*store, positions, 8);
+        ASSERT_TRUE(called) << called.error;
+        std::vector<TouchLead> byPosition;
+        for (const LeadCall call : *called.value) {
+            byPosition.push_back({0, call});
+        }
+        EXPECT_EQ(byPosition, *ParseCalling(leads).value) << positions;
+        EXPECT_EQ(TouchSummary(*prover.Prove(byPosition, pages).value, 8), result);
+    }
 }
 
 TEST(Touch, CallingsReadAndRefused)
