@@ -13,7 +13,8 @@ TBellCard::TBellCard(TBellFCH* fch, TBellRolls* rolls)
       m_stats(*m_store, fch != nullptr ? *fch : *m_ownFch, rolls != nullptr ? *rolls : *m_ownRolls),
       m_comp(*m_store, PageOptions, fch != nullptr ? *fch : *m_ownFch,
              rolls != nullptr ? *rolls : *m_ownRolls),
-      m_intMeth(*m_store, PageOptions, fch != nullptr ? *fch : *m_ownFch)
+      m_intMeth(*m_store, PageOptions, fch != nullptr ? *fch : *m_ownFch),
+      m_touch(*m_store, Calling)
 {
     m_store->SetOwner(&PageOptions);
     m_diagram.onStatus = [this](const QString& text) {
@@ -32,6 +33,8 @@ TBellView& TBellCard::ViewObject(PageView view)
         return m_comp;
     case PageView::InterMethod:
         return m_intMeth;
+    case PageView::Touch:
+        return m_touch;
     case PageView::Diagram:
         break;
     }
@@ -65,6 +68,7 @@ void TBellCard::ClearPage()
         onRepaint();
     }
     View = PageView::Diagram;
+    Calling.clear();
     Changed = false;
     Edited = false;
 }

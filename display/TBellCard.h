@@ -9,6 +9,7 @@
 #include "display/TBellDraw.h"
 #include "display/TBellOptions.h"
 #include "display/TBellView.h"
+#include "display/TouchView.h"
 #include "engine/TBellStore.h"
 
 #include <QString>
@@ -19,7 +20,7 @@
 namespace tambrel {
 
 // The views a page can show, in the order of the main window's view list.
-enum class PageView { Diagram = 0, Statistics = 1, Composition = 2, InterMethod = 3 };
+enum class PageView { Diagram = 0, Statistics = 1, Composition = 2, InterMethod = 3, Touch = 4 };
 
 // The method diagram as a view of its page.
 class DiagramView : public TBellView {
@@ -32,7 +33,7 @@ private:
     TBellDraw& m_draw;
 };
 
-// One method page: its store, options, picture and the four views over them.
+// One method page: its store, options, picture and the five views over them.
 class TBellCard {
 public:
     // A page with a false-course-head finder and roll-up counter of its own.
@@ -49,11 +50,13 @@ public:
     StatsSheet& Stats() { return m_stats; }
     CompSheet& Comp() { return m_comp; }
     IntMethSheet& IntMeth() { return m_intMeth; }
+    TouchView& Touch() { return m_touch; }
     TBellView& ViewObject(PageView view);
 
     PageView View = PageView::Diagram;
     bool Changed = false; // new method details or options await recalculation
     bool Edited = false;  // entered or edited and not saved since
+    std::string Calling;  // the touch view's calling, kept while the page is open
 
     PagePicture& Picture() { return m_picture; }
     const PagePicture& Picture() const { return m_picture; }
@@ -66,7 +69,7 @@ public:
 
     // Draws `view` on the page picture.
     void Show(PageView view);
-    // White picture, the diagram view, both flags clear: the page is free again.
+    // White picture, the diagram view, no calling, both flags clear: the page is free again.
     void ClearPage();
     // The picture as far as it is drawn: what the clipboard receives.
     QImage ClipboardImage() const { return m_picture.Used(); }
@@ -83,6 +86,7 @@ private:
     StatsSheet m_stats;
     CompSheet m_comp;
     IntMethSheet m_intMeth;
+    TouchView m_touch;
 };
 
 } // namespace tambrel

@@ -37,7 +37,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
@@ -49,6 +51,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 namespace tambrel {
 
@@ -115,6 +118,7 @@ TfrmMain::TfrmMain(TfrmDataMod& dataModule, HelpSystem& help, MessageBoxes& mess
             }
             return &Card(slot).Store();
         };
+        card->Touch().pageMethod = [this](int page) { return PageMethod(page); };
         auto* page = new TBellPageWidget(*card, tbsMain);
         page->setObjectName(QStringLiteral("sbxCard%1").arg(k));
         page->setProperty("tag", k);
@@ -122,7 +126,32 @@ TfrmMain::TfrmMain(TfrmDataMod& dataModule, HelpSystem& help, MessageBoxes& mess
         tbsMain->addTab(page, QString());
         tbsMain->setTabVisible(k - 1, false);
     }
-    setCentralWidget(tbsMain);
+    pnlCalling = new QWidget(this);
+    pnlCalling->setObjectName(QStringLiteral("pnlCalling"));
+    lblCalling = new QLabel(QStringLiteral("&Calling:"), pnlCalling);
+    lblCalling->setObjectName(QStringLiteral("lblCalling"));
+    edtCalling = new QLineEdit(pnlCalling);
+    edtCalling->setObjectName(QStringLiteral("edtCalling"));
+    edtCalling->setToolTip(
+        QStringLiteral("The touch lead by lead: p, b (or -), s, (group)N, 2:b, *N for parts"));
+    edtCalling->setStatusTip(edtCalling->toolTip());
+    lblCalling->setBuddy(edtCalling);
+    lblTouchResult = new QLabel(pnlCalling);
+    lblTouchResult->setObjectName(QStringLiteral("lblTouchResult"));
+    auto* callingRow = new QHBoxLayout(pnlCalling);
+    callingRow->setContentsMargins(6, 4, 6, 4);
+    callingRow->addWidget(lblCalling);
+    callingRow->addWidget(edtCalling, 1);
+    callingRow->addWidget(lblTouchResult, 1);
+    pnlCalling->setVisible(false);
+    connect(edtCalling, &QLineEdit::textEdited, this, &TfrmMain::CallingEdited);
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(pnlCalling);
+    column->addWidget(tbsMain, 1);
+    setCentralWidget(central);
     connect(tbsMain, &QTabWidget::currentChanged, this, [this] { PageChange(); });
     // As in browsers and editors: the method tabs in turn from anywhere in the window.
     for (const auto& [keys, step] : {std::pair{Qt::CTRL | Qt::Key_Tab, 1},
@@ -273,6 +302,8 @@ void TfrmMain::CreateActions()
            QKeySequence(QStringLiteral("Ctrl+3")));
     action(mnuVInterMethod, "mnuVInterMethod", "&Inter-Method Falseness", nullptr, nullptr,
            QKeySequence(QStringLiteral("Ctrl+4")));
+    action(mnuVTouch, "mnuVTouch", "&Touch", nullptr, nullptr,
+           QKeySequence(QStringLiteral("Ctrl+5")));
     action(mnuVOptions, "mnuVOptions", "Set &Options...", "options", "Set Options",
            QKeySequence(QStringLiteral("Ctrl+,")));
     action(mnuTUnique, "mnuTUnique", "Check the Method is &Unique", "unique",
@@ -292,7 +323,8 @@ void TfrmMain::CreateActions()
 
     m_views = new QActionGroup(this);
     m_views->setExclusive(true);
-    for (QAction* view : {mnuVDiagram, mnuVStatistics, mnuVComposition, mnuVInterMethod}) {
+    for (QAction* view :
+         {mnuVDiagram, mnuVStatistics, mnuVComposition, mnuVInterMethod, mnuVTouch}) {
         view->setCheckable(true);
         m_views->addAction(view);
     }
@@ -310,6 +342,7 @@ void TfrmMain::CreateActions()
     connect(mnuVStatistics, &QAction::triggered, this, [this] { ChooseView(1); });
     connect(mnuVComposition, &QAction::triggered, this, [this] { ChooseView(2); });
     connect(mnuVInterMethod, &QAction::triggered, this, [this] { ChooseView(3); });
+    connect(mnuVTouch, &QAction::triggered, this, [this] { ChooseView(4); });
     connect(mnuVOptions, &QAction::triggered, this, &TfrmMain::SetOptions);
     connect(mnuTUnique, &QAction::triggered, this, &TfrmMain::CheckUnique);
     connect(mnuTFind, &QAction::triggered, this, &TfrmMain::FindSimilar);
@@ -340,7 +373,7 @@ void TfrmMain::CreateMenusAndToolBar()
     file->addSeparator();
     file->addAction(mnuFExit);
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
-    view->addActions({mnuVDiagram, mnuVStatistics, mnuVComposition, mnuVInterMethod});
+    view->addActions({mnuVDiagram, mnuVStatistics, mnuVComposition, mnuVInterMethod, mnuVTouch});
     view->addSeparator();
     view->addAction(mnuVOptions);
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
@@ -379,7 +412,7 @@ void TfrmMain::CreateMenusAndToolBar()
     cboView->setObjectName(QStringLiteral("cboView"));
     cboView->addItems({QStringLiteral("Method Diagram"), QStringLiteral("Statistics Sheet"),
                        QStringLiteral("Composition Sheet"),
-                       QStringLiteral("Inter-Method Falseness")});
+                       QStringLiteral("Inter-Method Falseness"), QStringLiteral("Touch")});
     cboView->setToolTip(QStringLiteral("Set View of the Current Method"));
     cboView->setStatusTip(cboView->toolTip());
     cboView->setFocusPolicy(Qt::TabFocus);
@@ -399,9 +432,9 @@ bool TfrmMain::MethodCommandsEnabled() const
 
 void TfrmMain::EnableMethodCommands(bool enabled)
 {
-    for (QAction* action :
-         {mnuFClose, mnuFCloseAll, mnuFEdit, mnuFSave, mnuFPrint, mnuVDiagram, mnuVStatistics,
-          mnuVComposition, mnuVInterMethod, mnuVOptions, mnuTUnique, mnuTFind, mnuTClipboard}) {
+    for (QAction* action : {mnuFClose, mnuFCloseAll, mnuFEdit, mnuFSave, mnuFPrint, mnuVDiagram,
+                            mnuVStatistics, mnuVComposition, mnuVInterMethod, mnuVTouch,
+                            mnuVOptions, mnuTUnique, mnuTFind, mnuTClipboard}) {
         action->setEnabled(enabled);
     }
     cboView->setEnabled(enabled);
@@ -414,6 +447,7 @@ void TfrmMain::EnableMethodCommands(bool enabled)
         m_current = 0;
         mnuVDiagram->setChecked(true);
         cboView->setCurrentIndex(0);
+        pnlCalling->setVisible(false);
     }
 }
 
@@ -551,6 +585,46 @@ void TfrmMain::ShowView(int view)
         Hourglass hourglass;
         Page(m_current).Redraw();
     }
+    ShowCallingBar();
+    if (card.View == PageView::Touch) {
+        edtCalling->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void TfrmMain::ShowCallingBar()
+{
+    const bool touch = m_current > 0 && Card(m_current).View == PageView::Touch;
+    if (touch) {
+        TBellCard& card = Card(m_current);
+        const QString calling = Q(card.Calling);
+        if (edtCalling->text() != calling) {
+            edtCalling->setText(calling);
+        }
+        lblTouchResult->setText(card.Touch().ResultText());
+    }
+    pnlCalling->setVisible(touch);
+}
+
+void TfrmMain::CallingEdited(const QString& text)
+{
+    if (m_current == 0 || Card(m_current).View != PageView::Touch) {
+        return;
+    }
+    // A touch of thousands of rows proves and draws well within a keystroke: no waiting.
+    TBellCard& card = Card(m_current);
+    card.Calling = text.toStdString();
+    Page(m_current).Redraw();
+    lblTouchResult->setText(card.Touch().ResultText());
+}
+
+const TBellStore* TfrmMain::PageMethod(int page) const
+{
+    for (int tab = 0, shown = 0; tab < tbsMain->count(); ++tab) {
+        if (tbsMain->isTabVisible(tab) && ++shown == page) {
+            return &m_cards[static_cast<std::size_t>(CardAtTab(tab) - 1)]->Store();
+        }
+    }
+    return nullptr;
 }
 
 void TfrmMain::RestoreViewList()
@@ -558,6 +632,7 @@ void TfrmMain::RestoreViewList()
     const int view = m_current > 0 ? static_cast<int>(Card(m_current).View) : 0;
     cboView->setCurrentIndex(view);
     m_views->actions()[view]->setChecked(true);
+    ShowCallingBar();
 }
 
 void TfrmMain::ChooseView(int view)
@@ -588,12 +663,15 @@ void TfrmMain::ChooseView(int view)
         }
         ShowView(2);
         return;
-    default:
+    case 3:
         if (const std::string refusal = TBellIntMeth::Refusal(card.Store()); !refusal.empty()) {
             m_messages.Show(this, BoxKind::Information, Q(refusal));
             break;
         }
         ChooseSecondMethod();
+        return;
+    default:
+        ShowView(4);
         return;
     }
     RestoreViewList();
@@ -666,9 +744,11 @@ void TfrmMain::PageChange()
     m_current = k;
     RestoreViewList();
     ShowEdited();
-    // The second method may have been closed or changed on its own page meanwhile.
-    if (Card(k).View == PageView::InterMethod) {
+    // The second method, or a method of a spliced touch, may have been closed or changed on
+    // its own page meanwhile.
+    if (Card(k).View == PageView::InterMethod || Card(k).View == PageView::Touch) {
         Page(k).Redraw();
+        ShowCallingBar();
     }
 }
 

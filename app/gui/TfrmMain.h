@@ -16,6 +16,7 @@ class QAction;
 class QActionGroup;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QTabWidget;
 class QToolBar;
 
@@ -25,6 +26,7 @@ class HelpSystem;
 class MessageBoxes;
 class TBellCard;
 class TBellPageWidget;
+class TBellStore;
 class TfrmAbout;
 class TfrmDataMod;
 class TfrmEdit;
@@ -98,6 +100,7 @@ public:
     QAction* mnuVStatistics = nullptr;
     QAction* mnuVComposition = nullptr;
     QAction* mnuVInterMethod = nullptr;
+    QAction* mnuVTouch = nullptr;
     QAction* mnuVOptions = nullptr;
     QAction* mnuTUnique = nullptr;
     QAction* mnuTFind = nullptr;
@@ -115,6 +118,11 @@ public:
     QTabWidget* tbsMain = nullptr;
     QLabel* pnlStatus = nullptr;
     QLabel* lblEdited = nullptr;
+    // The calling of the current page, above the tabs while its touch view is shown.
+    QWidget* pnlCalling = nullptr;
+    QLabel* lblCalling = nullptr;
+    QLineEdit* edtCalling = nullptr;
+    QLabel* lblTouchResult = nullptr;
 
     TfrmEdit* frmEdit = nullptr;
     TfrmOpen* frmOpen = nullptr;
@@ -141,6 +149,9 @@ private:
     void StepTab(int step); // to the next (1) or previous (-1) open method, round the end
     void SetTabWidth();
     void RestoreViewList();
+    void ShowCallingBar(); // shown with the touch view, holding the current page's calling
+    void CallingEdited(const QString& text);
+    const TBellStore* PageMethod(int page) const; // the method on the page-th tab shown
     void ChooseSecondMethod();
     int TabOf(int k) const;
     int CardAtTab(int tab) const;

@@ -276,6 +276,51 @@ TEST_F(MainWindow, TheSheetViewsShowAndPrint)
     EXPECT_EQ(card.View, PageView::Diagram);
 }
 
+// The touch view: its calling line is there with the view, proves and draws as it is typed, says
+// why a calling is refused in the result line rather than in a box, and stays with the page.
+TEST_F(MainWindow, TouchViewProvesTheCallingAsItIsTyped)
+{
+    Enter(6, "PLAIN BOB MINOR", kMinor);
+    Enter(8, "CAMBRIDGE SURPRISE MAJOR", kCambridge);
+    Front(1);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_FALSE(window->pnlCalling->isVisible());
+    QTest::keyClick(window.get(), Qt::Key_5, Qt::ControlModifier);
+    TBellCard& card = window->Card(1);
+    EXPECT_EQ(card.View, PageView::Touch);
+    EXPECT_EQ(window->cboView->currentText(), "Touch");
+    EXPECT_TRUE(window->pnlCalling->isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), window->edtCalling);
+
+    const std::size_t boxes = shown.size();
+    const auto type = [&](const char* calling) {
+        window->edtCalling->clear();
+        QTest::keyClicks(window->edtCalling, calling);
+        EXPECT_EQ(window->lblTouchResult->text(), card.Touch().ResultText());
+        return card.Touch().ResultText();
+    };
+    EXPECT_EQ(type("(ppppb)3"), "180 changes, true, comes round.");
+    const int drawn = card.Picture().Size().height();
+    EXPECT_EQ(type("(pppsb)6"), "False: row 168 repeats row 59. (24 rows repeat.)");
+    EXPECT_EQ(card.Calling, "(pppsb)6");
+    // Page 2 holds a method of another stage: no lead of it here.
+    EXPECT_EQ(type("p 2:b"), "There is no method of 6 bells on page 2.");
+    EXPECT_EQ(type("pq"), "\"q\" is not a call: use p, b (or -) and s.");
+    EXPECT_LT(card.Picture().Size().height(), drawn / 2); // the heading and the message alone
+    EXPECT_EQ(shown.size(), boxes);
+
+    Front(2);
+    EXPECT_FALSE(window->pnlCalling->isVisible());
+    Front(1);
+    EXPECT_EQ(window->edtCalling->text(), "pq");
+    const QString file = QString::fromStdString(dir.Path("touch.pdf"));
+    PrintTo(file);
+    EXPECT_TRUE(PdfTitled(file, "PLAIN BOB MINOR"));
+    window->mnuVDiagram->trigger();
+    EXPECT_FALSE(window->pnlCalling->isVisible());
+}
+
 // The library's decision is tested with the library; here the window asks, shows, writes and
 // says where it went.
 TEST_F(MainWindow, SavingAsksShowsAndSaysWhereItWent)

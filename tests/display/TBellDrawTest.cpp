@@ -589,5 +589,30 @@ TEST(Printing, PostersHoldTheirColumnsOnEachPageWithNoRowCut)
     EXPECT_LT(*widest - *narrowest, 0.03);
 }
 
+// A row rung twice is marked behind its figures in a colour of its own, on the picture and on
+// paper; a true touch has no such mark.
+TEST(TouchView, FalseRowsAreMarkedOnScreenAndInPrint)
+{
+    Drawn pb(6, kPlainBobMinor, "PLAIN BOB MINOR");
+    const auto marked = [](const QImage& image) {
+        return Any(image, image.rect(),
+                   [](QRgb pixel) { return pixel == TouchView::FalseRowColour().rgb(); });
+    };
+    pb.card->Calling = "(ppppb)3";
+    pb.card->Show(PageView::Touch);
+    EXPECT_TRUE(pb.card->Touch().Proof().isTrue);
+    EXPECT_FALSE(marked(pb.card->Picture().Bitmap()));
+    pb.card->Calling = "(pppsb)6";
+    pb.card->Show(PageView::Touch);
+    EXPECT_EQ(pb.card->Touch().Proof().falseCount, 24);
+    EXPECT_TRUE(marked(pb.card->Picture().Bitmap()));
+
+    // On short pages the leads go on to further pages, the false rows marked there too.
+    PagesSurface pages(QSize(794, 600));
+    pb.card->Touch().Render(pages);
+    ASSERT_GT(pages.Pages().size(), 1U);
+    EXPECT_TRUE(marked(pages.Pages().back()));
+}
+
 } // namespace
 } // namespace tambrel
