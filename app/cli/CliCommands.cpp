@@ -311,7 +311,7 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
     renderCommand->add_option("--notation", render.notation, "Place notation")->required();
     renderCommand->add_option("--name", render.name, "Method name");
     renderCommand->add_option("--view", render.view,
-                              "The view to draw (diagram, stats, comp or intmeth)");
+                              "The view to draw (diagram, stats, comp, intmeth or touch)");
     renderCommand->add_option("--set", render.settings,
                               "An option as KEY=VALUE (Numbers=2, ShowGrid=True, ...); repeatable");
     renderCommand->add_option("--width", render.width, "Picture width in pixels (PNG, SVG)");
@@ -368,6 +368,8 @@ int RunCli(std::vector<std::string> args, std::ostream& out, std::ostream& err,
     renderCommand->add_option("--b-notation", render.bNotation,
                               "Place notation of the second method (intmeth; default: itself)");
     renderCommand->add_option("--b-name", render.bName, "Name of the second method (intmeth)");
+    renderCommand->add_option("--calling", render.calling,
+                              "The touch lead by lead (touch): p, b (or -), s, (group)N, *N");
 
     ProveOptions prove;
     CLI::App* proveCommand =

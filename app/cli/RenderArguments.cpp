@@ -19,7 +19,8 @@ std::vector<std::string> RenderArguments(const RenderOptions& options)
     for (const auto& [option, value] : {std::pair{"--library=", &options.library},
                                         {"--b-bells=", &options.bBells},
                                         {"--b-notation=", &options.bNotation},
-                                        {"--b-name=", &options.bName}}) {
+                                        {"--b-name=", &options.bName},
+                                        {"--calling=", &options.calling}}) {
         if (!value->empty()) {
             args.push_back(option + *value);
         }

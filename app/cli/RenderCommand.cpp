@@ -125,14 +125,19 @@ int RunRender(const RenderOptions& options, const std::filesystem::path& program
     static const std::map<std::string, PageView> kViews = {{"diagram", PageView::Diagram},
                                                            {"stats", PageView::Statistics},
                                                            {"comp", PageView::Composition},
-                                                           {"intmeth", PageView::InterMethod}};
+                                                           {"intmeth", PageView::InterMethod},
+                                                           {"touch", PageView::Touch}};
     const auto named = kViews.find(options.view);
     if (named == kViews.end()) {
-        return Refuse(err, "The view must be diagram, stats, comp or intmeth.");
+        return Refuse(err, "The view must be diagram, stats, comp, intmeth or touch.");
     }
     const PageView view = named->second;
     if (view != PageView::InterMethod && (!options.bNotation.empty() || !options.bBells.empty())) {
         return Refuse(err, "A second method is drawn only with --view intmeth.");
+    }
+    if ((view == PageView::Touch) == options.calling.empty()) {
+        return Refuse(err, view == PageView::Touch ? "A touch is drawn from its --calling."
+                                                   : "A calling is drawn only with --view touch.");
     }
     if (options.width < 100 || options.width > 20000 || options.height < 100 ||
         options.height > 20000) {
@@ -211,6 +216,14 @@ int RunRender(const RenderOptions& options, const std::filesystem::path& program
         }
         card->IntMeth().openMethod = [b](int) { return b; };
         card->IntMeth().Choose(1, *b);
+    } else if (view == PageView::Touch) {
+        // Page 1 is the method itself, as with prove.
+        card->Calling = options.calling;
+        card->Touch().pageMethod = [&store](int k) { return k == 1 ? &store : nullptr; };
+        card->Touch().Compute();
+        if (!card->Touch().Proved()) {
+            return Refuse(err, card->Touch().ResultText().toStdString());
+        }
     }
 
     EnsureGuiApplication();

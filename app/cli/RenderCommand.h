@@ -20,9 +20,11 @@ struct RenderOptions {
     std::string bBells;    // the inter-method sheet's second method; empty: the method's bells
     std::string bNotation; // empty: the method is its own second method
     std::string bName;
+    std::string calling; // the touch view's calling, lead by lead
 };
 
-// Writes the diagram, the statistics, composition or inter-method sheet of a method as PNG or SVG
+// Writes the diagram, the statistics, composition or inter-method sheet or a touch of a method
+// as PNG or SVG
 // (the on-screen drawing on a picture of the given width and visible height) or PDF (the printed
 // drawing on A4 pages). Exit status as the other commands: 0 done, 2 refused.
 int RunRender(const RenderOptions& options, const std::filesystem::path& programFolder,

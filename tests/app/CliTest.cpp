@@ -447,13 +447,17 @@ TEST_F(CliTable, FilesReadAndWritten)
         drawn(" --view comp", "c.svg", "**Composition Sheet**"),
         drawn(" --view intmeth --b-name Yorkshire --b-notation" + kYorkshire, "i.svg",
               "**Plain Course of CAMBRIDGE**Against FCH's of YORKSHIRE**"),
+        // The calling reaches the drawing program; one it refuses draws nothing.
+        drawn(" --view touch --calling (p)7", "t.svg", "**224 changes, true, comes round.**"),
+        refused(" --view touch --calling pq", "\"q\" is not a call: use p, b (or -) and s."),
+        refused(" --calling p", "A calling is drawn only with --view touch."),
         refused(" --set Size=9", "The option Size cannot be 9 (0 to 3)."),
         refused(" --set Size", "A setting is written KEY=VALUE, not \"Size\"."),
         refused(" --set BobType=42", "The calls library has no call 42 on 8 bells; it has 01, 02, "
                                      "03, 04, 05, 06, 07, 08."),
         refused(" --set SingleLines=9",
                 "The option SingleLines names a bell the method does not have: 9."),
-        refused(" --view statistics", "The view must be diagram, stats, comp or intmeth."),
+        refused(" --view statistics", "The view must be diagram, stats, comp, intmeth or touch."),
         refused(" --b-notation" + kYorkshire, "A second method is drawn only with --view intmeth."),
         refused(" --width 99", "The width and height must be 100 to 20000 pixels."),
         refused(" --view intmeth --b-bells 7 --b-notation 3.1.7.3.1.3,1",
