@@ -394,4 +394,20 @@ std::vector<std::string> PositionsOfCalls(const TBellStore& store, std::span<con
     return names;
 }
 
+Result<std::vector<TouchLead>> TouchFromPositions(const TBellStore& store,
+                                                  std::string_view positions, int observationBell)
+{
+    const Result<std::vector<LeadCall>> called =
+        CallingFromPositions(store, positions, observationBell);
+    if (!called) {
+        return Result<std::vector<TouchLead>>::fail(called.error);
+    }
+    std::vector<TouchLead> leads;
+    leads.reserve(called.value->size());
+    for (const LeadCall call : *called.value) {
+        leads.push_back({0, call});
+    }
+    return Result<std::vector<TouchLead>>::ok(std::move(leads));
+}
+
 } // namespace tambrel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/LeadCall.h"
+#include "analysis/Touch.h"
 #include "engine/Result.h"
 
 #include <span>
@@ -37,6 +38,10 @@ std::string CallingPosition(int bells, LeadCall call, const LeadEndPlaces& place
 // Only for methods with Plain Bob lead heads, and the observation bell one of 2..bells.
 Result<std::vector<LeadCall>> CallingFromPositions(const TBellStore& store,
                                                    std::string_view positions, int observationBell);
+
+// The same as the leads of a touch of the method itself.
+Result<std::vector<TouchLead>> TouchFromPositions(const TBellStore& store,
+                                                  std::string_view positions, int observationBell);
 
 // The position of each called lead of a touch rung from rounds ("H", "sW"), empty for a plain
 // lead; all empty when the observation bell is not one of 2..bells.

@@ -54,9 +54,10 @@ public:
     TBellView& ViewObject(PageView view);
 
     PageView View = PageView::Diagram;
-    bool Changed = false; // new method details or options await recalculation
-    bool Edited = false;  // entered or edited and not saved since
-    std::string Calling;  // the touch view's calling, kept while the page is open
+    bool Changed = false;            // new method details or options await recalculation
+    bool Edited = false;             // entered or edited and not saved since
+    std::string Calling;             // the touch view's calling, kept while the page is open
+    bool CallingByPositions = false; // the calling is written in calling positions
 
     PagePicture& Picture() { return m_picture; }
     const PagePicture& Picture() const { return m_picture; }

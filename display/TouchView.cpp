@@ -66,7 +66,9 @@ void TouchView::Compute()
     m_details.clear();
     m_columns.clear();
     m_repeated.clear();
-    const Result<std::vector<TouchLead>> parsed = ParseCalling(m_calling);
+    const Result<std::vector<TouchLead>> parsed =
+        m_byPositions ? TouchFromPositions(m_store, m_calling, m_store.Bells())
+                      : ParseCalling(m_calling);
     if (!parsed) {
         m_result = Q(parsed.error);
         return;

@@ -19,9 +19,10 @@ class TBellStore;
 // course, the calls beside their lead ends and every row rung more than once marked.
 class TouchView : public TBellView {
 public:
-    // `calling` is the page's calling text, read afresh at each computing.
-    TouchView(const TBellStore& store, const std::string& calling)
-        : m_store(store), m_calling(calling)
+    // `calling` is the page's calling text, read afresh at each computing, lead by lead or,
+    // with `byPositions`, by calling positions (the tenor observed).
+    TouchView(const TBellStore& store, const std::string& calling, const bool& byPositions)
+        : m_store(store), m_calling(calling), m_byPositions(byPositions)
     {
     }
 
@@ -53,6 +54,7 @@ private:
 
     const TBellStore& m_store;
     const std::string& m_calling;
+    const bool& m_byPositions;
     TouchProver m_prover;
     TouchProof m_proof;
     bool m_proved = false;

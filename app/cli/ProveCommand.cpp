@@ -158,23 +158,13 @@ int RunProve(const ProveOptions& options, const std::filesystem::path& programFo
         }
         observation = static_cast<int>(bell) + 1;
     }
-    std::vector<TouchLead> leads;
-    if (!options.positions.empty()) {
-        const Result<std::vector<LeadCall>> called =
-            CallingFromPositions(own, options.positions, observation);
-        if (!called) {
-            return Refuse(err, called.error);
-        }
-        for (const LeadCall call : *called.value) {
-            leads.push_back({0, call});
-        }
-    } else {
-        Result<std::vector<TouchLead>> calling = ParseCalling(options.calling);
-        if (!calling) {
-            return Refuse(err, calling.error);
-        }
-        leads = std::move(*calling.value);
+    Result<std::vector<TouchLead>> calling =
+        options.positions.empty() ? ParseCalling(options.calling)
+                                  : TouchFromPositions(own, options.positions, observation);
+    if (!calling) {
+        return Refuse(err, calling.error);
     }
+    const std::vector<TouchLead> leads = std::move(*calling.value);
     TouchProver prover;
     const Result<TouchProof> proved = prover.Prove(leads, pages);
     if (!proved) {

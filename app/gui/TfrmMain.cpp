@@ -136,15 +136,26 @@ TfrmMain::TfrmMain(TfrmDataMod& dataModule, HelpSystem& help, MessageBoxes& mess
         QStringLiteral("The touch lead by lead: p, b (or -), s, (group)N, 2:b, *N for parts"));
     edtCalling->setStatusTip(edtCalling->toolTip());
     lblCalling->setBuddy(edtCalling);
+    chkByPositions = new QCheckBox(QStringLiteral("By p&ositions"), pnlCalling);
+    chkByPositions->setObjectName(QStringLiteral("chkByPositions"));
+    chkByPositions->setToolTip(
+        QStringLiteral("The calling in calling positions, a course at a time: W H H, sH, 2M, *3"));
     lblTouchResult = new QLabel(pnlCalling);
     lblTouchResult->setObjectName(QStringLiteral("lblTouchResult"));
     auto* callingRow = new QHBoxLayout(pnlCalling);
     callingRow->setContentsMargins(6, 4, 6, 4);
     callingRow->addWidget(lblCalling);
     callingRow->addWidget(edtCalling, 1);
+    callingRow->addWidget(chkByPositions);
     callingRow->addWidget(lblTouchResult, 1);
     pnlCalling->setVisible(false);
     connect(edtCalling, &QLineEdit::textEdited, this, &TfrmMain::CallingEdited);
+    connect(chkByPositions, &QCheckBox::clicked, this, [this](bool checked) {
+        if (m_current > 0) {
+            Card(m_current).CallingByPositions = checked;
+            CallingEdited(edtCalling->text());
+        }
+    });
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
     column->setContentsMargins(0, 0, 0, 0);
@@ -600,6 +611,7 @@ void TfrmMain::ShowCallingBar()
         if (edtCalling->text() != calling) {
             edtCalling->setText(calling);
         }
+        chkByPositions->setChecked(card.CallingByPositions);
         lblTouchResult->setText(card.Touch().ResultText());
     }
     pnlCalling->setVisible(touch);

@@ -14,6 +14,7 @@
 
 class QAction;
 class QActionGroup;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -122,6 +123,7 @@ public:
     QWidget* pnlCalling = nullptr;
     QLabel* lblCalling = nullptr;
     QLineEdit* edtCalling = nullptr;
+    QCheckBox* chkByPositions = nullptr;
     QLabel* lblTouchResult = nullptr;
 
     TfrmEdit* frmEdit = nullptr;

@@ -306,6 +306,11 @@ TEST_F(MainWindow, TouchViewProvesTheCallingAsItIsTyped)
     EXPECT_EQ(card.Calling, "(pppsb)6");
     // Page 2 holds a method of another stage: no lead of it here.
     EXPECT_EQ(type("p 2:b"), "There is no method of 6 bells on page 2.");
+    // By calling positions: three Homes are the bob every fifth lead.
+    window->chkByPositions->click();
+    EXPECT_EQ(type("H H H"), "180 changes, true, comes round.");
+    EXPECT_EQ(type("M"), "\"M\" is not a calling position on 6 bells.");
+    window->chkByPositions->click();
     EXPECT_EQ(type("pq"), "\"q\" is not a call: use p, b (or -) and s.");
     EXPECT_LT(card.Picture().Size().height(), drawn / 2); // the heading and the message alone
     EXPECT_EQ(shown.size(), boxes);
