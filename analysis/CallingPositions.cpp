@@ -241,9 +241,11 @@ Result<Calling> ParseCalling(std::string_view text, int bells)
             position.letter = letter;
             position.place = NamedPlace(letter, bells);
             if (letter != 'B' && position.place == 0) {
-                return Result<Calling>::fail("\"" + std::string(text.substr(start, i - start)) +
-                                             "\" is not a calling position on " +
-                                             std::to_string(bells) + " bells.");
+                // Built by appending: GCC 12 misreads a string inserted at the front.
+                std::string message = "\"";
+                message.append(text.substr(start, i - start));
+                message += "\" is not a calling position on " + std::to_string(bells) + " bells.";
+                return Result<Calling>::fail(message);
             }
         }
         if (count < 1 || count > 99) {

@@ -6,13 +6,16 @@
 #include "app/gui/TfrmIntMeth.h"
 #include "app/gui/TfrmMain.h"
 #include "app/gui/TfrmOpen.h"
+#include "display/TBellPageWidget.h"
 #include "library/TfrmDataMod.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QLineEdit>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -173,6 +176,23 @@ int main(int argc, char** argv)
         enter(8, QStringLiteral("Bristol Surprise Major"),
               QStringLiteral("-58-14.58-58.36.14-14.58-14-18,18"), {});
         ok = Save(window, out + "/notation-cc.png") && ok;
+        // Touches of Cambridge (the first tab): by positions, a false one, and spliced with
+        // Yorkshire (the second).
+        window.tbsMain->setCurrentIndex(window.tbsMain->indexOf(&window.Page(1)));
+        window.ChooseView(4);
+        const auto touch = [&](const QString& calling, bool byPositions, const QString& file) {
+            if (window.chkByPositions->isChecked() != byPositions) {
+                window.chkByPositions->click();
+            }
+            window.edtCalling->clear();
+            QTest::keyClicks(window.edtCalling, calling);
+            ok = Save(window, out + file) && ok;
+        };
+        touch(QStringLiteral("H H H"), true, "/touch-true.png");
+        touch(QStringLiteral("W H H*3"), true, "/touch-false.png");
+        touch(QStringLiteral("(p 2:p 2:p p 2:p p b)3"), false, "/touch-spliced.png");
+        window.ChooseView(0);
+
         // The smallest window the program allows, the lead fitted to it.
         window.resize(1, 1);
         QTest::qWait(500); // the page is drawn again once the size has settled
