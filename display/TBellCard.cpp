@@ -14,7 +14,7 @@ TBellCard::TBellCard(TBellFCH* fch, TBellRolls* rolls)
       m_comp(*m_store, PageOptions, fch != nullptr ? *fch : *m_ownFch,
              rolls != nullptr ? *rolls : *m_ownRolls),
       m_intMeth(*m_store, PageOptions, fch != nullptr ? *fch : *m_ownFch),
-      m_touch(*m_store, Calling, CallingByPositions)
+      m_touch(*m_store, Calling, CallingByPositions, ObservationBell)
 {
     m_store->SetOwner(&PageOptions);
     m_diagram.onStatus = [this](const QString& text) {
@@ -70,6 +70,7 @@ void TBellCard::ClearPage()
     View = PageView::Diagram;
     Calling.clear();
     CallingByPositions = false;
+    ObservationBell = 0;
     Changed = false;
     Edited = false;
 }

@@ -58,6 +58,7 @@ public:
     bool Edited = false;             // entered or edited and not saved since
     std::string Calling;             // the touch view's calling, kept while the page is open
     bool CallingByPositions = false; // the calling is written in calling positions
+    int ObservationBell = 0;         // of the calling positions; 0 or past the stage: the tenor
 
     PagePicture& Picture() { return m_picture; }
     const PagePicture& Picture() const { return m_picture; }

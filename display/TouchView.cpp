@@ -59,6 +59,12 @@ struct TextLine {
 
 } // namespace
 
+int TouchView::Observed() const
+{
+    const int bells = m_store.Bells();
+    return m_observation >= 2 && m_observation <= bells ? m_observation : bells;
+}
+
 void TouchView::Compute()
 {
     m_proved = false;
@@ -67,7 +73,7 @@ void TouchView::Compute()
     m_columns.clear();
     m_repeated.clear();
     const Result<std::vector<TouchLead>> parsed =
-        m_byPositions ? TouchFromPositions(m_store, m_calling, m_store.Bells())
+        m_byPositions ? TouchFromPositions(m_store, m_calling, Observed())
                       : ParseCalling(m_calling);
     if (!parsed) {
         m_result = Q(parsed.error);
@@ -108,7 +114,7 @@ void TouchView::Compute()
         for (std::size_t i = 0; i < rung; ++i) {
             calls.push_back(leads[i].call);
         }
-        positions = PositionsOfCalls(m_store, calls, bells);
+        positions = PositionsOfCalls(m_store, calls, Observed());
     }
 
     const std::vector<Row>& rows = m_prover.Rows();

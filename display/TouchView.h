@@ -20,9 +20,11 @@ class TBellStore;
 class TouchView : public TBellView {
 public:
     // `calling` is the page's calling text, read afresh at each computing, lead by lead or,
-    // with `byPositions`, by calling positions (the tenor observed).
-    TouchView(const TBellStore& store, const std::string& calling, const bool& byPositions)
-        : m_store(store), m_calling(calling), m_byPositions(byPositions)
+    // with `byPositions`, by calling positions of the observation bell (the tenor when it is 0
+    // or not a working bell of the stage).
+    TouchView(const TBellStore& store, const std::string& calling, const bool& byPositions,
+              const int& observation)
+        : m_store(store), m_calling(calling), m_byPositions(byPositions), m_observation(observation)
     {
     }
 
@@ -31,6 +33,7 @@ public:
     std::function<const TBellStore*(int page)> pageMethod;
 
     void Compute() override;
+    int Observed() const; // the observation bell in use
     void Render(Surface& surface) override;
 
     // The result line of the last computing, or why the calling was refused.
@@ -55,6 +58,7 @@ private:
     const TBellStore& m_store;
     const std::string& m_calling;
     const bool& m_byPositions;
+    const int& m_observation;
     TouchProver m_prover;
     TouchProof m_proof;
     bool m_proved = false;

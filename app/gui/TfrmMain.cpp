@@ -140,6 +140,11 @@ TfrmMain::TfrmMain(TfrmDataMod& dataModule, HelpSystem& help, MessageBoxes& mess
     chkByPositions->setObjectName(QStringLiteral("chkByPositions"));
     chkByPositions->setToolTip(
         QStringLiteral("The calling in calling positions, a course at a time: W H H, sH, 2M, *3"));
+    auto* lblObservation = new QLabel(QStringLiteral("O&bservation:"), pnlCalling);
+    cboObservation = new QComboBox(pnlCalling);
+    cboObservation->setObjectName(QStringLiteral("cboObservation"));
+    cboObservation->setToolTip(QStringLiteral("The bell whose place after each call names it"));
+    lblObservation->setBuddy(cboObservation);
     lblTouchResult = new QLabel(pnlCalling);
     lblTouchResult->setObjectName(QStringLiteral("lblTouchResult"));
     auto* callingRow = new QHBoxLayout(pnlCalling);
@@ -147,9 +152,17 @@ TfrmMain::TfrmMain(TfrmDataMod& dataModule, HelpSystem& help, MessageBoxes& mess
     callingRow->addWidget(lblCalling);
     callingRow->addWidget(edtCalling, 1);
     callingRow->addWidget(chkByPositions);
+    callingRow->addWidget(lblObservation);
+    callingRow->addWidget(cboObservation);
     callingRow->addWidget(lblTouchResult, 1);
     pnlCalling->setVisible(false);
     connect(edtCalling, &QLineEdit::textEdited, this, &TfrmMain::CallingEdited);
+    connect(cboObservation, &QComboBox::activated, this, [this](int index) {
+        if (m_current > 0) {
+            Card(m_current).ObservationBell = index + 2;
+            CallingEdited(edtCalling->text());
+        }
+    });
     connect(chkByPositions, &QCheckBox::clicked, this, [this](bool checked) {
         if (m_current > 0) {
             Card(m_current).CallingByPositions = checked;
@@ -612,6 +625,13 @@ void TfrmMain::ShowCallingBar()
             edtCalling->setText(calling);
         }
         chkByPositions->setChecked(card.CallingByPositions);
+        // The working bells of the page's stage, the one observed chosen.
+        const QSignalBlocker quiet(cboObservation);
+        cboObservation->clear();
+        for (int bell = 2; bell <= card.Store().Bells(); ++bell) {
+            cboObservation->addItem(QString(QChar::fromLatin1(SymbolOf(bell))));
+        }
+        cboObservation->setCurrentIndex(card.Touch().Observed() - 2);
         lblTouchResult->setText(card.Touch().ResultText());
     }
     pnlCalling->setVisible(touch);

@@ -124,6 +124,7 @@ public:
     QLabel* lblCalling = nullptr;
     QLineEdit* edtCalling = nullptr;
     QCheckBox* chkByPositions = nullptr;
+    QComboBox* cboObservation = nullptr;
     QLabel* lblTouchResult = nullptr;
 
     TfrmEdit* frmEdit = nullptr;

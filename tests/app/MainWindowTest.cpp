@@ -310,6 +310,11 @@ TEST_F(MainWindow, TouchViewProvesTheCallingAsItIsTyped)
     window->chkByPositions->click();
     EXPECT_EQ(type("H H H"), "180 changes, true, comes round.");
     EXPECT_EQ(type("M"), "\"M\" is not a calling position on 6 bells.");
+    // Home for the 5th instead of the tenor: another touch.
+    EXPECT_EQ(test::Items(window->cboObservation).join(','), "2,3,4,5,6");
+    window->cboObservation->setCurrentIndex(3);
+    emit window->cboObservation->activated(3);
+    EXPECT_EQ(type("H"), "Does not come round: ends at 143652 after 60 changes.");
     window->chkByPositions->click();
     EXPECT_EQ(type("pq"), "\"q\" is not a call: use p, b (or -) and s.");
     EXPECT_LT(card.Picture().Size().height(), drawn / 2); // the heading and the message alone
