@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
+#include <numeric>
 #include <vector>
 
 namespace tambrel {
@@ -20,58 +23,84 @@ enum class PathKind { Plain, TrebleDodging, TreblePlace, Alliance, Hybrid };
 struct Lead {
     int bells = 0;
     int length = 0;
-    std::vector<Mask> places;                                // per change
-    std::vector<std::array<std::int8_t, kMaxBells>> placeOf; // rows 0..length+1, per bell
+    std::vector<Mask> places;        // per change, the lead's changes twice over
+    std::vector<Mask> up;            // per change, the positions whose bell moves up a place
+    std::vector<std::uint64_t> rows; // rows 0..length+1, four bits a position: its bell from 0
 };
 
-Lead RingLead(std::span<const std::string> changes, int bells)
+// The bytes of a word that are zero, as bits: a byte is zero exactly when the high bit of
+// ~((b & 0x7F) + 0x7F | b) is set, and the multiplication gathers those bits into the top byte.
+Mask ZeroBytes(std::uint64_t word)
 {
-    Lead lead;
-    lead.bells = bells;
-    lead.length = static_cast<int>(changes.size());
-    lead.places.reserve(changes.size());
-    std::vector<Movement> moves;
-    moves.reserve(changes.size());
-    for (const std::string& change : changes) {
-        const Movement move = ChangeMovement(change, bells);
-        Mask mask = 0;
-        for (int p = 0; p < bells; ++p) {
-            if (move[static_cast<std::size_t>(p)] == 0) {
-                mask |= Mask{1} << p;
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+    const std::uint64_t high = ~(((word & kLow7) + kLow7) | word | kLow7);
+    return static_cast<Mask>(((high >> 7U) * 0x0102040810204080ULL) >> 56U);
+}
+
+// The positions of a movement holding `value`, eight at a time.
+Mask PositionsWith(const Movement& move, std::uint8_t value)
+{
+    static_assert(sizeof(Movement) == 16);
+    const std::uint64_t spread = 0x0101010101010101ULL * value;
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    std::memcpy(&low, move.data(), sizeof low);
+    std::memcpy(&high, move.data() + sizeof low, sizeof high);
+    return ZeroBytes(low ^ spread) | (ZeroBytes(high ^ spread) << 8U);
+}
+
+// A mask of positions widened to four bits a position.
+std::uint64_t Nibbles(Mask positions)
+{
+    static constexpr auto kWide = [] {
+        std::array<std::uint32_t, 256> table{};
+        for (unsigned b = 0; b < 256; ++b) {
+            for (unsigned bit = 0; bit < 8; ++bit) {
+                if ((b & (1U << bit)) != 0) {
+                    table[b] |= 0xFU << (4 * bit);
+                }
             }
         }
-        lead.places.push_back(mask);
-        moves.push_back(move);
+        return table;
+    }();
+    return kWide[positions & 0xFFU] | (std::uint64_t{kWide[(positions >> 8U) & 0xFFU]} << 32U);
+}
+
+// Rings one plain lead into `lead`, whose buffers are kept from call to call. A row is one word,
+// so a change moves every bell at once.
+void RingLead(std::span<const Movement> moves, int bells, Lead& lead)
+{
+    lead.bells = bells;
+    lead.length = static_cast<int>(moves.size());
+    const std::size_t length = moves.size();
+    lead.places.resize(2 * length);
+    lead.up.resize(length);
+    const Mask stage = (Mask{1} << bells) - 1;
+    for (std::size_t i = 0; i < length; ++i) {
+        lead.places[i] = PositionsWith(moves[i], 0) & stage;
+        lead.places[i + length] = lead.places[i];
+        lead.up[i] = PositionsWith(moves[i], 1) & stage;
     }
     // Two rows of the next lead as well, so that every bell's path is seen across a lead end.
-    lead.placeOf.resize(static_cast<std::size_t>(lead.length) + 2);
-    std::array<std::int8_t, kMaxBells> bellAt{}; // bell in each place
-    for (int p = 0; p < bells; ++p) {
-        bellAt[static_cast<std::size_t>(p)] = static_cast<std::int8_t>(p);
+    lead.rows.resize(static_cast<std::size_t>(lead.length) + 2);
+    std::uint64_t row = 0xFEDCBA9876543210ULL; // positions past the stage never move
+    for (std::size_t r = 0; r < lead.rows.size(); ++r) {
+        lead.rows[r] = row;
+        const std::size_t i = r % moves.size();
+        const std::uint64_t up = Nibbles(lead.up[i]);
+        const std::uint64_t moving = up | (up << 4U);
+        // What moves up comes from below and what moves down from above.
+        row = (row & ~moving) | ((row & up) << 4U) | ((row >> 4U) & up);
     }
-    for (int r = 0; r < lead.length + 2; ++r) {
-        auto& row = lead.placeOf[static_cast<std::size_t>(r)];
-        for (int p = 0; p < bells; ++p) {
-            row[static_cast<std::size_t>(bellAt[static_cast<std::size_t>(p)])] =
-                static_cast<std::int8_t>(p);
-        }
-        if (lead.length == 0) {
-            continue;
-        }
-        const Movement& move = moves[static_cast<std::size_t>(r % lead.length)];
-        std::array<std::int8_t, kMaxBells> next = bellAt;
-        for (int p = 0; p < bells; ++p) {
-            next[static_cast<std::size_t>(p)] =
-                bellAt[static_cast<std::size_t>(p + move[static_cast<std::size_t>(p)])];
-        }
-        bellAt = next;
-    }
-    return lead;
 }
 
 int PlaceAt(const Lead& lead, int row, int bell)
 {
-    return lead.placeOf[static_cast<std::size_t>(row)][static_cast<std::size_t>(bell)];
+    constexpr std::uint64_t kLow3 = 0x7777777777777777ULL;
+    const std::uint64_t x =
+        lead.rows[static_cast<std::size_t>(row)] ^ (0x1111111111111111ULL * unsigned(bell));
+    const std::uint64_t zero = ~(((x & kLow3) + kLow3) | x | kLow3);
+    return std::countr_zero(zero) / 4;
 }
 
 // A hunt bell's path over one plain lead, judged by the tests of the classes.
@@ -81,30 +110,47 @@ struct HuntPath {
     int lowest = 0; // the lowest place it rings in, from 0
 };
 
-// Whether the cyclic sequence reads the same backwards from some starting point.
-template <typename At> bool Palindromic(int length, At at)
+// Whether `target` is a rotation of a cyclic sequence; `twice` holds the sequence twice over, so
+// that no index wraps.
+template <typename T> bool IsRotationOf(std::span<const T> twice, std::span<const T> target)
 {
-    for (int k = 0; k < length; ++k) {
-        bool same = true;
-        for (int i = 0; i < length && same; ++i) {
-            same = at((k - i + length) % length) == at(i);
+    const std::size_t length = target.size();
+    const T first = target[0];
+    for (std::size_t k = 0; k < length; ++k) {
+        if (twice[k] != first) {
+            continue;
         }
-        if (same) {
+        if (std::memcmp(twice.data() + k + 1, target.data() + 1, (length - 1) * sizeof(T)) == 0) {
             return true;
         }
     }
     return false;
 }
 
+// Whether a cyclic sequence reads the same backwards from some starting point: its reverse is a
+// rotation of it.
+template <typename T> bool IsPalindromic(std::span<const T> twice, std::vector<T>& reversed)
+{
+    const std::size_t length = twice.size() / 2;
+    reversed.assign(std::make_reverse_iterator(twice.begin() + std::ptrdiff_t(length)),
+                    std::make_reverse_iterator(twice.begin()));
+    return IsRotationOf(twice, std::span<const T>(reversed));
+}
+
 HuntPath JudgePath(const Lead& lead, int bell)
 {
     const int length = lead.length;
+    thread_local std::vector<std::int8_t> twice;
+    twice.resize(2 * static_cast<std::size_t>(length));
+    for (int r = 0; r < length; ++r) {
+        twice[static_cast<std::size_t>(r)] = static_cast<std::int8_t>(PlaceAt(lead, r, bell));
+        twice[static_cast<std::size_t>(r + length)] = twice[static_cast<std::size_t>(r)];
+    }
     std::array<int, kMaxBells> blows{};
     int placesMade = 0;
-    for (int r = 0; r < length; ++r) {
-        const int place = PlaceAt(lead, r, bell);
-        ++blows[static_cast<std::size_t>(place)];
-        placesMade += place == PlaceAt(lead, r + 1, bell) ? 1 : 0;
+    for (std::size_t r = 0; r < static_cast<std::size_t>(length); ++r) {
+        ++blows[static_cast<std::size_t>(twice[r])];
+        placesMade += twice[r] == twice[r + 1] ? 1 : 0;
     }
     HuntPath path;
     int visited = 0;
@@ -125,7 +171,9 @@ HuntPath JudgePath(const Lead& lead, int bell)
     }
     path.little = visited < lead.bells;
     const bool stationary = visited == 1;
-    const bool symmetric = Palindromic(length, [&](int r) { return PlaceAt(lead, r, bell); });
+    const std::span<const std::int8_t> places(twice);
+    thread_local std::vector<std::int8_t> reversed;
+    const bool symmetric = IsPalindromic(places, reversed);
     if (stationary) {
         path.kind = PathKind::TreblePlace;
     } else if (sameCount && count == 2) {
@@ -142,36 +190,49 @@ HuntPath JudgePath(const Lead& lead, int bell)
     return path;
 }
 
-// Whether every bell only hunts and makes places, never turning without a place between.
+// Whether every bell only hunts and makes places, never turning without a place between. A
+// bell turns back at once only when a pair of places swaps in two changes running, lead end to
+// lead head included.
 bool OnlyHuntsAndPlaces(const Lead& lead)
 {
-    for (int bell = 0; bell < lead.bells; ++bell) {
-        for (int r = 1; r <= lead.length; ++r) {
-            const int before = PlaceAt(lead, r - 1, bell);
-            if (before == PlaceAt(lead, r + 1, bell) && before != PlaceAt(lead, r, bell)) {
-                return false;
-            }
+    for (std::size_t i = 0; i < lead.up.size(); ++i) {
+        if ((lead.up[i] & lead.up[(i + 1) % lead.up.size()]) != 0) {
+            return false;
         }
     }
     return true;
 }
 
-MethodClass DodgingClass(const Lead& lead, const std::vector<int>& bells,
-                         const std::vector<HuntPath>& paths)
+struct HuntBell {
+    int bell = 0;
+    HuntPath path;
+    bool deciding = false; // of the class found, and a dodging one that sets the cross sections
+};
+
+MethodClass DodgingClass(const Lead& lead, std::span<const HuntBell> hunts)
 {
+    // The changes at which any deciding hunt bell crosses from one pair of dodging places to
+    // the next.
+    thread_local std::vector<std::uint8_t> cross;
+    cross.assign(static_cast<std::size_t>(lead.length), 0);
+    for (const HuntBell& hunt : hunts) {
+        if (!hunt.deciding) {
+            continue;
+        }
+        int pair = (PlaceAt(lead, 0, hunt.bell) - hunt.path.lowest) / 2;
+        for (int r = 0; r < lead.length; ++r) {
+            const int next = (PlaceAt(lead, r + 1, hunt.bell) - hunt.path.lowest) / 2;
+            cross[static_cast<std::size_t>(r)] |= next != pair ? 1 : 0;
+            pair = next;
+        }
+    }
     const Mask internal = lead.bells > 2 ? ((Mask{1} << (lead.bells - 1)) - 2) : 0;
     int sections = 0;
     int withPlace = 0;
-    for (int r = 0; r < lead.length; ++r) {
-        bool cross = false;
-        for (std::size_t k = 0; k < bells.size() && !cross; ++k) {
-            const int low = paths[k].lowest;
-            cross = (PlaceAt(lead, r, bells[k]) - low) / 2 !=
-                    (PlaceAt(lead, r + 1, bells[k]) - low) / 2;
-        }
-        if (cross) {
+    for (std::size_t r = 0; r < cross.size(); ++r) {
+        if (cross[r] != 0) {
             ++sections;
-            withPlace += (lead.places[static_cast<std::size_t>(r)] & internal) != 0 ? 1 : 0;
+            withPlace += (lead.places[r] & internal) != 0 ? 1 : 0;
         }
     }
     if (withPlace == 0) {
@@ -182,110 +243,121 @@ MethodClass DodgingClass(const Lead& lead, const std::vector<int>& bells,
 
 Mask Reflected(Mask places, int bells)
 {
-    Mask out = 0;
-    for (int p = 0; p < bells; ++p) {
-        if ((places & (Mask{1} << p)) != 0) {
-            out |= Mask{1} << (bells - 1 - p);
+    static constexpr auto kReversedBytes = [] {
+        std::array<std::uint8_t, 256> table{};
+        for (unsigned b = 0; b < 256; ++b) {
+            for (unsigned bit = 0; bit < 8; ++bit) {
+                if ((b & (1U << bit)) != 0) {
+                    table[b] = static_cast<std::uint8_t>(table[b] | (0x80U >> bit));
+                }
+            }
         }
-    }
-    return out;
-}
-
-// Whether some rotation of the changes equals the changes reflected; `backwards` reads them the
-// other way round as well.
-bool SameReflected(const std::vector<Mask>& changes, const std::vector<Mask>& reflected,
-                   bool backwards)
-{
-    const int length = static_cast<int>(changes.size());
-    for (int k = 0; k < length; ++k) {
-        bool same = true;
-        for (int i = 0; i < length && same; ++i) {
-            const int j = backwards ? (k - i + length) % length : (k + i) % length;
-            same = changes[static_cast<std::size_t>(j)] == reflected[static_cast<std::size_t>(i)];
-        }
-        if (same) {
-            return true;
-        }
-    }
-    return false;
+        return table;
+    }();
+    const Mask reversed16 =
+        (Mask{kReversedBytes[places & 0xFFU]} << 8U) | Mask{kReversedBytes[(places >> 8U) & 0xFFU]};
+    return reversed16 >> (16 - bells);
 }
 
 } // namespace
 
 Classification Classify(std::span<const std::string> changes, int bells)
 {
+    if (bells < 2 || bells > kMaxBells) {
+        return {};
+    }
+    std::vector<Movement> moves;
+    moves.reserve(changes.size());
+    for (const std::string& change : changes) {
+        moves.push_back(ChangeMovement(change, bells));
+    }
+    return Classify(std::span<const Movement>(moves), bells);
+}
+
+Classification Classify(std::span<const Movement> moves, int bells)
+{
     Classification c;
-    if (changes.empty() || bells < 2 || bells > kMaxBells) {
+    if (moves.empty() || bells < 2 || bells > kMaxBells) {
         return c;
     }
-    const Lead lead = RingLead(changes, bells);
+    // Batches classify tens of thousands of methods: the buffers are kept for the next one.
+    thread_local Lead lead;
+    thread_local std::vector<Mask> reflected;
+    thread_local std::vector<Mask> reversed;
+    RingLead(moves, bells, lead);
 
-    std::vector<Mask> reflected;
-    reflected.reserve(lead.places.size());
-    for (const Mask places : lead.places) {
-        reflected.push_back(Reflected(places, bells));
+    reflected.resize(static_cast<std::size_t>(lead.length));
+    for (std::size_t i = 0; i < reflected.size(); ++i) {
+        reflected[i] = Reflected(lead.places[i], bells);
     }
-    c.palindromic =
-        Palindromic(lead.length, [&](int i) { return lead.places[static_cast<std::size_t>(i)]; });
-    c.doubleSymmetry = SameReflected(lead.places, reflected, false);
-    c.rotational = SameReflected(lead.places, reflected, true);
+    const std::span<const Mask> twice(lead.places);
+    c.palindromic = IsPalindromic(twice, reversed);
+    // A rotation keeps the changes' sum, so most leads fail both reflected tests at once.
+    const auto sum = [](std::span<const Mask> changes) {
+        return std::accumulate(changes.begin(), changes.end(), std::uint64_t{0});
+    };
+    if (sum(reflected) == sum(twice.first(reflected.size()))) {
+        c.doubleSymmetry = IsRotationOf(twice, std::span<const Mask>(reflected));
+        // Reflected and read backwards.
+        std::reverse(reflected.begin(), reflected.end());
+        c.rotational = IsRotationOf(twice, std::span<const Mask>(reflected));
+    }
 
     // Cycles of the working bells at the lead heads: differential when their lengths differ.
+    std::array<int, kMaxBells> after{}; // where each bell ends the lead
+    const std::uint64_t leadHead = lead.rows[static_cast<std::size_t>(lead.length)];
+    for (int p = 0; p < bells; ++p) {
+        after[(leadHead >> (4U * unsigned(p))) & 0xFU] = p;
+    }
     std::array<bool, kMaxBells> seen{};
     int cycleLength = 0;
-    std::vector<int> hunts;
+    std::array<HuntBell, kMaxBells> huntBuffer{};
+    std::size_t huntCount = 0;
     for (int bell = 0; bell < bells; ++bell) {
-        if (PlaceAt(lead, lead.length, bell) == bell) {
-            hunts.push_back(bell);
+        if (after[static_cast<std::size_t>(bell)] == bell) {
+            huntBuffer[huntCount++].bell = bell;
             continue;
         }
         if (seen[static_cast<std::size_t>(bell)]) {
             continue;
         }
         int length = 0;
-        for (int b = bell; !seen[static_cast<std::size_t>(b)]; b = PlaceAt(lead, lead.length, b)) {
+        for (int b = bell; !seen[static_cast<std::size_t>(b)];
+             b = after[static_cast<std::size_t>(b)]) {
             seen[static_cast<std::size_t>(b)] = true;
             ++length;
         }
         c.differential = c.differential || (cycleLength != 0 && length != cycleLength);
         cycleLength = length;
     }
-    c.huntBells = static_cast<int>(hunts.size());
+    const std::span<HuntBell> hunts(huntBuffer.data(), huntCount);
+    c.huntBells = static_cast<int>(huntCount);
     if (hunts.empty()) {
         c.kind = MethodClass::Principle;
         return c;
     }
 
-    std::vector<HuntPath> paths;
-    paths.reserve(hunts.size());
     PathKind first = PathKind::Hybrid;
-    for (const int bell : hunts) {
-        paths.push_back(JudgePath(lead, bell));
-        first = std::min(first, paths.back().kind);
+    for (HuntBell& hunt : hunts) {
+        hunt.path = JudgePath(lead, hunt.bell);
+        first = std::min(first, hunt.path.kind);
     }
     // The hunt bells of the class found decide Little; the dodging ones the cross sections,
     // leaving out little ones when some are not little.
-    std::vector<int> deciding;
-    std::vector<HuntPath> decidingPaths;
     bool allLittle = true;
-    for (std::size_t k = 0; k < hunts.size(); ++k) {
-        if (paths[k].kind == first) {
-            allLittle = allLittle && paths[k].little;
-        }
+    for (const HuntBell& hunt : hunts) {
+        allLittle = allLittle && (hunt.path.kind != first || hunt.path.little);
     }
     c.little = allLittle;
-    for (std::size_t k = 0; k < hunts.size(); ++k) {
-        if (paths[k].kind == first && (allLittle || !paths[k].little)) {
-            deciding.push_back(hunts[k]);
-            decidingPaths.push_back(paths[k]);
-        }
+    for (HuntBell& hunt : hunts) {
+        hunt.deciding = hunt.path.kind == first && (allLittle || !hunt.path.little);
     }
     switch (first) {
     case PathKind::Plain:
         c.kind = OnlyHuntsAndPlaces(lead) ? MethodClass::Place : MethodClass::Bob;
         break;
     case PathKind::TrebleDodging:
-        c.kind = DodgingClass(lead, deciding, decidingPaths);
+        c.kind = DodgingClass(lead, hunts);
         break;
     case PathKind::TreblePlace:
         c.kind = MethodClass::TreblePlace;
@@ -300,113 +372,130 @@ Classification Classify(std::span<const std::string> changes, int bells)
     return c;
 }
 
-std::string Classification::ClassName() const
-{
-    std::string words = little && kind != MethodClass::Principle ? "Little " : "";
-    switch (kind) {
-    case MethodClass::Principle:
-        return "Principle";
-    case MethodClass::Bob:
-        return words + "Bob";
-    case MethodClass::Place:
-        return words + "Place";
-    case MethodClass::TrebleBob:
-        return words + "Treble Bob";
-    case MethodClass::Surprise:
-        return words + "Surprise";
-    case MethodClass::Delight:
-        return words + "Delight";
-    case MethodClass::TreblePlace:
-        return words + "Treble Place";
-    case MethodClass::Alliance:
-        return words + "Alliance";
-    case MethodClass::Hybrid:
-        return words + "Hybrid";
-    }
-    return words;
-}
+namespace {
 
-std::string Classification::ClassWords() const
-{
-    if (kind == MethodClass::Principle) {
-        return differential ? "Differential" : "Principle";
-    }
-    std::string words = differential ? "Differential " : "";
-    words += ClassName();
-    return words;
-}
+constexpr std::array<std::string_view, 9> kKindNames = {"Principle",    "Bob",      "Place",
+                                                        "Treble Bob",   "Surprise", "Delight",
+                                                        "Treble Place", "Alliance", "Hybrid"};
 
-std::string Classification::Descriptor() const
-{
-    std::string words = differential ? "Differential" : "";
-    if (kind == MethodClass::Principle || kind == MethodClass::Hybrid) {
-        return words;
-    }
-    if (!words.empty()) {
-        words += ' ';
-    }
-    words += ClassName();
-    return words;
-}
+struct ClassTexts {
+    std::string className, classWords, descriptor;
+};
 
-std::string Classification::SymmetryWords() const
+// Every combination of class and qualifiers, built once: batches ask for the words of tens of
+// thousands of methods.
+const ClassTexts& WordsOf(MethodClass kind, bool little, bool differential)
 {
-    std::string words;
-    for (const auto& [has, word] :
-         {std::pair{palindromic, "palindromic"}, std::pair{doubleSymmetry, "double"},
-          std::pair{rotational, "rotational"}}) {
-        if (has) {
-            if (!words.empty()) {
-                words += ' ';
+    static const auto table = [] {
+        std::array<ClassTexts, kKindNames.size() * 4> all;
+        for (std::size_t k = 0; k < kKindNames.size(); ++k) {
+            for (int q = 0; q < 4; ++q) {
+                const bool isLittle = (q & 1) != 0 && k != 0;
+                const bool isDifferential = (q & 2) != 0;
+                ClassTexts& w = all[k * 4 + static_cast<std::size_t>(q)];
+                w.className = std::string(isLittle ? "Little " : "") + std::string(kKindNames[k]);
+                const std::string differentialWord = isDifferential ? "Differential" : "";
+                if (k == 0) { // a principle
+                    w.classWords = isDifferential ? "Differential" : "Principle";
+                    w.descriptor = differentialWord;
+                    continue;
+                }
+                w.classWords = isDifferential ? "Differential " + w.className : w.className;
+                // A hybrid's title names neither its class nor Little.
+                w.descriptor = kKindNames[k] == "Hybrid" ? differentialWord : w.classWords;
             }
-            words += word;
         }
-    }
-    return words;
+        return all;
+    }();
+    return table[static_cast<std::size_t>(kind) * 4 + (little ? 1U : 0U) +
+                 (differential ? 2U : 0U)];
+}
+
+} // namespace
+
+const std::string& Classification::ClassName() const
+{
+    return WordsOf(kind, little, differential).className;
+}
+
+const std::string& Classification::ClassWords() const
+{
+    return WordsOf(kind, little, differential).classWords;
+}
+
+const std::string& Classification::Descriptor() const
+{
+    return WordsOf(kind, little, differential).descriptor;
+}
+
+const std::string& Classification::SymmetryWords() const
+{
+    static const auto table = [] {
+        std::array<std::string, 8> all;
+        for (std::size_t k = 0; k < all.size(); ++k) {
+            for (const auto& [bit, word] : {std::pair{1U, "palindromic"}, std::pair{2U, "double"},
+                                            std::pair{4U, "rotational"}}) {
+                if ((k & bit) != 0) {
+                    all[k] += all[k].empty() ? word : std::string(" ") + word;
+                }
+            }
+        }
+        return all;
+    }();
+    return table[(palindromic ? 1U : 0U) + (doubleSymmetry ? 2U : 0U) + (rotational ? 4U : 0U)];
 }
 
 namespace {
 
-std::vector<std::string> Words(std::string_view text)
+// The blank-separated words of a text, as views into it.
+std::vector<std::string_view> Words(std::string_view text)
 {
-    std::vector<std::string> words;
-    std::string word;
-    for (const char ch : text) {
-        if (ch == ' ' || ch == '\t') {
-            if (!word.empty()) {
-                words.push_back(std::move(word));
-                word.clear();
-            }
-        } else {
-            word += ch;
+    std::vector<std::string_view> words;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t start = text.find_first_not_of(" \t", at);
+        if (start == std::string_view::npos) {
+            break;
         }
-    }
-    if (!word.empty()) {
-        words.push_back(std::move(word));
+        const std::size_t end = std::min(text.find_first_of(" \t", start), text.size());
+        words.push_back(text.substr(start, end - start));
+        at = end;
     }
     return words;
 }
 
-std::string Joined(const std::vector<std::string>& words, std::size_t from, std::size_t to)
+std::string Joined(std::span<const std::string_view> words)
 {
     std::string text;
-    for (std::size_t k = from; k < to; ++k) {
+    for (const std::string_view word : words) {
         if (!text.empty()) {
             text += ' ';
         }
-        text += words[k];
+        text += word;
     }
     return text;
 }
 
 bool Same(std::string_view a, std::string_view b)
 {
-    return UpperCase(a) == UpperCase(b);
+    const auto upper = [](char ch) { return ch >= 'a' && ch <= 'z' ? char(ch - 'a' + 'A') : ch; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return upper(x) == upper(y); });
 }
 
 // Two-word class names first, so that "Treble Bob" is not read as a name ending "Treble".
-constexpr std::array<std::string_view, 8> kClassNames = {
-    "Treble Bob", "Treble Place", "Surprise", "Delight", "Alliance", "Place", "Bob", "Hybrid"};
+struct ClassName {
+    std::string_view first;
+    std::string_view second; // empty for one word
+};
+constexpr std::array<ClassName, 8> kClassNames = {{{"Treble", "Bob"},
+                                                   {"Treble", "Place"},
+                                                   {"Surprise", ""},
+                                                   {"Delight", ""},
+                                                   {"Alliance", ""},
+                                                   {"Place", ""},
+                                                   {"Bob", ""},
+                                                   {"Hybrid", ""}}};
 
 } // namespace
 
@@ -442,6 +531,26 @@ std::string TitleSuffix(const Classification& c, std::string_view name, int bell
     return suffix;
 }
 
+std::string TitleSuffixOf(std::string_view title, const Classification& c, int bells)
+{
+    // Only Grandsire and Union names go without class words, so only a title naming one of them
+    // needs taking apart.
+    const auto names = [title](std::string_view word) {
+        const char initial = word[0];
+        for (std::size_t at = 0; at < title.size(); ++at) {
+            if ((title[at] | 0x20) == (initial | 0x20) &&
+                Same(title.substr(at, word.size()), word)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    if (!names("Grandsire") && !names("Union")) {
+        return TitleSuffix(c, {}, bells);
+    }
+    return TitleSuffix(c, SplitTitle(title).name, bells);
+}
+
 std::string FullTitle(const Classification& c, std::string_view name, int bells)
 {
     std::string title = Trim(name);
@@ -455,7 +564,7 @@ std::string FullTitle(const Classification& c, std::string_view name, int bells)
 
 TitleParts SplitTitle(std::string_view title)
 {
-    const std::vector<std::string> words = Words(title);
+    const std::vector<std::string_view> words = Words(title);
     std::size_t end = words.size();
     TitleParts parts;
     if (end > 0) {
@@ -469,10 +578,11 @@ TitleParts SplitTitle(std::string_view title)
     }
     const std::size_t classEnd = end;
     bool named = false;
-    for (const std::string_view name : kClassNames) {
-        const std::vector<std::string> nameWords = Words(name);
-        if (end >= nameWords.size() && Same(Joined(words, end - nameWords.size(), end), name)) {
-            end -= nameWords.size();
+    for (const ClassName& name : kClassNames) {
+        const std::size_t count = name.second.empty() ? 1 : 2;
+        if (end >= count && Same(words[end - count], name.first) &&
+            (count == 1 || Same(words[end - 1], name.second))) {
+            end -= count;
             named = true;
             break;
         }
@@ -483,9 +593,17 @@ TitleParts SplitTitle(std::string_view title)
     if (end > 0 && Same(words[end - 1], "Differential")) {
         --end;
     }
-    parts.words = Joined(words, end, classEnd);
-    parts.name = Joined(words, 0, end);
+    const std::span<const std::string_view> all(words);
+    parts.words = Joined(all.subspan(end, classEnd - end));
+    parts.name = Joined(all.first(end));
     return parts;
+}
+
+std::string FullTitleOf(std::string_view typed, const Classification& c, int bells)
+{
+    const std::string shown = Trim(typed);
+    const std::string full = FullTitle(c, SplitTitle(shown).name, bells);
+    return UpperCase(shown) == shown ? UpperCase(full) : full;
 }
 
 TitleCheck CheckTitle(std::string_view title, const Classification& c, int bells)
@@ -493,8 +611,6 @@ TitleCheck CheckTitle(std::string_view title, const Classification& c, int bells
     TitleCheck check;
     const TitleParts parts = SplitTitle(title);
     const std::string shown = Trim(title);
-    const bool upper = UpperCase(shown) == shown;
-    const auto cased = [upper](std::string text) { return upper ? UpperCase(text) : text; };
     const bool classAgrees = parts.words.empty() || Same(parts.words, c.Descriptor()) ||
                              Same(parts.words, c.ClassWords());
     if (parts.stage != 0 && parts.stage != bells) {
@@ -514,9 +630,8 @@ TitleCheck CheckTitle(std::string_view title, const Classification& c, int bells
             "The notation makes " + shown + " " + what + ". Save it under this name anyway?";
     } else if ((!parts.name.empty() || !parts.words.empty()) &&
                (parts.words.empty() || parts.stage == 0)) {
-        const std::string full = FullTitle(c, parts.name, bells);
-        if (!Same(full, shown)) {
-            check.offer = cased(full);
+        if (std::string full = FullTitleOf(shown, c, bells); !Same(full, shown)) {
+            check.offer = std::move(full);
         }
     }
     return check;

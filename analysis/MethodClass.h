@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/Bells.h"
+
 #include <span>
 #include <string>
 #include <string_view>
@@ -30,19 +32,21 @@ struct Classification {
 
     // The class as the Council's collection writes it: "Surprise", "Differential Little Bob",
     // "Little Hybrid", "Principle", and "Differential" for a differential principle.
-    std::string ClassWords() const;
+    const std::string& ClassWords() const;
     // "palindromic", "palindromic double rotational", ..., empty for none.
-    std::string SymmetryWords() const;
+    const std::string& SymmetryWords() const;
     // The words a title carries between the name and the stage: no "Hybrid" or "Principle",
     // and "Little" only beside one of the seven named classes. Empty for a plain Hybrid.
-    std::string Descriptor() const;
+    const std::string& Descriptor() const;
     // "Surprise", "Little Bob", "Hybrid", "Principle": the class an ordinary sentence names.
-    std::string ClassName() const;
+    const std::string& ClassName() const;
 };
 
 // Classifies the lead of `bells` bells whose changes are given (place symbols, implied external
 // places optional, empty for the cross), by the changes alone.
 Classification Classify(std::span<const std::string> changes, int bells);
+// The same from the changes' movements, as a calculated method holds them.
+Classification Classify(std::span<const Movement> moves, int bells);
 
 // The names whose titles carry no class words whatever the class (Grandsire and Union and their
 // Double, Reverse and Little forms), matched without regard to case.
@@ -51,8 +55,15 @@ bool IsNameWithoutDescriptor(std::string_view name, int bells);
 // What follows the name in the title: "Surprise Major", "Triples" for Grandsire Triples.
 std::string TitleSuffix(const Classification& c, std::string_view name, int bells);
 
+// The suffix for a typed title, the name being what SplitTitle finds in it.
+std::string TitleSuffixOf(std::string_view title, const Classification& c, int bells);
+
 // Name + suffix, with no doubled blank when the name is empty ("Little Bob Major").
 std::string FullTitle(const Classification& c, std::string_view name, int bells);
+
+// The full title of a typed one: its name part (see SplitTitle) with the class and stage words
+// the notation gives, in upper case when the typed title is.
+std::string FullTitleOf(std::string_view typed, const Classification& c, int bells);
 
 // A typed title taken apart: the name and the class and stage words found after it.
 struct TitleParts {

@@ -142,6 +142,22 @@ void BM_Batch_Library(benchmark::State& state)
 }
 BENCHMARK(BM_Batch_Library)->Unit(benchmark::kMillisecond);
 
+// The same without the Central Council's class, symmetry and title suffix: the baseline that
+// shows what the classification adds to BM_Batch_Library.
+void BM_BatchWithoutClass_Library(benchmark::State& state)
+{
+    const std::string library = ReadLibrary();
+    NullBuffer sink;
+    std::ostream out(&sink);
+    std::size_t methods = 0;
+    for (auto _ : state) {
+        std::istringstream in(library);
+        methods = RunBatch(in, out, &BundledCalls(), false, false).methods;
+    }
+    state.counters["methods"] = static_cast<double>(methods);
+}
+BENCHMARK(BM_BatchWithoutClass_Library)->Unit(benchmark::kMillisecond);
+
 // The same with the statistics of every method (batch --stats): the false course head search
 // of every lead dominates. Read against BM_Batch_Library and the line-reading baseline.
 void BM_BatchStats_Library(benchmark::State& state)

@@ -108,6 +108,11 @@ public:
             static_cast<std::size_t>(m_leadLength));
     }
 
+    std::span<const Movement> UsedMoves() const
+    {
+        return std::span<const Movement>(m_moves).first(static_cast<std::size_t>(m_leadLength));
+    }
+
     // Change text i (1..LeadLength) of the bob and single leads: the plain lead turned so that
     // its lead end stands at the middle, with the call laid over it.
     const std::string& GetBobChange(int i) const

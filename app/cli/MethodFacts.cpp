@@ -1,4 +1,6 @@
 #include "app/cli/MethodFacts.h"
+
+#include "analysis/MethodClass.h"
 #include "app/cli/CliSupport.h"
 #include "app/cli/StatsCommand.h"
 
@@ -6,6 +8,9 @@
 #include "engine/TextFunctions.h"
 #include "tables/Delimited.h"
 
+#include <algorithm>
+#include <cassert>
+#include <cctype>
 #include <charconv>
 #include <istream>
 #include <memory>
@@ -111,6 +116,20 @@ public:
         AppendString(m_out, value);
         return *this;
     }
+    // A key and value the program writes itself from letters and blanks, with nothing to
+    // escape: batches write three of these for every method.
+    JsonLine& Word(std::string_view key, std::string_view value)
+    {
+        assert(std::ranges::all_of(value, [](char c) {
+            return c == ' ' || std::isalpha(static_cast<unsigned char>(c)) != 0;
+        }));
+        m_out += m_out.size() > 1 ? ",\"" : "\"";
+        m_out += key;
+        m_out += "\":\"";
+        m_out += value;
+        m_out += '"';
+        return *this;
+    }
     JsonLine& Number(std::string_view key, long value)
     {
         Key(key);
@@ -156,7 +175,7 @@ private:
 
 } // namespace
 
-std::string MethodJson(const TBellStore& store, bool withRows)
+std::string MethodJson(const TBellStore& store, bool withRows, bool withClass)
 {
     const int length = store.LeadLength();
     JsonLine json;
@@ -168,8 +187,14 @@ std::string MethodJson(const TBellStore& store, bool withRows)
         .Flag("symmetric", store.Symmetric())
         .Number("lead_length", length)
         .Text("lead_head", store.GetRowText(length))
-        .Text("lead_head_code", store.LeadHeadCode())
-        .Number("row_count", store.RowCount())
+        .Text("lead_head_code", store.LeadHeadCode());
+    if (withClass) {
+        const Classification c = Classify(store.UsedMoves(), store.Bells());
+        json.Word("class", c.ClassWords())
+            .Word("symmetry", c.SymmetryWords())
+            .Word("title_suffix", TitleSuffixOf(store.Name(), c, store.Bells()));
+    }
+    json.Number("row_count", store.RowCount())
         .Number("leads_in_course", store.LeadsInCourse())
         .Flag("course_too_long", store.CourseTooLong())
         .List("changes", length,
@@ -220,7 +245,12 @@ void WriteSummary(std::ostream& out, const TBellStore& store, bool withRows)
         << "Symmetric:       " << (store.Symmetric() ? "yes" : "no") << '\n'
         << "Lead length:     " << store.LeadLength() << " changes\n"
         << "Lead head:       " << store.GetRowText(store.LeadLength()) << '\n'
-        << "Lead-head code:  " << store.LeadHeadCode() << '\n'
+        << "Lead-head code:  " << store.LeadHeadCode() << '\n';
+    const Classification c = Classify(store.UsedMoves(), store.Bells());
+    const std::string symmetry = c.SymmetryWords();
+    out << "Class:           " << c.ClassWords() << '\n'
+        << "Symmetry:        " << (symmetry.empty() ? "none" : symmetry) << '\n'
+        << "Full title:      " << TerminalText(FullTitleOf(store.Name(), c, store.Bells())) << '\n'
         << "Plain course:    " << store.RowCount() << " rows, " << store.LeadsInCourse()
         << (store.LeadsInCourse() == 1 ? " lead" : " leads");
     if (store.CourseTooLong()) {
@@ -258,7 +288,8 @@ std::vector<std::string> CallLeadRows(const TBellStore& store, CallKind kind)
     return rows;
 }
 
-BatchCounts RunBatch(std::istream& in, std::ostream& out, const CallsLibrary* calls, bool withStats)
+BatchCounts RunBatch(std::istream& in, std::ostream& out, const CallsLibrary* calls, bool withStats,
+                     bool withClass)
 {
     BatchCounts counts;
     auto store = std::make_unique<TBellStore>();
@@ -290,7 +321,7 @@ BatchCounts RunBatch(std::istream& in, std::ostream& out, const CallsLibrary* ca
             ++counts.errors;
             continue;
         }
-        std::string json = MethodJson(*store, false);
+        std::string json = MethodJson(*store, false, withClass);
         if (stats) {
             AddStatsJson(json, *store, *stats, false);
         }

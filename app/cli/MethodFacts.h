@@ -22,8 +22,9 @@ std::string CalculateMethod(TBellStore& store, std::string_view bells, std::stri
                             std::string_view notation);
 
 // The facts of a calculated method as one line of JSON, keys in a fixed order; with `withRows`
-// also rows 0..RowCount. Text that is not UTF-8 is replaced, never refused.
-std::string MethodJson(const TBellStore& store, bool withRows);
+// also rows 0..RowCount; with `withClass` the Central Council's class, symmetry and the title's
+// words after the name. Text that is not UTF-8 is replaced, never refused.
+std::string MethodJson(const TBellStore& store, bool withRows, bool withClass = true);
 
 nlohmann::ordered_json ErrorJson(std::string_view message);
 
@@ -46,8 +47,9 @@ struct BatchCounts {
 // Reads a methods import file (bells,name,places,group per line, an optional first marker
 // record with bells "0") and writes one JSON line per record: the facts, or name and error.
 // `calls` gives the bob and single leads (none: the plain lead turned about its lead end);
-// `withStats` adds the statistics sheet's lines to each method's facts.
+// `withStats` adds the statistics sheet's lines to each method's facts; `withClass` (as a
+// benchmark's baseline may leave out) the class, symmetry and title suffix.
 BatchCounts RunBatch(std::istream& in, std::ostream& out, const CallsLibrary* calls = nullptr,
-                     bool withStats = false);
+                     bool withStats = false, bool withClass = true);
 
 } // namespace tambrel

@@ -124,7 +124,8 @@ const std::string kPlainBob = " x16x16x16x16x16x12 ";
 const std::string kPlainBobJson =
     R"({"bells":6,"name":"PLAIN BOB MINOR","notation":"x16x16x16x16x16x12",)"
     R"("tidy_notation":"-1-1-1 LH2","cc_notation":"-16-16-16,12","symmetric":true,"lead_length":12,"lead_head":"135264",)"
-    R"("lead_head_code":"A","row_count":60,"leads_in_course":5,"course_too_long":false,)"
+    R"("lead_head_code":"A","class":"Bob","symmetry":"palindromic","title_suffix":"Bob Minor",)"
+    R"("row_count":60,"leads_in_course":5,"course_too_long":false,)"
     R"("changes":["","16","","16","","16","","16","","16","","12"],"bob_type":"01",)"
     R"("single_type":"02","bob_changes":["","16","","16","","14","","16","","16","","16"],)"
     R"("single_changes":["","16","","16","","1234","","16","","16","","16"],)"
@@ -215,7 +216,15 @@ TEST_F(CliTable, ParsingMethodAndCheck)
         Row("method --bells 12 --notation -ET-ET --json", 0, Line(R"({"bells":12,*)")),
         // A notation starting with a cross is a value, in either form.
         Row("method --bells 8 --notation" + kCam + "--json", 0,
-            Line(R"(*"lead_head":"15738264","lead_head_code":"B",*)")),
+            Line(R"(*"lead_head":"15738264","lead_head_code":"B","class":"Surprise",)"
+                 R"("symmetry":"palindromic","title_suffix":"Surprise Major",*)")),
+        // The class words follow the notation, not the name; a hybrid's title has none.
+        Row("method --bells 6 --name Cambridge~Delight~Minor --json --notation "
+            "-36-14-12-36-1456.56-56.14-36-12-14-36-12",
+            0, Line(R"(*"class":"Hybrid","symmetry":"","title_suffix":"Minor",*)")),
+        Row("method --bells 5 --name Christ --notation 5.1.5.1.5,345", 0,
+            "**Class:           Differential\nSymmetry:        palindromic\n"
+            "Full title:      CHRIST DIFFERENTIAL DOUBLES\n**"),
         Row("method --bells=8 --notation=-38-14-1258-36-14-58-16-78LH12 --json", 0,
             Line(R"(*"tidy_notation":"-3-4-25-36-4-5-6-7 LH2",)"
                  R"("cc_notation":"-38-14-1258-36-14-58-16-78,12",*)")),
@@ -225,7 +234,8 @@ TEST_F(CliTable, ParsingMethodAndCheck)
             "Notation:        -16-16-16-16-16-12\nTidy notation:   -1-1-1 LH2\n"
             "CC notation:     -16-16-16,12\n"
             "Symmetric:       yes\nLead length:     12 changes\nLead head:       135264\n"
-            "Lead-head code:  A\nPlain course:    60 rows, 5 leads\n"
+            "Lead-head code:  A\nClass:           Bob\nSymmetry:        palindromic\n"
+            "Full title:      EVIL\\x1B[2J\\x07 BOB MINOR\nPlain course:    60 rows, 5 leads\n"
             "Bob:             01, lines 234\nSingle:          02, lines 34\n"),
         // Half a lead before the end of the course, the call at the lead end, half a lead after.
         Row(method + "--rows", 0,
@@ -383,7 +393,8 @@ TEST_F(CliTable, JsonRefusalsAndLibraries)
 TEST_F(CliTable, FilesReadAndWritten)
 {
     const std::string batch =
-        kPlainBobJson + "\n" + kBadRecords + Line(R"({"bells":5,"name":"GRANDSIRE",*})");
+        kPlainBobJson + "\n" + kBadRecords +
+        Line(R"({"bells":5,"name":"GRANDSIRE",*"class":"Bob",*"title_suffix":"Doubles",*})");
     const std::string withStats =
         kPlainBobJson.substr(0, kPlainBobJson.size() - 1) +
         Line(R"(,"classification":"*","right_places":"*","changes_of_direction":"*",)"
