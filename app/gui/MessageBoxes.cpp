@@ -82,4 +82,34 @@ SaveChoice MessageBoxes::AskSaveLibrary(QWidget* parent)
     return SaveChoice::Cancel;
 }
 
+QString TitleOfferText(const QString& typed, const QString& full)
+{
+    return QStringLiteral("The Central Council's title for this method is\r\r%1\r\rSave it under "
+                          "that title, or under the name as typed (%2)?")
+        .arg(full, typed);
+}
+
+TitleChoice MessageBoxes::AskTitle(QWidget* parent, const QString& typed, const QString& full)
+{
+    const QString text = TitleOfferText(typed, full);
+    if (titleHook) {
+        return titleHook(text);
+    }
+    QMessageBox box(parent);
+    box.setWindowTitle(QStringLiteral("Save the Current Method"));
+    box.setTextFormat(Qt::PlainText);
+    box.setIcon(QMessageBox::Question);
+    box.setText(Displayed(text));
+    QPushButton* asTyped = box.addButton(QStringLiteral("&As Typed"), QMessageBox::AcceptRole);
+    QPushButton* whole = box.addButton(QStringLiteral("&Full Title"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("&Cancel"), QMessageBox::RejectRole);
+    box.setDefaultButton(asTyped); // the name the ringer typed stays unless asked otherwise
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == whole) {
+        return TitleChoice::Full;
+    }
+    return box.clickedButton() == asTyped ? TitleChoice::AsTyped : TitleChoice::Cancel;
+}
+
 } // namespace tambrel

@@ -1,5 +1,7 @@
 #include "app/gui/TfrmMain.h"
 
+#include "analysis/MethodClass.h"
+
 #include "analysis/TBellComp.h"
 #include "analysis/TBellIntMeth.h"
 #include "app/gui/HelpSystem.h"
@@ -926,12 +928,49 @@ void TfrmMain::FirstActivation()
     SetTabWidth();
 }
 
+bool TfrmMain::ConfirmTitle(TBellCard& card)
+{
+    TBellStore& store = card.Store();
+    const Classification c = Classify(store.UsedMoves(), store.Bells());
+    const TitleCheck check = CheckTitle(store.Name(), c, store.Bells());
+    if (!check.disagreement.empty()) {
+        return m_messages.Show(this, BoxKind::Question, Q(check.disagreement));
+    }
+    if (check.offer.empty()) {
+        return true;
+    }
+    if (Utf8Length(check.offer) > TBellStore::kMaxNameLength) {
+        // Cut, it would be a title the Council never gave: say so, and keep the name.
+        m_messages.Show(this, BoxKind::Information,
+                        Q(check.offer) + QStringLiteral("\r\rThe Central Council's title is "
+                                                        "longer than the 60 characters a library "
+                                                        "holds, so the method keeps the name as "
+                                                        "typed."));
+        return true;
+    }
+    switch (m_messages.AskTitle(this, Q(store.Name()), Q(check.offer))) {
+    case TitleChoice::Cancel:
+        return false;
+    case TitleChoice::Full:
+        store.SetName(check.offer);
+        SetTabCaption(m_current);
+        Page(m_current).Redraw(); // the heading names the method
+        return true;
+    case TitleChoice::AsTyped:
+        break;
+    }
+    return true;
+}
+
 void TfrmMain::SaveMethod()
 {
     if (m_current == 0) {
         return;
     }
     TBellCard& card = Card(m_current);
+    if (!ConfirmTitle(card)) {
+        return;
+    }
     const TBellStore& store = card.Store();
     const SaveChoice choice = m_messages.AskSaveLibrary(this);
     if (choice == SaveChoice::Cancel) {

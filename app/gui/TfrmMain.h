@@ -68,6 +68,9 @@ public:
     bool CloseAll();
     bool AskExit(); // the exit question and what follows; true when the program may end
     void SaveMethod();
+    // Before saving: asks when the name's class or stage words disagree with the notation
+    // (false: No) and offers the full title when the name has none (false: Cancel).
+    bool ConfirmTitle(TBellCard& card);
     void CheckUnique();
     void FindSimilar();
     void PrintMethod();

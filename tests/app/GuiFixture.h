@@ -49,8 +49,15 @@ protected:
             return answer;
         };
         messages.saveHook = [this] { return saveChoice; };
+        messages.titleHook = [this](const QString& text) {
+            titlesOffered << text;
+            return titleChoice;
+        };
         help = std::make_unique<HelpSystem>(messages, dir.Path("program"));
     }
+
+    TitleChoice titleChoice = TitleChoice::AsTyped;
+    QStringList titlesOffered;
 
     QString Last() const { return shown.empty() ? QString() : shown.back().text; }
 

@@ -380,6 +380,45 @@ TEST_F(MainWindow, SavingAsksShowsAndSaysWhereItWent)
     EXPECT_EQ(shown.size(), count);
 }
 
+// The title is the Council's: words that disagree with the notation are asked about (No saves
+// nothing), a name without them is offered the full title (Enter keeps the name as typed).
+TEST_F(MainWindow, SavingOffersTheFullTitleAndAsksWhenTheClassWordsDisagree)
+{
+    const QString yorkshire = QStringLiteral("-38-14-58-16-12-38-14-78,12");
+    Enter(8, "YORKSHIRE DELIGHT MAJOR", yorkshire);
+    answers = {false};
+    window->mnuFSave->trigger();
+    EXPECT_EQ(Last(), "The notation makes YORKSHIRE DELIGHT MAJOR a Surprise method. Save it "
+                      "under this name anyway?");
+    EXPECT_TRUE(Current().Edited);
+    EXPECT_FALSE(Stored("8 YORKSHIRE DELIGHT MAJOR"));
+    answers = {true};
+    window->mnuFSave->trigger();
+    EXPECT_TRUE(Stored("8 YORKSHIRE DELIGHT MAJOR"));
+    EXPECT_TRUE(titlesOffered.isEmpty());
+
+    const QString plain = QStringLiteral("x16x16x16x16x16x14");
+    Enter(6, "DOUBLE OXFORD", plain);
+    titleChoice = TitleChoice::Cancel;
+    window->mnuFSave->trigger();
+    ASSERT_EQ(titlesOffered.size(), 1);
+    EXPECT_EQ(titlesOffered.back(), TitleOfferText("DOUBLE OXFORD", "DOUBLE OXFORD BOB MINOR"));
+    EXPECT_TRUE(Current().Edited);
+    EXPECT_FALSE(Stored("6 DOUBLE OXFORD"));
+    titleChoice = TitleChoice::AsTyped;
+    window->mnuFSave->trigger();
+    EXPECT_TRUE(Stored("6 DOUBLE OXFORD"));
+
+    Enter(8, "LINCOLN", QStringLiteral("-38-14-56-16-12-58-14-58,12"));
+    titleChoice = TitleChoice::Full;
+    window->mnuFSave->trigger();
+    EXPECT_TRUE(Stored("8 LINCOLN SURPRISE MAJOR"));
+    EXPECT_EQ(Current().Store().Name(), "LINCOLN SURPRISE MAJOR");
+    EXPECT_EQ(window->tbsMain->tabToolTip(window->tbsMain->currentIndex()),
+              "LINCOLN SURPRISE MAJOR");
+    EXPECT_EQ(titlesOffered.size(), 3);
+}
+
 TEST_F(MainWindow, EntryDialogNewAndEdit)
 {
     TfrmEdit& edit = *window->frmEdit;
