@@ -15,6 +15,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -192,6 +193,21 @@ int main(int argc, char** argv)
         touch(QStringLiteral("W H H*3"), true, "/touch-false.png");
         touch(QStringLiteral("(p 2:p 2:p p 2:p p b)3"), false, "/touch-spliced.png");
         window.ChooseView(0);
+
+        // Saving a method named without its class words: the full title offered, then
+        // cancelled with Escape, so nothing is saved.
+        enter(8, QStringLiteral("Lincoln"), QStringLiteral("-38-14-56-16-12-58-14-58,12"), {});
+        QTimer offer;
+        QObject::connect(&offer, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                offer.stop();
+                ok = Save(*box, out + "/save-title-offer.png") && ok;
+                QTest::keyClick(box, Qt::Key_Escape);
+            }
+        });
+        offer.start(50);
+        window.SaveMethod();
+        offer.stop();
 
         // The smallest window the program allows, the lead fitted to it.
         window.resize(1, 1);
