@@ -2,11 +2,15 @@
 
 #include "engine/Bells.h"
 #include "engine/LeadHeadCode.h"
+#include "engine/PlaceNotation.h"
 #include "engine/TextFunctions.h"
 
 #include <algorithm>
+#include <bitset>
 #include <charconv>
+#include <iterator>
 #include <limits>
+#include <span>
 
 namespace tambrel {
 
@@ -25,6 +29,35 @@ std::string GroupField(std::string_view group)
 }
 
 } // namespace
+
+namespace {
+
+// Four codes to a class: plain, Little, Differential, Differential Little.
+constexpr int kClassCodes = (static_cast<int>(MethodClass::Hybrid) + 1) * 4;
+static_assert(kClassCodes <= kUnclassified);
+
+} // namespace
+
+ClassCode ClassCodeOf(const Classification& c)
+{
+    // A principle is never Little: its words are "Principle" or "Differential" alone.
+    const bool little = c.little && c.kind != MethodClass::Principle;
+    return static_cast<ClassCode>(static_cast<int>(c.kind) * 4 + (c.differential ? 2 : 0) +
+                                  (little ? 1 : 0));
+}
+
+std::string ClassWordsOf(ClassCode code)
+{
+    if (code >= kClassCodes) {
+        return {};
+    }
+    Classification c;
+    c.kind = static_cast<MethodClass>(code / 4);
+    c.differential = (code & 2) != 0;
+    c.little = (code & 1) != 0;
+    // ClassCodeOf never gives a Little principle.
+    return c.kind == MethodClass::Principle && c.little ? std::string() : c.ClassWords();
+}
 
 std::vector<std::string> LeadHeadGroups(int bells)
 {
@@ -226,6 +259,115 @@ std::vector<std::size_t> ListedPositions(const TDbf& methods, const BrowserRange
         } else {
             listed.insert(listed.end(), part.begin(), part.end());
         }
+    }
+    return listed;
+}
+
+ClassCode ClassCache::ClassAt(int library, const TDbf& methods, std::size_t pos, int bells)
+{
+    const std::uint32_t recno = methods.LiveRecordAt(pos);
+    const auto table = static_cast<std::size_t>(library);
+    if (recno == 0 || table >= m_entries.size()) {
+        return kUnclassified;
+    }
+    std::vector<Entry>& entries = m_entries[table];
+    if (entries.size() < recno) {
+        entries.resize(std::max<std::size_t>(recno, methods.RecordCount()));
+    }
+    Entry& entry = entries[recno - 1];
+    std::string places = methods.FieldTextAt(pos, "places");
+    if (entry.bells == bells && entry.places == places) {
+        return entry.code;
+    }
+    ++m_classified;
+    const std::string notation = Trim(places);
+    ClassCode code = kUnclassified;
+    if (IsValidStage(bells) && CheckPlaceNotation(notation, bells).empty()) {
+        ChangeList changes;
+        const int count = SplitNotation(notation, bells, changes);
+        code = ClassCodeOf(
+            Classify(std::span(changes.data(), static_cast<std::size_t>(count)), bells));
+    }
+    entry = {bells, std::move(places), code};
+    return code;
+}
+
+namespace {
+
+// The positions of a stage's records in any of the method tags' orders, deleted ones included:
+// every key begins with the bells, so the stage's records lie together and are found by halving.
+BrowserSpan SpanOfStage(const TDbf& methods, int bells)
+{
+    const std::string key = BellsKey(bells);
+    const std::size_t size = methods.RecordCount();
+    const auto bound = [&](bool after) {
+        std::size_t low = 0;
+        std::size_t high = size;
+        while (low < high) {
+            const std::size_t mid = low + (high - low) / 2;
+            const std::string field = methods.FieldTextAt(mid, "bells");
+            if (after ? field <= key : field < key) {
+                low = mid + 1;
+            } else {
+                high = mid;
+            }
+        }
+        return low;
+    };
+    return {bells, bound(false), bound(true)};
+}
+
+} // namespace
+
+std::vector<ClassCode> ClassesPresent(TfrmDataMod& data, const BrowserChoice& choice,
+                                      ClassCache& cache)
+{
+    const auto library = static_cast<std::size_t>(choice.library);
+    if (library >= kBrowserTableCodes.size() ||
+        !data.OpenTables(kBrowserTableCodes[library], TableAccess::Read)) {
+        return {};
+    }
+    TDbf& methods = data.dbfMethods;
+    if (methods.CurrentTag().empty() && !methods.SetOrderToTag("NAME")) {
+        return {};
+    }
+    std::bitset<kClassCodes> present;
+    const int lowest = choice.bells == kAllStages ? kMinBells : choice.bells;
+    const int highest = choice.bells == kAllStages ? kMaxBells : choice.bells;
+    for (int bells = lowest; bells <= highest; ++bells) {
+        const BrowserSpan span = SpanOfStage(methods, bells);
+        for (std::size_t pos = span.first; pos < span.end; ++pos) {
+            if (const ClassCode code = cache.ClassAt(choice.library, methods, pos, bells);
+                code < kClassCodes) {
+                present.set(code);
+            }
+        }
+    }
+    std::vector<ClassCode> classes;
+    for (std::size_t code = 0; code < present.size(); ++code) {
+        if (present.test(code)) {
+            classes.push_back(static_cast<ClassCode>(code));
+        }
+    }
+    return classes;
+}
+
+std::vector<std::size_t> ListedPositions(const TDbf& methods, const BrowserRange& range,
+                                         const NameFilter& filter, const BrowserChoice& choice,
+                                         ClassCache& cache)
+{
+    if (choice.methodClass == kAnyClass) {
+        return ListedPositions(methods, range, filter);
+    }
+    std::vector<std::size_t> listed;
+    for (const BrowserSpan& span : range.spans) {
+        // The names are compared first: they rule out more, and more cheaply.
+        const std::vector<std::size_t> part =
+            filter.Empty() ? LivePositions(methods, span.first, span.end)
+                           : FilterPositions(methods, span.first, span.end, filter);
+        std::copy_if(part.begin(), part.end(), std::back_inserter(listed), [&](std::size_t pos) {
+            return cache.ClassAt(choice.library, methods, pos, span.bells) == choice.methodClass;
+        });
     }
     return listed;
 }

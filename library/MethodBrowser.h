@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/MethodClass.h"
 #include "library/MethodLookup.h" // BellsKey, FindBy
 #include "library/NameFilter.h"
 #include "library/TfrmDataMod.h"
@@ -36,6 +37,18 @@ std::vector<std::string> LeadHeadGroups(int bells);
 // BrowserChoice::bells for every stage at once.
 inline constexpr int kAllStages = 0;
 
+// A class as the browser's class list offers it: the Central Council's class with its Little and
+// Differential, numbered so that the classes sort in the Framework's order, each qualified form
+// after its plain form (Bob, Little Bob, Differential Bob, Differential Little Bob, Place, ...).
+using ClassCode = std::uint8_t;
+inline constexpr ClassCode kUnclassified = 0xFE; // a notation the check refuses
+inline constexpr ClassCode kAnyClass = 0xFF;     // the list's "All"
+
+ClassCode ClassCodeOf(const Classification& c);
+// "Surprise", "Differential Little Bob", "Principle", as Classification::ClassWords writes them;
+// empty for a code ClassCodeOf never gives (kUnclassified, kAnyClass).
+std::string ClassWordsOf(ClassCode code);
+
 // What the browser's controls choose.
 struct BrowserChoice {
     int library = 0; // index into kBrowserTableCodes
@@ -44,6 +57,7 @@ struct BrowserChoice {
     FindBy findBy = FindBy::Name;
     std::string findText; // upper case, as the find box keeps it
     bool savePosition = true;
+    ClassCode methodClass = kAnyClass;
 };
 
 // One stage's methods in the current order: positions [first, end), deleted records among
@@ -82,6 +96,40 @@ std::string BrowserCaption(TfrmDataMod& data, int library = 0);
 // The positions listed: the live ones of the spans in turn, or those whose names pass `filter`.
 std::vector<std::size_t> ListedPositions(const TDbf& methods, const BrowserRange& range,
                                          const NameFilter& filter);
+
+// The classes of the browser's libraries, each record classified once: kept by library and
+// record number with the stage and places the class came from, so that a record changed (or
+// renumbered by a reindex) since is classified again.
+class ClassCache {
+public:
+    // The class of the live record at `pos` of `methods`, the table of library `library`
+    // (an index into kBrowserTableCodes) in any order, whose stage is `bells`.
+    ClassCode ClassAt(int library, const TDbf& methods, std::size_t pos, int bells);
+    // How many records have been classified, cached ones not counted again.
+    std::size_t Classified() const { return m_classified; }
+
+private:
+    struct Entry {
+        int bells = 0; // 0: not classified yet
+        std::string places;
+        ClassCode code = kUnclassified;
+    };
+    std::array<std::vector<Entry>, kBrowserTableCodes.size()> m_entries; // by record number - 1
+    std::size_t m_classified = 0;
+};
+
+// The classes of the live methods of the chosen library and stage (every stage for
+// kAllStages), whatever the group, in ClassCode order; a refused notation adds none. Opens the
+// chosen table for reading and orders it by name, so the cursor is to be positioned afterwards
+// (RefreshBrowser does); empty when the table cannot be read.
+std::vector<ClassCode> ClassesPresent(TfrmDataMod& data, const BrowserChoice& choice,
+                                      ClassCache& cache);
+
+// ListedPositions narrowed to the chosen class (choice.library and choice.methodClass); every
+// listed position for kAnyClass.
+std::vector<std::size_t> ListedPositions(const TDbf& methods, const BrowserRange& range,
+                                         const NameFilter& filter, const BrowserChoice& choice,
+                                         ClassCache& cache);
 
 // The row of `listed` (as ListedPositions gives it) holding the first position not before
 // `pos` in the order shown; the last row when every one is before it; -1 when none is listed.

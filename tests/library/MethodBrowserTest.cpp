@@ -1,5 +1,6 @@
 #include "library/MethodBrowser.h"
 #include "engine/TextFunctions.h"
+#include "library/MethodLookup.h"
 #include "library/NameFilter.h"
 #include "library/TfrmDataMod.h"
 #include "tests/support/BrowserLibrary.h"
@@ -18,6 +19,7 @@ namespace {
 // The browser's table over the small test library.
 class Browser : public ::testing::Test {
 protected:
+    explicit Browser(std::string_view methodsCsv = kBrowserMethodsCsv) : dir(methodsCsv) {}
     void SetUp() override { ASSERT_TRUE(data.EnsureTables()); }
 
     BrowserRange Refresh(const BrowserChoice& choice, RefreshMode mode = RefreshMode::NoSave)
@@ -41,7 +43,7 @@ protected:
         return data.dbfMethods.RecNo();
     }
 
-    test::LibraryDir dir{kBrowserMethodsCsv};
+    test::LibraryDir dir;
     TfrmDataMod data{dir.Library(), dir.Data()};
     std::int64_t saved = kNoSavedRecNo;
     BrowserRange range;
@@ -255,6 +257,299 @@ TEST_F(Browser, DeletingAMethodChangedSinceListingChangesNothing)
     EXPECT_EQ(DeleteBrowsedMethod(data, choice, 1, MethodFields{}, saved).error, kMsgMethodChanged);
     ASSERT_TRUE(Refresh(BrowserChoice{}).found);
     EXPECT_EQ(Listed(), kEightByName);
+}
+
+// The browser's library with a method or two of most classes besides, each named by its class as
+// the Central Council names it, and a 5-bell stage whose only method is refused.
+const std::string kClassMethodsCsv =
+    std::string(kBrowserMethodsCsv) +
+    "8,\"ALVESCOT LITTLE BOB MAJOR\",\"-1-36.2.36 LH2\",Z\n"
+    "8,\"AB DELIGHT MAJOR\",\"-3-4-5-36-34-1.34-6.7 LH1\",G\n"
+    "8,\"ASHDOWN LITTLE SURPRISE MAJOR\",\"-3-6-2-3-4-36 LH2\",A\n"
+    "8,\"AEONS LITTLE SURPRISE MAJOR\",\"34-5.4-2-3-34-6 LH1\",M\n"
+    "8,\"STEDMAN DIFFERENTIAL MAJOR\",\"3.1-3.1.3 LH1\",Z\n"
+    "8,\"TRAFALGAR DIFFERENTIAL LITTLE ALLIANCE MAJOR\",\"-34-45-34 LH2\",Z\n"
+    "8,\"DORE PLACE MAJOR\",\"-1.2.3.4.5.6.7 LH1\",G\n"
+    "8,\"APPLEWHITE TREBLE PLACE MAJOR\",\"-3-4-5-236-4-5-67-7 LH2\",B\n"
+    "7,\"NORTH UTSIRE DIFFERENTIAL TRIPLES\",\"3456.4 LH1\",Z\n"
+    "6,\"KENT TREBLE BOB MINOR\",\"34-34.1-2-1-2-1 LH1\",M\n"
+    "6,\"ANGEL DIFFERENTIAL BOB MINOR\",\"345.4.25.3-345 LH2\",Z\n"
+    "12,\"121212 LITTLE ALLIANCE MAXIMUS\",\"58.49.58.49-34 LH1\",M\n"
+    "5,\"BROKEN DOUBLES\",\"3.Q\",Z\n";
+
+// The class list and the list narrowed to a class.
+class ClassBrowser : public Browser {
+protected:
+    ClassBrowser() : Browser(kClassMethodsCsv) {}
+
+    std::vector<std::string> Classes(int library, int bells)
+    {
+        BrowserChoice choice;
+        choice.library = library;
+        choice.bells = bells;
+        std::vector<std::string> words;
+        for (const ClassCode code : ClassesPresent(data, choice, cache)) {
+            words.push_back(ClassWordsOf(code));
+        }
+        return words;
+    }
+    // The names listed for the choice, narrowed to the class named (every one for "").
+    std::vector<std::string> ListedOf(BrowserChoice choice, const std::string& classWords,
+                                      const std::string& filter = "")
+    {
+        choice.methodClass = CodeOfWords(classWords);
+        std::vector<std::string> names;
+        if (!Refresh(choice).found) {
+            return names;
+        }
+        for (const std::size_t pos :
+             ListedPositions(data.dbfMethods, range, NameFilter(filter), choice, cache)) {
+            names.push_back(MethodAt(data.dbfMethods, pos).name);
+        }
+        return names;
+    }
+    static ClassCode CodeOfWords(const std::string& words)
+    {
+        if (words.empty()) {
+            return kAnyClass;
+        }
+        for (int code = 0; code < kUnclassified; ++code) {
+            if (ClassWordsOf(static_cast<ClassCode>(code)) == words) {
+                return static_cast<ClassCode>(code);
+            }
+        }
+        ADD_FAILURE() << "no class " << words;
+        return kUnclassified;
+    }
+
+    ClassCache cache;
+};
+
+TEST_F(ClassBrowser, ClassesAreThoseOfTheStageInTheFrameworksOrder)
+{
+    struct Case {
+        int library;
+        int bells;
+        std::vector<std::string> classes;
+    };
+    const Case cases[] = {
+        {0,
+         8,
+         {"Differential", "Bob", "Little Bob", "Place", "Surprise", "Little Surprise", "Delight",
+          "Treble Place", "Differential Little Alliance"}},
+        {0, 6, {"Bob", "Differential Bob", "Treble Bob"}},
+        {0, 7, {"Differential"}},
+        {0, 9, {"Bob"}}, // Grandsire: two hunt bells, plain hunting
+        {0, 12, {"Surprise", "Little Alliance"}},
+        {0,
+         kAllStages,
+         {"Differential", "Bob", "Little Bob", "Differential Bob", "Place", "Treble Bob",
+          "Surprise", "Little Surprise", "Delight", "Treble Place", "Little Alliance",
+          "Differential Little Alliance"}},
+        {0, 5, {}},  // its only method's notation is refused
+        {0, 16, {}}, // no methods, the last stage of the table
+        {0, 4, {}},  // no methods, the first
+        {1, 8, {}},  // the personal library is empty
+        {1, kAllStages, {}},
+        {3, 8, {}}, // no such library
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.library) + " " + std::to_string(c.bells));
+        EXPECT_EQ(Classes(c.library, c.bells), c.classes);
+    }
+    // Asked with the table already in another order and restricted, the same classes.
+    ASSERT_TRUE(Refresh({0, 8, "M", FindBy::Places, ""}).found);
+    const std::size_t positioned = data.dbfMethods.Position();
+    EXPECT_EQ(Classes(0, 6), (std::vector<std::string>{"Bob", "Differential Bob", "Treble Bob"}));
+    EXPECT_EQ(data.dbfMethods.Position(), positioned);
+}
+
+TEST_F(ClassBrowser, AClassNarrowsTheListWithTheNameFilterAndTheGroup)
+{
+    struct Case {
+        int bells;
+        std::string group;
+        std::string filter;
+        std::string classWords;
+        std::vector<std::string> listed;
+    };
+    const Case cases[] = {
+        {8,
+         "ALL",
+         "",
+         "Little Surprise",
+         {"AEONS LITTLE SURPRISE MAJOR", "ASHDOWN LITTLE SURPRISE MAJOR"}},
+        {8, "ALL", "", "Bob", {"PLAIN BOB MAJOR"}},
+        {8, "ALL", "", "Differential", {"STEDMAN DIFFERENTIAL MAJOR"}},
+        {8, "ALL", "", "Treble Bob", {}}, // a class of another stage
+        {8,
+         "ALL",
+         "YORK",
+         "Surprise",
+         {"NEW YORKSHIRE SURPRISE MAJOR", "YORKSHIRE SURPRISE MAJOR"}},
+        // Little is part of the class: Little Surprise methods are not Surprise ones.
+        {8, "ALL", "LITTLE", "Surprise", {}},
+        {8,
+         "ALL",
+         "LITTLE SURPRISE",
+         "Little Surprise",
+         {"AEONS LITTLE SURPRISE MAJOR", "ASHDOWN LITTLE SURPRISE MAJOR"}},
+        {8, "ALL", "AEONS", "Little Bob", {}},
+        // The group narrows as well.
+        {8, "A", "", "Surprise", {"ALDENHAM SURPRISE MAJOR", "ASHTEAD SURPRISE MAJOR"}},
+        {8, "A", "", "Little Surprise", {"ASHDOWN LITTLE SURPRISE MAJOR"}},
+        {8, "M", "", "Little Surprise", {"AEONS LITTLE SURPRISE MAJOR"}},
+        {8, "M", "", "Bob", {}},
+        {8, "B", "TREBLE", "Treble Place", {"APPLEWHITE TREBLE PLACE MAJOR"}},
+        {8, "Z", "", "Treble Place", {}},
+        // Every stage, fewest bells first.
+        {kAllStages, "ALL", "", "Bob", {"PLAIN BOB MINOR", "PLAIN BOB MAJOR", "GRANDSIRE CATERS"}},
+        {kAllStages,
+         "ALL",
+         "CAMBRIDGE",
+         "Surprise",
+         {"CAMBRIDGE SURPRISE MAJOR", "CAMBRIDGE SURPRISE ROYAL", "CAMBRIDGE SURPRISE MAXIMUS"}},
+        {kAllStages,
+         "Z",
+         "",
+         "Differential",
+         {"NORTH UTSIRE DIFFERENTIAL TRIPLES", "STEDMAN DIFFERENTIAL MAJOR"}},
+        {kAllStages, "M", "ALLIANCE", "Little Alliance", {"121212 LITTLE ALLIANCE MAXIMUS"}},
+        // "All" lists as without a class.
+        {6,
+         "ALL",
+         "",
+         "",
+         {"ANGEL DIFFERENTIAL BOB MINOR", "KENT TREBLE BOB MINOR", "PLAIN BOB MINOR"}},
+        {8,
+         "M",
+         "",
+         "",
+         {"AEONS LITTLE SURPRISE MAJOR", "BRISTOL SURPRISE MAJOR", "LONDON SURPRISE MAJOR"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.bells) + " " + c.group + " " + c.filter + " " + c.classWords);
+        EXPECT_EQ(ListedOf({0, c.bells, c.group, FindBy::Name, ""}, c.classWords, c.filter),
+                  c.listed);
+    }
+}
+
+// A method whose notation is refused is of no class: "All" lists it, no class does, and every
+// other method is listed under exactly one class.
+TEST_F(ClassBrowser, ARefusedNotationIsListedOnlyUnderAll)
+{
+    for (const int bells : {8, 5, kAllStages}) {
+        SCOPED_TRACE(bells);
+        const BrowserChoice choice{0, bells, "ALL", FindBy::Name, ""};
+        std::vector<std::string> all = ListedOf(choice, "");
+        std::vector<std::string> byClass;
+        for (const std::string& words : Classes(0, bells)) {
+            const std::vector<std::string> part = ListedOf(choice, words);
+            EXPECT_FALSE(part.empty()) << words;
+            byClass.insert(byClass.end(), part.begin(), part.end());
+        }
+        for (const std::string refused : {"BROKEN NOTATION MAJOR", "BROKEN DOUBLES"}) {
+            const auto at = std::find(all.begin(), all.end(), refused);
+            EXPECT_EQ(at != all.end(),
+                      bells == kAllStages || (bells == 5) == (refused == "BROKEN DOUBLES"));
+            if (at != all.end()) {
+                all.erase(at);
+            }
+        }
+        std::sort(all.begin(), all.end());
+        std::sort(byClass.begin(), byClass.end());
+        EXPECT_EQ(byClass, all);
+    }
+    // Not even under a class it would have, had it been ringable.
+    EXPECT_EQ(ListedOf({0, 5, "ALL", FindBy::Name, ""}, "Bob"), std::vector<std::string>{});
+}
+
+TEST_F(ClassBrowser, EachRecordIsClassifiedOnceUntilItChanges)
+{
+    // Every method of the library, the header record not among them.
+    const std::size_t live = ListedOf(kAll, "").size();
+    EXPECT_EQ(cache.Classified(), 0U);
+    Classes(0, kAllStages);
+    EXPECT_EQ(cache.Classified(), live);
+    Classes(0, 8);
+    ListedOf({0, kAllStages, "ALL", FindBy::Places, ""}, "Surprise");
+    EXPECT_EQ(cache.Classified(), live);
+
+    // Another library's record numbers are its own.
+    ASSERT_TRUE(data.OpenTables("PERSONAL", TableAccess::Write));
+    ASSERT_TRUE(
+        AppendMethod(data.dbfMethods, "8", "MY SURPRISE MAJOR", "-3-4-5-6-2-3-4-7 LH2", "B"));
+    ASSERT_TRUE(AppendMethod(data.dbfMethods, "8", "MY BOB MAJOR", "-1-1-1-1 LH2", "A"));
+    ASSERT_TRUE(data.CloseTables());
+    EXPECT_EQ(Classes(1, 8), (std::vector<std::string>{"Bob", "Surprise"}));
+    EXPECT_EQ(cache.Classified(), live + 2);
+    Classes(0, kAllStages);
+    EXPECT_EQ(cache.Classified(), live + 2);
+
+    // A record rewritten since is classified again, and the class list follows it.
+    ASSERT_TRUE(data.OpenTables("MAIN", TableAccess::Write));
+    ASSERT_TRUE(FindMethod(data.dbfMethods, FindBy::Name, BellsKey(8), "AB DELIGHT MAJOR"));
+    ASSERT_TRUE(data.dbfMethods.Replace("places", "-1-1-1-1 LH2"));
+    ASSERT_TRUE(data.dbfMethods.ReplaceRec());
+    ASSERT_TRUE(data.CloseTables());
+    const std::vector<std::string> eight = Classes(0, 8);
+    EXPECT_EQ(cache.Classified(), live + 3);
+    EXPECT_EQ(std::count(eight.begin(), eight.end(), "Delight"), 0);
+    EXPECT_EQ(ListedOf({0, 8, "ALL", FindBy::Name, ""}, "Bob"),
+              (std::vector<std::string>{"AB DELIGHT MAJOR", "PLAIN BOB MAJOR"}));
+    EXPECT_EQ(cache.Classified(), live + 3);
+}
+
+TEST(ClassWords, FollowTheCodesOrder)
+{
+    std::vector<std::string> words;
+    for (int code = 0; code < kUnclassified; ++code) {
+        const std::string w = ClassWordsOf(static_cast<ClassCode>(code));
+        if (!w.empty()) {
+            words.push_back(w);
+        }
+    }
+    const std::vector<std::string> expected = {"Principle",
+                                               "Differential",
+                                               "Bob",
+                                               "Little Bob",
+                                               "Differential Bob",
+                                               "Differential Little Bob",
+                                               "Place",
+                                               "Little Place",
+                                               "Differential Place",
+                                               "Differential Little Place",
+                                               "Treble Bob",
+                                               "Little Treble Bob",
+                                               "Differential Treble Bob",
+                                               "Differential Little Treble Bob",
+                                               "Surprise",
+                                               "Little Surprise",
+                                               "Differential Surprise",
+                                               "Differential Little Surprise",
+                                               "Delight",
+                                               "Little Delight",
+                                               "Differential Delight",
+                                               "Differential Little Delight",
+                                               "Treble Place",
+                                               "Little Treble Place",
+                                               "Differential Treble Place",
+                                               "Differential Little Treble Place",
+                                               "Alliance",
+                                               "Little Alliance",
+                                               "Differential Alliance",
+                                               "Differential Little Alliance",
+                                               "Hybrid",
+                                               "Little Hybrid",
+                                               "Differential Hybrid",
+                                               "Differential Little Hybrid"};
+    EXPECT_EQ(words, expected);
+    EXPECT_EQ(ClassWordsOf(kUnclassified), "");
+    EXPECT_EQ(ClassWordsOf(kAnyClass), "");
+    // A principle's Little (never set by the classification) does not make another class.
+    Classification principle;
+    principle.little = true;
+    EXPECT_EQ(ClassWordsOf(ClassCodeOf(principle)), "Principle");
 }
 
 } // namespace
