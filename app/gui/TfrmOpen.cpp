@@ -108,6 +108,17 @@ TfrmOpen::TfrmOpen(TfrmDataMod& dataModule, MessageBoxes& messages, HelpSystem& 
     cboGroup = new FramedList(this);
     cboGroup->setObjectName(QStringLiteral("cboGroup"));
     lblGroup->setBuddy(cboGroup);
+    // Every letter of "Class" is another control's shortcut already: Tab reaches the list.
+    auto* lblClass = new QLabel(QStringLiteral("Class"), this);
+    cboClass = new FramedList(this);
+    cboClass->setObjectName(QStringLiteral("cboClass"));
+    cboClass->setToolTip(QStringLiteral("Lists only the methods of this class, as the Central "
+                                        "Council classifies them from their place notation"));
+    // The longest classes would widen the column of choices: they show in full when the list
+    // drops down.
+    cboClass->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cboClass->setMinimumContentsLength(8);
+    lblClass->setBuddy(cboClass);
     rgpFindBy = RadioGroup(this, QStringLiteral("rgpFindBy"), QStringLiteral(" Find By "),
                            {QStringLiteral("&Name"), QStringLiteral("P&laces")}, findByButtons);
     chkSavePos = new QCheckBox(QStringLiteral("&Save Position"), this);
@@ -190,6 +201,8 @@ TfrmOpen::TfrmOpen(TfrmDataMod& dataModule, MessageBoxes& messages, HelpSystem& 
     choices->addWidget(cboBells);
     choices->addWidget(lblGroup);
     choices->addWidget(cboGroup);
+    choices->addWidget(lblClass);
+    choices->addWidget(cboClass);
     choices->addWidget(rgpFindBy);
     choices->addWidget(chkSavePos);
     choices->addStretch();
@@ -222,12 +235,14 @@ TfrmOpen::TfrmOpen(TfrmDataMod& dataModule, MessageBoxes& messages, HelpSystem& 
         setWindowTitle(Q(BrowserCaption(m_data, library)));
         m_savedRecNo = kNoSavedRecNo;
         edtFind->clear();
+        RebuildClasses();
         Refresh(RefreshMode::NoSave);
     });
     // A list changed from the keyboard keeps the focus, so that the arrows go on through it.
     connect(cboBells, &QComboBox::activated, this, [this] {
         const bool keep = cboBells->hasFocus();
         RebuildGroups();
+        RebuildClasses();
         Refresh(RefreshMode::NoSave);
         edtFind->end(false);
         if (keep) {
@@ -243,13 +258,21 @@ TfrmOpen::TfrmOpen(TfrmDataMod& dataModule, MessageBoxes& messages, HelpSystem& 
             cboGroup->setFocus();
         }
     });
+    connect(cboClass, &QComboBox::activated, this, [this] {
+        const bool keep = cboClass->hasFocus();
+        ShowRows(cboClass->currentIndex() > 0); // "All" lists as before a class was chosen
+        if (keep) {
+            cboClass->setFocus();
+        }
+    });
     connect(findByButtons, &QButtonGroup::idClicked, this, [this] {
         edtFind->clear();
         Refresh(RefreshMode::Save);
     });
     // Only typing refreshes: the box cleared by another choice does not.
     connect(edtFind, &QLineEdit::textEdited, this, [this] { Refresh(RefreshMode::NoSave); });
-    connect(edtFilter, &QLineEdit::textChanged, this, [this] { ShowRows(true); });
+    connect(edtFilter, &QLineEdit::textChanged, this,
+            [this](const QString& text) { ShowRows(!NameFilter(text.toStdString()).Empty()); });
     connect(tzgMethods->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 if (!m_selecting && current.isValid()) {
@@ -296,6 +319,7 @@ void TfrmOpen::FormActivate()
     edtFind->clear();
     edtFilter->clear();
     m_problem.clear();
+    RebuildClasses();
     Refresh(RefreshMode::Save);
 }
 
@@ -326,6 +350,21 @@ void TfrmOpen::RebuildGroups()
     cboGroup->setCurrentIndex(0);
 }
 
+void TfrmOpen::RebuildClasses()
+{
+    const Hourglass hourglass; // the first look at a stage classifies its methods
+    m_model->Clear();          // the table may be opened afresh
+    const ClassCode chosen = Choice().methodClass;
+    cboClass->clear();
+    cboClass->addItem(QStringLiteral("All"), kAnyClass);
+    for (const ClassCode code : ClassesPresent(m_data, Choice(), m_classes)) {
+        cboClass->addItem(Q(ClassWordsOf(code)), code);
+    }
+    cboClass->setCurrentIndex(std::max(0, cboClass->findData(chosen)));
+    cboClass->view()->setMinimumWidth(cboClass->view()->sizeHintForColumn(0) +
+                                      cboClass->fontMetrics().averageCharWidth() * 2);
+}
+
 BrowserChoice TfrmOpen::Choice() const
 {
     BrowserChoice choice;
@@ -335,6 +374,9 @@ BrowserChoice TfrmOpen::Choice() const
     choice.findBy = findByButtons->checkedId() == 1 ? FindBy::Places : FindBy::Name;
     choice.findText = edtFind->text().toStdString();
     choice.savePosition = chkSavePos->isChecked();
+    if (cboClass->currentIndex() > 0) {
+        choice.methodClass = static_cast<ClassCode>(cboClass->currentData().toInt());
+    }
     return choice;
 }
 
@@ -361,20 +403,20 @@ void TfrmOpen::ShowRows(bool fromTop)
     TDbf& methods = m_data.dbfMethods;
     std::vector<std::size_t> rows;
     const NameFilter filter(edtFilter->text().toStdString());
+    const BrowserChoice choice = Choice();
     if (m_range.found) {
-        rows = ListedPositions(methods, m_range, filter);
+        rows = ListedPositions(methods, m_range, filter, choice, m_classes);
     }
     m_model->Reset(m_range.found ? &methods : nullptr, std::move(rows), byName ? "name" : "places");
     // Over every stage each row shows its stage.
-    tzgMethods->setColumnHidden(0, Choice().bells != kAllStages);
-    // A filter just typed selects its first match in the order shown, as a ringer reading the
-    // list from the top expects; otherwise the positioned record, or with a filter the first
-    // listed one from there on.
+    tzgMethods->setColumnHidden(0, choice.bells != kAllStages);
+    // A filter just typed or a class just chosen selects its first method in the order shown,
+    // as a ringer reading the list from the top expects; otherwise the positioned record, or
+    // with a filter the first listed one from there on.
     int row = -1;
     if (m_range.found) {
-        row = fromTop && !filter.Empty()
-                  ? (m_model->rowCount() > 0 ? 0 : -1)
-                  : ListedRowNear(m_model->Positions(), m_range, methods.Position());
+        row = fromTop ? (m_model->rowCount() > 0 ? 0 : -1)
+                      : ListedRowNear(m_model->Positions(), m_range, methods.Position());
     }
     m_selecting = true;
     if (row >= 0) {
@@ -388,7 +430,9 @@ void TfrmOpen::ShowRows(bool fromTop)
     }
     m_selecting = false;
     const QString emptyText =
-        m_model->rowCount() == 0 && filter.Empty() ? Q(EmptyListText(Choice())) : QString();
+        m_model->rowCount() == 0 && filter.Empty() && choice.methodClass == kAnyClass
+            ? Q(EmptyListText(choice))
+            : QString();
     lblEmpty->setText(emptyText);
     lblEmpty->setVisible(!emptyText.isEmpty());
     tzgMethods->setEnabled(row >= 0);
@@ -480,7 +524,9 @@ void TfrmOpen::butDeleteClick()
         !deleted) {
         m_messages.Show(this, BoxKind::Warning, Q(deleted.error));
     }
-    // Back at the record now current, or at the deleted one's place when nothing changed.
+    // Back at the record now current, or at the deleted one's place when nothing changed; the
+    // last method of a class takes its class off the list.
+    RebuildClasses();
     Refresh(RefreshMode::Save, true);
 }
 

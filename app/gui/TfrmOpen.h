@@ -27,8 +27,8 @@ class TfrmDataMod;
 
 // The open-method browser: the methods of one bell count or of all (and lead-head group) of the
 // main, personal or method-find library, by name or by notation, positioned by a search text as it
-// is typed and narrowed, when asked, to the names holding some words; opens the chosen method on
-// the current page or deletes it.
+// is typed and narrowed, when asked, to the names holding some words and to one class; opens the
+// chosen method on the current page or deletes it.
 class TfrmOpen : public QDialog {
     Q_OBJECT
 public:
@@ -56,6 +56,7 @@ public:
     QButtonGroup* libraryButtons = nullptr; // ids 0..2: Main, Personal, Method Find
     QComboBox* cboBells = nullptr;
     QComboBox* cboGroup = nullptr;
+    QComboBox* cboClass = nullptr; // "All", then the classes of the library's stage
     QGroupBox* rgpFindBy = nullptr;
     QButtonGroup* findByButtons = nullptr; // ids 0, 1: Name, Places
     QLineEdit* edtFind = nullptr;
@@ -77,12 +78,15 @@ public slots:
 private:
     void FormActivate();
     void RebuildGroups();
+    // Fills the class list for the chosen library and stage, keeping the chosen class while it
+    // is offered; reads the table, so the list is refreshed afterwards.
+    void RebuildClasses();
     BrowserChoice Choice() const;
     // Refreshes the list, positioned by `mode`; `comeBack` returns to the saved record
     // whether or not Save Position is ticked, as after a deletion.
     void Refresh(RefreshMode mode, bool comeBack = false);
     // The list of the range, filtered, with the positioned record selected; `fromTop` (a filter
-    // just typed) selects the first match shown instead.
+    // just typed, a class just chosen) selects the first method shown instead.
     void ShowRows(bool fromTop = false);
     void RowChosen(int row);
     void ShowInfo(int row);
@@ -97,6 +101,7 @@ private:
     std::int64_t m_savedRecNo = kNoSavedRecNo; // kept between showings
     bool m_allStages = false;                  // a method was last opened from "All"
     BrowserRange m_range;
+    ClassCache m_classes;     // kept while the dialog lives, so each method is classified once
     std::string m_problem;    // the last refusal shown, so typing does not repeat it
     bool m_selecting = false; // the selection is being set from the cursor, not by the user
 };

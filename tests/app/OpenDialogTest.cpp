@@ -312,5 +312,70 @@ TEST_F(OpenDialog, NameFilterNarrowsTheListAndClearingGivesItBack)
     EXPECT_EQ(Selected(), "CAMBRIDGE SURPRISE ROYAL");
 }
 
+// The class list offers the classes of the library's stage; a class narrows the list together
+// with the other filters, and "All" gives back the list as it stood.
+TEST_F(OpenDialog, ClassListNarrowsTheListAndAllGivesItBack)
+{
+    Activate();
+    EXPECT_EQ(test::Items(dialog.cboClass).join(','), "All,Bob,Surprise");
+    EXPECT_EQ(dialog.cboClass->currentText(), "All");
+    Type("york");
+    Choose(dialog.cboClass, "Bob");
+    ExpectListed({"PLAIN BOB MAJOR"}, "PLAIN BOB MAJOR");
+    EXPECT_EQ(dialog.dbeInfo->text(), "-1-1-1-1 LH2");
+    EXPECT_EQ(dialog.dbeGroupInfo->text(), "A");
+    // The refused notation is in no class.
+    const QStringList surprise = {"ALDENHAM SURPRISE MAJOR", "ASHTEAD SURPRISE MAJOR",
+                                  "BRISTOL SURPRISE MAJOR",  "CAMBRIDGE SURPRISE MAJOR",
+                                  "LONDON SURPRISE MAJOR",   "NEW YORKSHIRE SURPRISE MAJOR",
+                                  "YORKSHIRE SURPRISE MAJOR"};
+    Choose(dialog.cboClass, "Surprise");
+    ExpectListed(surprise, "ALDENHAM SURPRISE MAJOR");
+    EXPECT_EQ(dialog.dbeInfo->text(), "-5-4.5-5.36.4-4.5-4-1 LH1");
+    QTest::keyClicks(dialog.edtFilter, "york");
+    ExpectListed({"NEW YORKSHIRE SURPRISE MAJOR", "YORKSHIRE SURPRISE MAJOR"},
+                 "NEW YORKSHIRE SURPRISE MAJOR");
+    Choose(dialog.cboGroup, "M");
+    EXPECT_TRUE(Listed().isEmpty());
+    EXPECT_FALSE(dialog.butOK->isEnabled());
+    EXPECT_TRUE(dialog.lblEmpty->isHidden()); // narrowed to nothing, not an empty library
+    dialog.edtFilter->clear();
+    ExpectListed({"BRISTOL SURPRISE MAJOR", "LONDON SURPRISE MAJOR"}, "BRISTOL SURPRISE MAJOR");
+    Choose(dialog.cboGroup, "ALL"); // the saved position comes back
+    ExpectListed(surprise, "BRISTOL SURPRISE MAJOR");
+    Choose(dialog.cboClass, "All");
+    ExpectListed(kEightByName, "BRISTOL SURPRISE MAJOR");
+    Type("york");
+    Choose(dialog.cboClass, "Bob");
+    Choose(dialog.cboClass, "All");
+    ExpectListed(kEightByName, "YORKSHIRE SURPRISE MAJOR"); // where the find left it
+
+    // Refilled with the stage: a class still offered stays chosen, else back to "All".
+    Choose(dialog.cboClass, "Surprise");
+    ChooseBells(6);
+    EXPECT_EQ(test::Items(dialog.cboClass).join(','), "All,Bob");
+    EXPECT_EQ(dialog.cboClass->currentText(), "All");
+    ExpectListed({"PLAIN BOB MINOR"}, "PLAIN BOB MINOR");
+    Choose(dialog.cboClass, "Bob");
+    Choose(dialog.cboBells, "All");
+    EXPECT_EQ(test::Items(dialog.cboClass).join(','), "All,Bob,Surprise");
+    EXPECT_EQ(dialog.cboClass->currentText(), "Bob");
+    // Positioned by the find text still there: the first Bob from Yorkshire Major on.
+    EXPECT_EQ(dialog.edtFind->text(), "YORK");
+    ExpectListed({"PLAIN BOB MINOR", "PLAIN BOB MAJOR", "GRANDSIRE CATERS"}, "GRANDSIRE CATERS");
+    ChooseBells(5);
+    EXPECT_EQ(test::Items(dialog.cboClass).join(','), "All");
+    ExpectListed({}, "");
+    EXPECT_FALSE(data.dbfMethods.Active());
+    // And with the library: the personal one is empty.
+    ChooseBells(8);
+    Choose(dialog.cboClass, "Bob");
+    dialog.libraryButtons->button(1)->click();
+    EXPECT_EQ(test::Items(dialog.cboClass).join(','), "All");
+    dialog.libraryButtons->button(0)->click();
+    EXPECT_EQ(dialog.cboClass->currentText(), "All");
+    ExpectListed(kEightByName, "ALDENHAM SURPRISE MAJOR");
+}
+
 } // namespace
 } // namespace tambrel
