@@ -1,6 +1,6 @@
 // The open-method browser on the bundled main library: what one keystroke costs in the search
-// box and in the name filter, beside a baseline of the same run that reads every name and
-// matches nothing.
+// box and in the name filter, and what the class list costs, beside a baseline of the same run
+// that reads every name and matches nothing.
 #include "library/MethodBrowser.h"
 #include "library/NameFilter.h"
 #include "library/TfrmDataMod.h"
@@ -113,6 +113,64 @@ void BM_AllStagesKeystroke(benchmark::State& state, const char* typed)
 }
 BENCHMARK_CAPTURE(BM_AllStagesKeystroke, none, "")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_AllStagesKeystroke, BRISTOL, "BRISTOL")->Unit(benchmark::kMillisecond);
+
+// The class list refilled for a stage (8 bells, the largest) or for every stage, as a change of
+// stage or library does: the first time each record is classified, afterwards its places are
+// read and compared with those it was classified from.
+void BM_ClassListRefill(benchmark::State& state, int bells, bool firstLook)
+{
+    TfrmDataMod& data = Library();
+    WholeLibrary();
+    BrowserChoice choice;
+    choice.bells = bells;
+    ClassCache warm;
+    ClassesPresent(data, choice, warm);
+    const std::size_t warmedUp = warm.Classified();
+    std::size_t classes = 0;
+    std::size_t classified = 0; // in the last refill
+    for (auto _ : state) {
+        ClassCache fresh;
+        ClassCache& cache = firstLook ? fresh : warm;
+        classes = ClassesPresent(data, choice, cache).size();
+        classified = cache.Classified() - (firstLook ? 0 : warmedUp);
+        benchmark::DoNotOptimize(classes);
+    }
+    state.counters["classes"] = static_cast<double>(classes);
+    state.counters["classified"] = static_cast<double>(classified);
+}
+BENCHMARK_CAPTURE(BM_ClassListRefill, Major, 8, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ClassListRefill, AllStages, kAllStages, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ClassListRefill, Major_FirstLook, 8, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ClassListRefill, AllStages_FirstLook, kAllStages, true)
+    ->Unit(benchmark::kMillisecond);
+
+// The list narrowed to a class, the range found beforehand, as choosing the class does: on 8
+// bells Little Surprise (a small class), and over every stage Surprise with a name filter.
+void BM_ClassListing(benchmark::State& state, int bells, const char* words, const char* typed)
+{
+    TfrmDataMod& data = Library();
+    BrowserChoice choice;
+    choice.bells = bells;
+    ClassCache cache;
+    for (const ClassCode code : ClassesPresent(data, choice, cache)) {
+        if (ClassWordsOf(code) == words) {
+            choice.methodClass = code;
+        }
+    }
+    std::int64_t saved = kNoSavedRecNo;
+    const BrowserRange range = RefreshBrowser(data, choice, RefreshMode::NoSave, saved);
+    const NameFilter filter(typed);
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        rows = ListedPositions(data.dbfMethods, range, filter, choice, cache).size();
+        benchmark::DoNotOptimize(rows);
+    }
+    state.counters["rows"] = static_cast<double>(rows);
+}
+BENCHMARK_CAPTURE(BM_ClassListing, Major_LittleSurprise, 8, "Little Surprise", "")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ClassListing, AllStages_Surprise_BRISTOL, kAllStages, "Surprise", "BRISTOL")
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace tambrel
