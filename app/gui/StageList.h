@@ -4,6 +4,8 @@
 #include <QModelIndex>
 #include <QPainter>
 #include <QStandardItemModel>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 
 namespace tambrel {
 
@@ -39,16 +41,26 @@ public:
 
 // A drop-down list with a frame in the highlight colour while it has the focus, which the
 // style shows only once the focus has moved by the keyboard, and so not when a dialog opens.
+// An entry too long for the box ends in "..." rather than being cut off mid-letter.
 class FramedList : public QComboBox {
 public:
     using QComboBox::QComboBox;
 
 protected:
-    void paintEvent(QPaintEvent* event) override
+    void paintEvent(QPaintEvent*) override
     {
-        QComboBox::paintEvent(event);
+        QStylePainter painter(this);
+        painter.setPen(palette().color(QPalette::Text));
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        painter.drawComplexControl(QStyle::CC_ComboBox, option);
+        const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                    QStyle::SC_ComboBoxEditField, this);
+        // The style draws the text a pixel inside the field at each end.
+        option.currentText =
+            fontMetrics().elidedText(option.currentText, Qt::ElideRight, field.width() - 2);
+        painter.drawControl(QStyle::CE_ComboBoxLabel, option);
         if (hasFocus()) {
-            QPainter painter(this);
             painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
             painter.setBrush(Qt::NoBrush);
             painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
