@@ -173,6 +173,27 @@ int main(int argc, char** argv)
             dialog.hide();
         };
         window.MethodAction(QStringLiteral("OPEN"));
+        // Major narrowed to a small class, nothing typed.
+        onDialog = [&](QDialog& dialog) {
+            auto& open = dynamic_cast<tambrel::TfrmOpen&>(dialog);
+            dialog.setResult(QDialog::Rejected);
+            dialog.show();
+            const auto choose = [](QComboBox* box, int index) {
+                box->setCurrentIndex(index);
+                emit box->activated(index);
+            };
+            choose(open.cboBells,
+                   open.cboBells->findText(QStringLiteral("8 - Major"), Qt::MatchEndsWith));
+            choose(open.cboClass, open.cboClass->findText(QStringLiteral("Little Surprise")));
+            if (open.cboClass->currentText() != QStringLiteral("Little Surprise")) {
+                std::fprintf(stderr, "no Little Surprise methods on 8 bells\n");
+                ok = false;
+            }
+            QTest::qWait(500); // the clear button of the filter typed last time fades out
+            ok = Save(dialog, out + "/open-class-filter.png") && ok;
+            dialog.hide();
+        };
+        window.MethodAction(QStringLiteral("OPEN"));
         onDialog = nullptr;
         enter(8, QStringLiteral("Bristol Surprise Major"),
               QStringLiteral("-58-14.58-58.36.14-14.58-14-18,18"), {});
