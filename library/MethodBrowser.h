@@ -38,8 +38,9 @@ std::vector<std::string> LeadHeadGroups(int bells);
 inline constexpr int kAllStages = 0;
 
 // A class as the browser's class list offers it: the Central Council's class with its Little and
-// Differential, numbered so that the classes sort in the Framework's order, each qualified form
-// after its plain form (Bob, Little Bob, Differential Bob, Differential Little Bob, Place, ...).
+// Differential, numbered so that the classes sort in the Council's order of classes, each
+// qualified form after its plain form (Bob, Little Bob, Differential Bob, Differential Little
+// Bob, Place, ...).
 using ClassCode = std::uint8_t;
 inline constexpr ClassCode kUnclassified = 0xFE; // a notation the check refuses
 inline constexpr ClassCode kAnyClass = 0xFF;     // the list's "All"
@@ -120,8 +121,9 @@ private:
 
 // The classes of the live methods of the chosen library and stage (every stage for
 // kAllStages), whatever the group, in ClassCode order; a refused notation adds none. Opens the
-// chosen table for reading and orders it by name, so the cursor is to be positioned afterwards
-// (RefreshBrowser does); empty when the table cannot be read.
+// chosen table for reading when another or none is open, ordered by name, so that the cursor
+// is positioned afterwards (RefreshBrowser does); an open table keeps its order and cursor.
+// Empty when the table cannot be read.
 std::vector<ClassCode> ClassesPresent(TfrmDataMod& data, const BrowserChoice& choice,
                                       ClassCache& cache);
 

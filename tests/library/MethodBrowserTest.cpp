@@ -325,7 +325,7 @@ protected:
     ClassCache cache;
 };
 
-TEST_F(ClassBrowser, ClassesAreThoseOfTheStageInTheFrameworksOrder)
+TEST_F(ClassBrowser, ClassesAreThoseOfTheStageInTheCouncilsOrder)
 {
     struct Case {
         int library;
