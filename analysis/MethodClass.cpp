@@ -28,25 +28,30 @@ struct Lead {
     std::vector<std::uint64_t> rows; // rows 0..length+1, four bits a position: its bell from 0
 };
 
-// The bytes of a word that are zero, as bits: a byte is zero exactly when the high bit of
-// ~((b & 0x7F) + 0x7F | b) is set, and the multiplication gathers those bits into the top byte.
-Mask ZeroBytes(std::uint64_t word)
-{
-    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
-    const std::uint64_t high = ~(((word & kLow7) + kLow7) | word | kLow7);
-    return static_cast<Mask>(((high >> 7U) * 0x0102040810204080ULL) >> 56U);
-}
-
-// The positions of a movement holding `value`, eight at a time.
-Mask PositionsWith(const Movement& move, std::uint8_t value)
+// The places a movement makes and the positions whose bell moves up, eight positions a word.
+// A movement byte is 0, 1 or 0xFF, so its two low bits tell the three apart; the
+// multiplication gathers the low bit of every byte into the top byte.
+struct ChangeMasks {
+    Mask places = 0;
+    Mask up = 0;
+};
+ChangeMasks MasksOf(const Movement& move)
 {
     static_assert(sizeof(Movement) == 16);
-    const std::uint64_t spread = 0x0101010101010101ULL * value;
-    std::uint64_t low = 0;
-    std::uint64_t high = 0;
-    std::memcpy(&low, move.data(), sizeof low);
-    std::memcpy(&high, move.data() + sizeof low, sizeof high);
-    return ZeroBytes(low ^ spread) | (ZeroBytes(high ^ spread) << 8U);
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    const auto gather = [](std::uint64_t bits) {
+        return static_cast<Mask>((bits * 0x0102040810204080ULL) >> 56U);
+    };
+    ChangeMasks masks;
+    for (unsigned half = 0; half < 2; ++half) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, move.data() + 8 * half, sizeof word);
+        const std::uint64_t bit0 = word & kOnes;
+        const std::uint64_t bit1 = (word >> 1U) & kOnes;
+        masks.places |= gather(~bit0 & kOnes) << (8 * half);
+        masks.up |= gather(bit0 & ~bit1) << (8 * half);
+    }
+    return masks;
 }
 
 // A mask of positions widened to four bits a position.
@@ -77,9 +82,10 @@ void RingLead(std::span<const Movement> moves, int bells, Lead& lead)
     lead.up.resize(length);
     const Mask stage = (Mask{1} << bells) - 1;
     for (std::size_t i = 0; i < length; ++i) {
-        lead.places[i] = PositionsWith(moves[i], 0) & stage;
+        const ChangeMasks masks = MasksOf(moves[i]);
+        lead.places[i] = masks.places & stage;
         lead.places[i + length] = lead.places[i];
-        lead.up[i] = PositionsWith(moves[i], 1) & stage;
+        lead.up[i] = masks.up & stage;
     }
     // Two rows of the next lead as well, so that every bell's path is seen across a lead end.
     lead.rows.resize(static_cast<std::size_t>(lead.length) + 2);
@@ -115,12 +121,10 @@ struct HuntPath {
 template <typename T> bool IsRotationOf(std::span<const T> twice, std::span<const T> target)
 {
     const std::size_t length = target.size();
-    const T first = target[0];
-    for (std::size_t k = 0; k < length; ++k) {
-        if (twice[k] != first) {
-            continue;
-        }
-        if (std::memcmp(twice.data() + k + 1, target.data() + 1, (length - 1) * sizeof(T)) == 0) {
+    const T* const starts = twice.data();
+    for (const T* k = std::find(starts, starts + length, target[0]); k != starts + length;
+         k = std::find(k + 1, starts + length, target[0])) {
+        if (std::memcmp(k + 1, target.data() + 1, (length - 1) * sizeof(T)) == 0) {
             return true;
         }
     }
@@ -171,14 +175,17 @@ HuntPath JudgePath(const Lead& lead, int bell)
     }
     path.little = visited < lead.bells;
     const bool stationary = visited == 1;
-    const std::span<const std::int8_t> places(twice);
-    thread_local std::vector<std::int8_t> reversed;
-    const bool symmetric = IsPalindromic(places, reversed);
     if (stationary) {
         path.kind = PathKind::TreblePlace;
-    } else if (sameCount && count == 2) {
-        path.kind = PathKind::Plain;
-    } else if (sameCount && count > 2 && placesMade == 2 && symmetric) {
+        return path;
+    }
+    if (sameCount && count == 2) {
+        path.kind = PathKind::Plain; // plain hunting, which is symmetric whatever
+        return path;
+    }
+    thread_local std::vector<std::int8_t> reversed;
+    const bool symmetric = IsPalindromic(std::span<const std::int8_t>(twice), reversed);
+    if (sameCount && count > 2 && placesMade == 2 && symmetric) {
         path.kind = PathKind::TrebleDodging;
     } else if (sameCount && placesMade > 2 && symmetric) {
         path.kind = PathKind::TreblePlace;
@@ -518,20 +525,42 @@ bool IsNameWithoutDescriptor(std::string_view name, int bells)
     return false;
 }
 
-std::string TitleSuffix(const Classification& c, std::string_view name, int bells)
+const std::string& TitleSuffix(const Classification& c, std::string_view name, int bells)
 {
+    static const std::string kNone;
+    if (bells < kMinBells || bells > kMaxBells) {
+        return kNone;
+    }
     const bool exception = IsNameWithoutDescriptor(name, bells) &&
                            (c.kind == MethodClass::Bob || c.kind == MethodClass::Place) &&
                            !c.differential;
-    std::string suffix = exception ? std::string() : c.Descriptor();
-    if (!suffix.empty()) {
-        suffix += ' ';
-    }
-    suffix += StageName(bells);
-    return suffix;
+    // Every descriptor with every stage, built once: batches write one for each method.
+    static const auto table = [] {
+        constexpr std::size_t kStages = kMaxBells - kMinBells + 1;
+        std::array<std::string, (kKindNames.size() * 4 + 1) * kStages> all;
+        for (std::size_t words = 0; words <= kKindNames.size() * 4; ++words) {
+            for (std::size_t stage = 0; stage < kStages; ++stage) {
+                std::string& suffix = all[words * kStages + stage];
+                if (words < kKindNames.size() * 4) {
+                    suffix = WordsOf(static_cast<MethodClass>(words / 4), (words & 1) != 0,
+                                     (words & 2) != 0)
+                                 .descriptor;
+                }
+                if (!suffix.empty()) {
+                    suffix += ' ';
+                }
+                suffix += StageName(static_cast<int>(stage) + kMinBells);
+            }
+        }
+        return all;
+    }();
+    const std::size_t words = exception ? kKindNames.size() * 4
+                                        : static_cast<std::size_t>(c.kind) * 4 +
+                                              (c.little ? 1U : 0U) + (c.differential ? 2U : 0U);
+    return table[words * (kMaxBells - kMinBells + 1) + static_cast<std::size_t>(bells - kMinBells)];
 }
 
-std::string TitleSuffixOf(std::string_view title, const Classification& c, int bells)
+const std::string& TitleSuffixOf(std::string_view title, const Classification& c, int bells)
 {
     // Only Grandsire and Union names go without class words, so only a title naming one of them
     // needs taking apart.

@@ -53,10 +53,10 @@ Classification Classify(std::span<const Movement> moves, int bells);
 bool IsNameWithoutDescriptor(std::string_view name, int bells);
 
 // What follows the name in the title: "Surprise Major", "Triples" for Grandsire Triples.
-std::string TitleSuffix(const Classification& c, std::string_view name, int bells);
+const std::string& TitleSuffix(const Classification& c, std::string_view name, int bells);
 
 // The suffix for a typed title, the name being what SplitTitle finds in it.
-std::string TitleSuffixOf(std::string_view title, const Classification& c, int bells);
+const std::string& TitleSuffixOf(std::string_view title, const Classification& c, int bells);
 
 // Name + suffix, with no doubled blank when the name is empty ("Little Bob Major").
 std::string FullTitle(const Classification& c, std::string_view name, int bells);

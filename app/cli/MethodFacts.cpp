@@ -109,7 +109,11 @@ void AppendString(std::string& out, std::string_view text)
 
 class JsonLine {
 public:
-    JsonLine() { m_out += '{'; }
+    JsonLine()
+    {
+        m_out.reserve(1024); // a method's facts, written without growing the text on the way
+        m_out += '{';
+    }
     JsonLine& Text(std::string_view key, std::string_view value)
     {
         Key(key);
