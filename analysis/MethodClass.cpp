@@ -1,6 +1,7 @@
 #include "analysis/MethodClass.h"
 
 #include "engine/Bells.h"
+#include "engine/CCNotation.h"
 #include "engine/PlaceNotation.h"
 #include "engine/TextFunctions.h"
 
@@ -505,6 +506,28 @@ constexpr std::array<ClassName, 8> kClassNames = {{{"Treble", "Bob"},
                                                    {"Hybrid", ""}}};
 
 } // namespace
+
+std::optional<Classification> ClassifyTyped(std::string_view typed, int bells)
+{
+    const std::string notation = ExpandTypedNotation(typed);
+    if (!IsValidStage(bells) || !CheckPlaceNotation(notation, bells).empty()) {
+        return std::nullopt;
+    }
+    ChangeList changes;
+    const int length = SplitNotation(notation, bells, changes);
+    return Classify(std::span<const std::string>(changes.data(), static_cast<std::size_t>(length)),
+                    bells);
+}
+
+std::string ClassLine(const Classification& c, std::string_view typedTitle, int bells)
+{
+    std::string line = c.ClassWords();
+    line += ", ";
+    line += c.SymmetryWords().empty() ? "no symmetry" : c.SymmetryWords();
+    line += ": ";
+    line += FullTitleOf(typedTitle, c, bells);
+    return line;
+}
 
 bool IsNameWithoutDescriptor(std::string_view name, int bells)
 {

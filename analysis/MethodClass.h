@@ -2,6 +2,7 @@
 
 #include "engine/Bells.h"
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -47,6 +48,14 @@ struct Classification {
 Classification Classify(std::span<const std::string> changes, int bells);
 // The same from the changes' movements, as a calculated method holds them.
 Classification Classify(std::span<const Movement> moves, int bells);
+
+// The class of a notation as a ringer types it (short, comma or written-out form); nothing when
+// the notation is refused for `bells` bells.
+std::optional<Classification> ClassifyTyped(std::string_view typed, int bells);
+
+// What the entry dialog says of a method as it is typed: "Surprise, palindromic: CAMBRIDGE
+// SURPRISE MAJOR" (class, symmetry, and the full title of the typed name).
+std::string ClassLine(const Classification& c, std::string_view typedTitle, int bells);
 
 // The names whose titles carry no class words whatever the class (Grandsire and Union and their
 // Double, Reverse and Little forms), matched without regard to case.

@@ -1,4 +1,6 @@
 #include "app/gui/TfrmEdit.h"
+
+#include "analysis/MethodClass.h"
 #include "app/gui/StageList.h"
 
 #include "app/gui/HelpSystem.h"
@@ -131,12 +133,20 @@ TfrmEdit::TfrmEdit(MessageBoxes& messages, HelpSystem& help, QWidget* parent)
     grid->addWidget(lblPlaces, 2, 0);
     grid->addWidget(edtPlaces, 2, 1);
     grid->addWidget(butCopyPlaces, 2, 2);
+    lblClass = new QLabel(this);
+    lblClass->setObjectName(QStringLiteral("lblClass"));
+    lblClass->setTextFormat(Qt::PlainText);
+    lblClass->setToolTip(QStringLiteral("The Central Council's class, symmetry and title"));
+    grid->addWidget(lblClass, 3, 1, 1, 2);
     grid->setColumnStretch(1, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addStretch();
     layout->addWidget(buttons);
 
+    connect(edtName, &QLineEdit::textChanged, this, &TfrmEdit::ShowClass);
+    connect(edtPlaces, &QLineEdit::textChanged, this, &TfrmEdit::ShowClass);
+    connect(cboBells, &QComboBox::currentIndexChanged, this, &TfrmEdit::ShowClass);
     connect(butOK, &QPushButton::clicked, this, &TfrmEdit::butOKClick);
     connect(butCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(butHelp, &QPushButton::clicked, this, [this] {
@@ -146,6 +156,16 @@ TfrmEdit::TfrmEdit(MessageBoxes& messages, HelpSystem& help, QWidget* parent)
             [this] { QApplication::clipboard()->setText(edtName->text()); });
     connect(butCopyPlaces, &QToolButton::clicked, this,
             [this] { QApplication::clipboard()->setText(edtPlaces->text()); });
+}
+
+void TfrmEdit::ShowClass()
+{
+    const int bells = cboBells->currentIndex() + kMinBells;
+    const std::optional<Classification> c = ClassifyTyped(edtPlaces->text().toStdString(), bells);
+    // Nothing while the notation is not yet one the program takes: its message comes at OK.
+    lblClass->setText(
+        c ? QString::fromStdString(ClassLine(*c, edtName->text().trimmed().toStdString(), bells))
+          : QString());
 }
 
 void TfrmEdit::Prepare(TBellCard& card, TBellOptions& global)
@@ -176,6 +196,7 @@ void TfrmEdit::FormActivate()
     } else {
         edtName->setFocus();
     }
+    ShowClass();
 }
 
 void TfrmEdit::butOKClick()

@@ -39,9 +39,12 @@ public:
     QPushButton* butOK = nullptr;
     QPushButton* butCancel = nullptr;
     QPushButton* butHelp = nullptr;
+    // The Central Council's class and title of what is typed, kept up to date as it is typed.
+    QLabel* lblClass = nullptr;
 
 private:
     void FormActivate();
+    void ShowClass();
 
     MessageBoxes& m_messages;
     HelpSystem& m_help;

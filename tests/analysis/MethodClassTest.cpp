@@ -47,11 +47,9 @@ std::vector<std::string> ChangesOf(std::string_view notation)
 
 Classification ClassifyNotation(std::string_view typed, int bells)
 {
-    ChangeList list;
-    const std::string expanded = ExpandTypedNotation(typed);
-    const int length = SplitNotation(expanded, bells, list);
-    return Classify(std::span<const std::string>(list.data(), static_cast<std::size_t>(length)),
-                    bells);
+    const std::optional<Classification> c = ClassifyTyped(typed, bells);
+    EXPECT_TRUE(c) << typed;
+    return c.value_or(Classification{});
 }
 
 TEST(MethodClass, TheCollectionsClassesAndSymmetriesAgree)
@@ -218,9 +216,7 @@ constexpr Known kKnown[] = {
 TEST(MethodClass, KnownMethodsAndTheFrameworksEdgeCases)
 {
     for (const Known& known : kKnown) {
-        const Result<std::string> lead = ExpandCCNotation(known.notation);
-        ASSERT_TRUE(lead) << known.title;
-        const Classification c = ClassifyNotation(*lead.value, known.bells);
+        const Classification c = ClassifyNotation(known.notation, known.bells);
         EXPECT_EQ(c.ClassWords(), known.classWords) << known.title;
         EXPECT_EQ(c.SymmetryWords(), known.symmetry) << known.title;
         EXPECT_EQ(FullTitle(c, known.name, known.bells), known.title);
@@ -236,9 +232,7 @@ TEST(MethodClass, KnownMethodsAndTheFrameworksEdgeCases)
 
 TEST(MethodClass, SavingATitleOffersTheFullOneOrAsksWhenTheWordsDisagree)
 {
-    const Result<std::string> cambridge = ExpandCCNotation("-38-14-1258-36-14-58-16-78,12");
-    ASSERT_TRUE(cambridge);
-    const Classification surprise = ClassifyNotation(*cambridge.value, 8);
+    const Classification surprise = ClassifyNotation("-38-14-1258-36-14-58-16-78,12", 8);
     const Classification grandsire = ClassifyNotation("3.1.7.1.7.1.7.1.7.1.7.1.7.1", 7);
     const Classification hybrid = ClassifyNotation("-36-14-12-36-1456.56-56.14-36-12-14-36-12", 6);
     const Classification alliance = ClassifyNotation("-14-36-14-36-14-36-14-16", 6);
@@ -278,6 +272,12 @@ TEST(MethodClass, SavingATitleOffersTheFullOneOrAsksWhenTheWordsDisagree)
         {"SEAVINGTON ST MARY MINOR", hybrid, 6, "", ""},
         {"", surprise, 8, "", ""},
     };
+    EXPECT_EQ(ClassLine(surprise, "CAMBRIDGE", 8),
+              "Surprise, palindromic: CAMBRIDGE SURPRISE MAJOR");
+    EXPECT_EQ(ClassLine(hybrid, "Seavington St Mary", 6),
+              "Hybrid, no symmetry: Seavington St Mary Minor");
+    EXPECT_FALSE(ClassifyTyped("-38-14", 7)); // a cross on an odd stage
+    EXPECT_FALSE(ClassifyTyped("-3-4-2-3-4-5 LH2", 3));
     for (const Case& k : cases) {
         const TitleCheck check = CheckTitle(k.title, k.c, k.bells);
         EXPECT_EQ(check.disagreement, k.disagreement) << k.title;

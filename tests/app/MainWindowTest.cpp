@@ -435,7 +435,17 @@ TEST_F(MainWindow, EntryDialogNewAndEdit)
         edit.butOKClick();
         EXPECT_EQ(Last(), "No Place Notation Entered.");
         QTest::keyClicks(edit.cboBells, "6");
-        QTest::keyClicks(edit.edtPlaces, "x16x16x16,12"); // the Central Council's form
+        EXPECT_EQ(edit.lblClass->text(), "");            // no notation yet
+        QTest::keyClicks(edit.edtPlaces, "x16x16x16,1"); // the Council's class as it is typed
+        EXPECT_EQ(edit.lblClass->text(), "Place, palindromic double rotational: PLAIN PLACE MINOR");
+        QTest::keyClicks(edit.edtPlaces, "2"); // the Central Council's form
+        EXPECT_EQ(edit.lblClass->text(), "Bob, palindromic: PLAIN BOB MINOR");
+        edit.edtName->setText("PLAIN");
+        EXPECT_EQ(edit.lblClass->text(), "Bob, palindromic: PLAIN BOB MINOR");
+        edit.cboBells->setCurrentIndex(7 - kMinBells); // a cross on seven: no class
+        EXPECT_EQ(edit.lblClass->text(), "");
+        edit.cboBells->setCurrentIndex(6 - kMinBells);
+        edit.edtName->setText("PLAIN BOB MINOR");
         edit.butOKClick();
     };
     window->mnuFNew->trigger();
