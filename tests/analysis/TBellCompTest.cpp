@@ -195,7 +195,9 @@ TEST(TBellIntMeth, ColumnsByTheLeadsOfALabelsByTheLeadsOfB)
     const auto copy = Calculated(8, kYorkshireMajor, "YORKSHIRE");
     const ColumnSheet other = TBellIntMeth::Calculate(*store, *copy, FchDisplay{}, fch);
     for (const SheetColumn& column : other.columns) {
-        const std::string own = "L" + std::to_string(column.lead) + "-23456";
+        std::string own = "L"; // appended: GCC 12 warns falsely of a prefixed temporary
+        own += std::to_string(column.lead);
+        own += "-23456";
         const auto& even = column.Entries(S::Even);
         EXPECT_NE(std::find(even.begin(), even.end(), own), even.end()) << own;
     }
