@@ -26,7 +26,7 @@ struct Lead {
     int length = 0;
     std::vector<Mask> places;        // per change, the lead's changes twice over
     std::vector<Mask> up;            // per change, the positions whose bell moves up a place
-    std::vector<std::uint64_t> rows; // rows 0..length+1, four bits a position: its bell from 0
+    std::vector<std::uint64_t> rows; // rows 0..length, four bits a position: its bell from 0
 };
 
 // The places a movement makes and the positions whose bell moves up, eight positions a word.
@@ -88,8 +88,8 @@ void RingLead(std::span<const Movement> moves, int bells, Lead& lead)
         lead.places[i + length] = lead.places[i];
         lead.up[i] = masks.up & stage;
     }
-    // Two rows of the next lead as well, so that every bell's path is seen across a lead end.
-    lead.rows.resize(static_cast<std::size_t>(lead.length) + 2);
+    // Row `length` is the lead head, where the hunt bells and the cycles are read.
+    lead.rows.resize(length + 1);
     std::uint64_t row = 0xFEDCBA9876543210ULL; // positions past the stage never move
     for (std::size_t r = 0; r < lead.rows.size(); ++r) {
         lead.rows[r] = row;
