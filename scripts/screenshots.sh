@@ -6,4 +6,4 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake --preset release >/dev/null
 cmake --build --preset release --target tambrel_screenshots
-QT_QPA_PLATFORM=offscreen build/release/tests/screenshots/tambrel_screenshots data docs
+QT_QPA_PLATFORM=offscreen build/release/app/screenshots/tambrel_screenshots data docs
