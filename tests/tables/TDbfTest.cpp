@@ -86,25 +86,20 @@ TEST_F(MethodTable, OrdersAndSeeks)
     EXPECT_EQ(Walk(), (Names{"TB_Method_Library", "BRISTOL SURPRISE MAXIMUS", "plain bob minor",
                              "BRISTOL SURPRISE MAJOR", "CAMBRIDGE SURPRISE MAJOR",
                              "PLAIN BOB MAJOR", "YORKSHIRE SURPRISE MAJOR"}));
-    struct Seek {
-        const char* tag;
-        std::string key;
-        bool exact;
-        const char* found; // nullptr: none
-    };
-    for (const Seek& s : {
-             Seek{"NAME", "8 CAMB", false, "CAMBRIDGE SURPRISE MAJOR"},
+    // Tag, key, whether exact, and the name found (nullptr for none).
+    for (const auto& [tag, key, exact, found] :
+         std::vector<std::tuple<const char*, std::string, bool, const char*>>{
+             {"NAME", "8 CAMB", false, "CAMBRIDGE SURPRISE MAJOR"},
              {"NAME", "8 CAMB", true, nullptr},
              {"NAME", "8 CAMBRIDGE SURPRISE MAJOR   ", true, "CAMBRIDGE SURPRISE MAJOR"},
              {"NAME", "6 PLAIN BOB", false, "plain bob minor"}, // keys are upper case
              {"NAME", "12", false, "BRISTOL SURPRISE MAXIMUS"},
              {"NAME", "7 ", false, nullptr},
-             {"PLACES", "8 -1-1-1-1 LH2" + std::string(200, ' '), true, "PLAIN BOB MAJOR"},
-         }) {
-        SCOPED_TRACE(s.key);
-        ASSERT_TRUE(table.SetOrderToTag(s.tag));
-        EXPECT_EQ(s.exact ? table.FindExact(s.key) : table.Find(s.key), s.found != nullptr);
-        EXPECT_EQ(table.Eof() ? "" : Name(), s.found != nullptr ? s.found : "");
+             {"PLACES", "8 -1-1-1-1 LH2" + std::string(200, ' '), true, "PLAIN BOB MAJOR"}}) {
+        SCOPED_TRACE(key);
+        ASSERT_TRUE(table.SetOrderToTag(tag));
+        EXPECT_EQ(exact ? table.FindExact(key) : table.Find(key), found != nullptr);
+        EXPECT_EQ(table.Eof() ? "" : Name(), found != nullptr ? found : "");
     }
     ASSERT_TRUE(table.SetOrderToTag("NAME"));
     table.FindNear("8 CAN");
@@ -462,17 +457,15 @@ TEST_F(MethodTable, DamagedTablesAreRefusedAndLeftAlone)
         bytes[at] = byte;
         return bytes;
     };
-    for (const auto& [bytes, why] : {
-             std::pair<std::string, std::string>{"not a table",
-                                                 "The file is too short to be a dBase table."},
-             {changed(8, '\xB1'), // one bit of the header length, 161 -> 177
+    // One bit of the header length (161 -> 177), the deletion flag of record 3, a field's name.
+    for (const auto& [bytes, why] : std::vector<std::pair<std::string, std::string>>{
+             {"not a table", "The file is too short to be a dBase table."},
+             {changed(8, '\xB1'),
               "The table's header length (177) disagrees with its 4 fields (161)."},
-             {changed(161 + 2 * 163, 'X'), // the deletion flag of record 3
-              "Record 3 is damaged: it begins with the byte 88, where a blank or \"*\" marks a "
-              "record."},
+             {changed(161 + 2 * 163, 'X'), "Record 3 is damaged: it begins with the byte 88, "
+                                           "where a blank or \"*\" marks a record."},
              {changed(32 * 3 + 5, 'Z'),
-              "its field 3 is PLACEZ (C 98) where PLACES (C 98) belongs."},
-         }) {
+              "its field 3 is PLACEZ (C 98) where PLACES (C 98) belongs."}}) {
         SCOPED_TRACE(why);
         ASSERT_TRUE(WriteFileAtomically(path, bytes));
         TDbf checked(kMethodTags, kMethodLayout);
@@ -506,17 +499,16 @@ TEST_F(MethodTable, DamagedTablesAreRefusedAndLeftAlone)
 TEST_F(MethodTable, UnusableKeyExpressionsAreReported)
 {
     ASSERT_TRUE(CreateTable(dir.Path("t.dbf"), kMethodLayout));
-    const std::string unusable = "The index tag T of t.dbf is not usable: ";
-    for (const auto& [expression, message] : {
-             std::pair<std::string, std::string>{
-                 "bells + Lower(name)",
-                 unusable + "Unknown function LOWER at position 9 of \"bells + Lower(name)\"."},
-             {"bells + colour",
-              unusable + "Unknown field COLOUR at position 9 of \"bells + colour\"."},
-             {"bells + Upper(name",
-              unusable + "Expected \")\" at position 19 of \"bells + Upper(name\"."},
-             {"bells + places + name", "The key of index tag T is longer than 100 characters."},
-         }) {
+    // Each problem is told with where it lies in the expression.
+    for (const auto& [expression, problem] : std::vector<std::pair<std::string, std::string>>{
+             {"bells + Lower(name)", "Unknown function LOWER at position 9"},
+             {"bells + colour", "Unknown field COLOUR at position 9"},
+             {"bells + Upper(name", "Expected \")\" at position 19"},
+             {"bells + places + name", ""}}) {
+        const std::string message = problem.empty()
+                                        ? "The key of index tag T is longer than 100 characters."
+                                        : "The index tag T of t.dbf is not usable: " + problem +
+                                              " of \"" + expression + "\".";
         TDbf tagged({{"T", expression}});
         tagged.SetDbfFileName(dir.Path("t.dbf"));
         EXPECT_EQ(tagged.Open().error, message);
