@@ -3,7 +3,6 @@
 #include "analysis/TBellFCH.h"
 #include "analysis/TBellIntMeth.h"
 #include "analysis/TBellRolls.h"
-#include "analysis/TBellStats.h"
 #include "engine/Bells.h"
 #include "engine/TBellStore.h"
 
