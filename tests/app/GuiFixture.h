@@ -87,6 +87,7 @@ protected:
         window->aboutAtFirstActivation = false;
         window->execDialog = [this](QDialog& dialog) {
             ++dialogs;
+            dialog.setResult(QDialog::Rejected); // as exec() starts it
             if (onDialog) {
                 onDialog(dialog);
             }
@@ -104,7 +105,6 @@ protected:
             if (enterHook) {
                 enterHook(edit);
             }
-            edit.setResult(QDialog::Rejected);
             edit.cboBells->setCurrentIndex(bells - 4);
             edit.edtName->setText(name);
             edit.edtPlaces->setText(notation);

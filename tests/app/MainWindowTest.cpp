@@ -41,6 +41,7 @@
 #include <QToolButton>
 
 #include <optional>
+#include <type_traits>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -87,18 +88,26 @@ protected:
             return file;
         };
     }
-    // Prints the current method to `file` through an accepted print dialog.
-    void PrintTo(const QString& file, const std::function<void()>& inDialog = {})
+    // Runs `command`, handing the dialog it shows to `inDialog`.
+    template <class Dialog = QDialog>
+    void Run(QAction* command, const std::type_identity_t<std::function<void(Dialog&)>>& inDialog)
     {
+        onDialog = [&](QDialog& dialog) { inDialog(dynamic_cast<Dialog&>(dialog)); };
+        command->trigger();
+        onDialog = nullptr;
+    }
+    // Prints the current method to the file `name` through an accepted print dialog.
+    QString PrintTo(const char* name, const std::function<void()>& inDialog = {})
+    {
+        const QString file = QString::fromStdString(dir.Path(name));
         ChooseFiles({file});
-        onDialog = [&](QDialog& dialog) {
+        Run(window->mnuFPrint, [&](QDialog& dialog) {
             if (inDialog) {
                 inDialog();
             }
             dialog.setResult(QDialog::Accepted);
-        };
-        window->mnuFPrint->trigger();
-        onDialog = nullptr;
+        });
+        return file;
     }
     // The lead-head group of the method stored under `key`, if it is there.
     std::optional<std::string> Stored(const std::string& key, const char* table = "MAIN")
@@ -133,18 +142,14 @@ TEST_F(MainWindow, FiveMethodsAtMostEachClosedToItsNeighbourAndOpenFillsTheFirst
     // The tabs in turn by keyboard, round the ends, skipping the closed one.
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
-    const struct {
-        Qt::Key key;
-        Qt::KeyboardModifiers modifiers;
-        const char* name;
-    } steps[] = {
-        {Qt::Key_Tab, ctrl, "FOUR"},     {Qt::Key_PageUp, ctrl, "TWO"},
-        {Qt::Key_PageUp, ctrl, "ONE"},   {Qt::Key_Backtab, ctrl | Qt::ShiftModifier, "FIVE"},
-        {Qt::Key_PageDown, ctrl, "ONE"}, {Qt::Key_Tab, ctrl, "TWO"}};
-    for (const auto& step : steps) {
-        QTest::keyClick(window.get(), step.key, step.modifiers);
-        EXPECT_EQ(CurrentName(), step.name);
+    const Qt::KeyboardModifier ctrl = Qt::ControlModifier;
+    const std::pair<QKeyCombination, const char*> steps[] = {
+        {ctrl | Qt::Key_Tab, "FOUR"},     {ctrl | Qt::Key_PageUp, "TWO"},
+        {ctrl | Qt::Key_PageUp, "ONE"},   {ctrl | Qt::ShiftModifier | Qt::Key_Backtab, "FIVE"},
+        {ctrl | Qt::Key_PageDown, "ONE"}, {ctrl | Qt::Key_Tab, "TWO"}};
+    for (const auto& [keys, name] : steps) {
+        QTest::keyClick(window.get(), keys.key(), keys.keyboardModifiers());
+        EXPECT_EQ(CurrentName(), name);
     }
     Front(1);
     Current().Edited = false;
@@ -153,18 +158,14 @@ TEST_F(MainWindow, FiveMethodsAtMostEachClosedToItsNeighbourAndOpenFillsTheFirst
     answers = {false}; // keep it after all
     window->mnuFClose->trigger();
     EXPECT_EQ(OpenTabs(), 3);
-    onDialog = [](QDialog& dialog) { dialog.setResult(QDialog::Rejected); };
     window->mnuFNew->trigger(); // cancelled: nothing opens
     EXPECT_EQ(OpenTabs(), 3);
     EXPECT_EQ(CurrentName(), "TWO");
-
-    onDialog = [](QDialog& dialog) {
-        auto& open = dynamic_cast<TfrmOpen&>(dialog);
+    window->GlobalOptions.Bells = 8;
+    Run<TfrmOpen>(window->mnuFOpen, [](TfrmOpen& open) {
         QTest::keyClicks(open.edtFind, "camb");
         open.butOKClick();
-    };
-    window->GlobalOptions.Bells = 8;
-    window->mnuFOpen->trigger();
+    });
     EXPECT_EQ(window->CurrentMethod(), 1);
     EXPECT_FALSE(Current().Edited);
     EXPECT_EQ(window->tbsMain->tabToolTip(window->tbsMain->currentIndex()),
@@ -226,8 +227,8 @@ TEST_F(MainWindow, TheSheetViewsShowAndPrint)
     EXPECT_EQ(statuses, (std::vector<std::pair<QString, bool>>{{" Getting Statistics...", true},
                                                                {"", true}}));
     bool posterOffered = true; // printing a sheet offers only the copies
-    const QString file = QString::fromStdString(dir.Path("sheet.pdf"));
-    PrintTo(file, [&] { posterOffered = !window->frmPrint->rgpPoster->isHidden(); });
+    const QString file =
+        PrintTo("sheet.pdf", [&] { posterOffered = !window->frmPrint->rgpPoster->isHidden(); });
     EXPECT_FALSE(posterOffered);
     EXPECT_TRUE(PdfTitled(file, "CAMBRIDGE SURPRISE MAJOR"));
 
@@ -239,31 +240,25 @@ TEST_F(MainWindow, TheSheetViewsShowAndPrint)
 
     // The second-method dialog offers the open methods of the same stage; Cancel keeps the view.
     QStringList offered;
-    onDialog = [&](QDialog& dialog) {
-        auto& choose = dynamic_cast<TfrmIntMeth&>(dialog);
+    Run<TfrmIntMeth>(window->mnuVInterMethod, [&](TfrmIntMeth& choose) {
         for (int row = 0; row < choose.lstMethods->count(); ++row) {
             offered.push_back(choose.lstMethods->item(row)->text());
         }
         choose.butCancel->click();
-    };
-    window->mnuVInterMethod->trigger();
+    });
     EXPECT_EQ(offered, (QStringList{"CAMBRIDGE SURPRISE MAJOR", "YORKSHIRE SURPRISE MAJOR"}));
     EXPECT_EQ(window->cboView->currentIndex(), 2);
-    onDialog = [&](QDialog& dialog) {
-        auto& choose = dynamic_cast<TfrmIntMeth&>(dialog);
+    Run<TfrmIntMeth>(window->mnuVInterMethod, [](TfrmIntMeth& choose) {
         choose.lstMethodsDblClick(choose.lstMethods->item(1));
-    };
-    window->mnuVInterMethod->trigger();
+    });
     EXPECT_EQ(card.View, PageView::InterMethod);
     EXPECT_EQ(card.IntMeth().Sheet().subtitle, "Against FCH's of YORKSHIRE SURPRISE MAJOR");
     // Chosen again while shown: the dialog comes back at the method chosen last.
     QString selected;
-    onDialog = [&](QDialog& dialog) {
-        auto& choose = dynamic_cast<TfrmIntMeth&>(dialog);
+    Run<TfrmIntMeth>(window->mnuVInterMethod, [&](TfrmIntMeth& choose) {
         selected = choose.lstMethods->currentItem()->text();
         choose.butCancel->click();
-    };
-    window->mnuVInterMethod->trigger();
+    });
     EXPECT_EQ(selected, "YORKSHIRE SURPRISE MAJOR");
     EXPECT_EQ(card.View, PageView::InterMethod);
     // Yorkshire's page closed: the sheet, drawn again as its tab comes to the front, says so.
@@ -324,9 +319,7 @@ TEST_F(MainWindow, TouchViewProvesTheCallingAsItIsTyped)
     EXPECT_FALSE(window->pnlCalling->isVisible());
     Front(1);
     EXPECT_EQ(window->edtCalling->text(), "pq");
-    const QString file = QString::fromStdString(dir.Path("touch.pdf"));
-    PrintTo(file);
-    EXPECT_TRUE(PdfTitled(file, "PLAIN BOB MINOR"));
+    EXPECT_TRUE(PdfTitled(PrintTo("touch.pdf"), "PLAIN BOB MINOR"));
     window->mnuVDiagram->trigger();
     EXPECT_FALSE(window->pnlCalling->isVisible());
 }
@@ -421,12 +414,10 @@ TEST_F(MainWindow, SavingOffersTheFullTitleAndAsksWhenTheClassWordsDisagree)
 
 TEST_F(MainWindow, EntryDialogNewAndEdit)
 {
-    TfrmEdit& edit = *window->frmEdit;
-    onDialog = [&](QDialog&) {
+    Run<TfrmEdit>(window->mnuFNew, [&](TfrmEdit& edit) {
         EXPECT_EQ(edit.windowTitle(), "New Method");
         EXPECT_TRUE(edit.butCopyName->isHidden());
         EXPECT_EQ(edit.edtName->text(), "UNTITLED METHOD");
-        edit.setResult(QDialog::Rejected);
         edit.edtName->setText("   ");
         edit.edtPlaces->clear();
         edit.butOKClick(); // the name is reported before the empty notation
@@ -447,8 +438,7 @@ TEST_F(MainWindow, EntryDialogNewAndEdit)
         edit.cboBells->setCurrentIndex(6 - kMinBells);
         edit.edtName->setText("PLAIN BOB MINOR");
         edit.butOKClick();
-    };
-    window->mnuFNew->trigger();
+    });
     ASSERT_EQ(OpenTabs(), 1);
     const TBellStore& store = Current().Store();
     EXPECT_EQ(store.PlaceNotation(), "-16-16-16-16-16-12");
@@ -457,10 +447,9 @@ TEST_F(MainWindow, EntryDialogNewAndEdit)
 
     // A lead of 68 changes typed in 54 characters: more than the box takes when written out.
     const std::string longLead = test::Repeat("-1D", 17) + ",1D";
-    onDialog = [&](QDialog&) {
+    Run<TfrmEdit>(window->mnuFEdit, [&](TfrmEdit& edit) {
         EXPECT_EQ(edit.windowTitle(), "Edit a Method");
         EXPECT_FALSE(edit.butCopyName->isHidden());
-        edit.setResult(QDialog::Rejected);
         edit.edtPlaces->setText("-38-14-1258-36-14-58-16-78,12"); // Cambridge Major's, on six
         edit.butOKClick();
         EXPECT_EQ(shown.back().kind, BoxKind::Warning);
@@ -470,18 +459,15 @@ TEST_F(MainWindow, EntryDialogNewAndEdit)
         edit.cboBells->setCurrentIndex(12);
         edit.edtPlaces->setText(QString::fromStdString(longLead));
         edit.butOKClick();
-    };
-    window->mnuFEdit->trigger();
+    });
     const std::string expanded = store.PlaceNotation();
     EXPECT_EQ(store.Bells(), 16);
     EXPECT_EQ(store.LeadLength(), 68);
-    onDialog = [&](QDialog&) {
-        edit.setResult(QDialog::Rejected);
+    Run<TfrmEdit>(window->mnuFEdit, [&](TfrmEdit& edit) {
         EXPECT_EQ(edit.edtPlaces->text().toStdString(), expanded); // all of it
         edit.cboBells->setCurrentIndex(8);                         // twelve: D is no bell there
         edit.butOKClick();
-    };
-    window->mnuFEdit->trigger();
+    });
     EXPECT_TRUE(Last().startsWith("Error in the Place Notation:"));
     EXPECT_EQ(store.Bells(), 16); // unchanged
 }
@@ -518,25 +504,22 @@ TEST_F(MainWindow, NewPagesTakeTheStagesLimitsAndTheOptionsDialogWrites)
     window->FirstActivation();
     window->GlobalOptions.Size = 2;
     window->GlobalOptions.ShowBob = true;
-    TfrmOptions& options = *window->frmOptions;
     Enter(4, "PLAIN BOB MINIMUS", "x14x14x14x12");
     EXPECT_EQ(Current().PageOptions.Size, 1); // no call columns, no expanded size on four
     EXPECT_FALSE(Current().PageOptions.ShowBob);
-    onDialog = [&](QDialog& dialog) {
+    Run<TfrmOptions>(window->mnuVOptions, [](TfrmOptions& options) {
         EXPECT_EQ(test::Items(options.cboSize), QStringList({" Compressed", " Normal", " Fixed"}));
         EXPECT_FALSE(options.chkShowBob->isEnabled());
         EXPECT_FALSE(options.tabs->isTabEnabled(options.tabs->indexOf(options.tbsCalls)));
         options.cboSize->setCurrentIndex(2); // " Fixed"
-        dialog.setResult(QDialog::Rejected);
         options.butOkClick();
-    };
-    window->mnuVOptions->trigger();
+    });
     EXPECT_EQ(Current().PageOptions.Size, 3);
 
     Enter(8, "CAMBRIDGE SURPRISE MAJOR", kCambridge);
     TBellOptions& page = Current().PageOptions;
     page.BlueBell1 = 10;
-    onDialog = [&](QDialog& dialog) {
+    Run<TfrmOptions>(window->mnuVOptions, [](TfrmOptions& options) {
         EXPECT_EQ(test::Items(options.cboSize),
                   QStringList({" Compressed", " Normal", " Expanded", " Fixed"}));
         EXPECT_EQ(options.cboBlueLine1->currentIndex(), 8); // above the stage: the tenor
@@ -547,23 +530,19 @@ TEST_F(MainWindow, NewPagesTakeTheStagesLimitsAndTheOptionsDialogWrites)
         EXPECT_EQ(options.edtBobLines->text(), "678");
         options.cboLead2Show->setCurrentIndex(3);
         options.cboNumbers->setCurrentIndex(2);
-        dialog.setResult(QDialog::Rejected);
         options.butDefaultClick();
-    };
-    window->SetOptions();
+    });
     EXPECT_EQ(page.BobType, "03");
     EXPECT_EQ(page.LeadToShow, 3);
     EXPECT_EQ(window->GlobalOptions.Numbers, 2);
     EXPECT_EQ(window->GlobalOptions.LeadToShow, 0); // not the lead, not the calls
     EXPECT_EQ(window->GlobalOptions.BobType, "");
     EXPECT_EQ(Current().Store().GetBobChange(16), "16"); // the calls worked out again
-    onDialog = [&](QDialog& dialog) {
+    Run<TfrmOptions>(window->mnuVOptions, [](TfrmOptions& options) {
         options.cboNumbers->setCurrentIndex(1);
         options.cboNotation->setCurrentIndex(1);
-        dialog.setResult(QDialog::Rejected);
         options.butOkClick();
-    };
-    window->SetOptions();
+    });
     EXPECT_EQ(page.Numbers, 1);
     EXPECT_EQ(window->GlobalOptions.Numbers, 2); // this method only
     // The notation form is the user's, for every page and the next start.
@@ -571,12 +550,11 @@ TEST_F(MainWindow, NewPagesTakeTheStagesLimitsAndTheOptionsDialogWrites)
     EXPECT_TRUE(window->Card(1).PageOptions.CCNotation);
     EXPECT_EQ(QSettings().value("display/placeNotationForm").toString(), "cc");
     // The entry dialog shows and copies that form; left alone, the page keeps its notation.
-    onDialog = [&](QDialog&) {
-        EXPECT_EQ(window->frmEdit->edtPlaces->text(), "-38-14-1258-36-14-58-16-78,12");
-        window->frmEdit->butCopyPlaces->click();
-        window->frmEdit->butOKClick();
-    };
-    window->mnuFEdit->trigger();
+    Run<TfrmEdit>(window->mnuFEdit, [](TfrmEdit& edit) {
+        EXPECT_EQ(edit.edtPlaces->text(), "-38-14-1258-36-14-58-16-78,12");
+        edit.butCopyPlaces->click();
+        edit.butOKClick();
+    });
     EXPECT_EQ(QApplication::clipboard()->text(), "-38-14-1258-36-14-58-16-78,12");
     EXPECT_EQ(Current().Store().PlaceNotation(), kCambridge.toStdString());
     QSettings().remove("display/placeNotationForm"); // the next window starts as a new user's
@@ -596,17 +574,15 @@ TEST_F(MainWindow, FindSimilarShowsItsDialogOrSaysWhyNot)
     Enter(6, "PLAIN BOB MINOR", kMinor);
     window->ResetOpenPosition = false;
     bool busy = false;
-    onDialog = [&](QDialog& dialog) {
-        auto& find = dynamic_cast<TfrmFind&>(dialog);
+    const std::size_t messagesBefore = shown.size();
+    Run<TfrmFind>(window->mnuTFind, [&](TfrmFind& find) {
         QSignalSpy ended(&find, &TfrmFind::searchEnded);
         find.butOK->click();
         busy = QApplication::overrideCursor() != nullptr &&
                QApplication::overrideCursor()->shape() == Qt::BusyCursor;
         ASSERT_TRUE(ended.count() > 0 || ended.wait(30'000));
         EXPECT_EQ(find.lblFound->text(), "13");
-    };
-    const std::size_t messagesBefore = shown.size();
-    window->mnuTFind->trigger();
+    });
     EXPECT_EQ(dialogs, 2);
     EXPECT_TRUE(busy);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
@@ -643,10 +619,7 @@ TEST_F(MainWindow, MethodCommandsOnlyWhileAMethodIsOpenAndExitAsks)
     window->mnuFCloseAll->trigger(); // the question is answered Yes
     expectEnabled(false);
 
-    QMenu* tools = nullptr;
-    for (QAction* menu : window->menuBar()->actions()) {
-        tools = menu->text() == "&Tools" ? menu->menu() : tools;
-    }
+    auto* tools = qobject_cast<QMenu*>(window->mnuTClearClipboard->associatedObjects().value(0));
     ASSERT_NE(tools, nullptr);
     ClearClipboard();
     emit tools->aboutToShow();
@@ -721,8 +694,7 @@ TEST_F(MainWindow, PrintingToAFileAsksEveryTimeAndReplacesOnlyOnYes)
     window->printer.setOutputFormat(QPrinter::PdfFormat);
     window->printer.setOutputFileName(cambridge); // an earlier print chose it
     Enter(8, "CAMBRIDGE SURPRISE MAJOR", kCambridge);
-    PrintTo(cambridge);
-    EXPECT_TRUE(PdfTitled(cambridge, "CAMBRIDGE SURPRISE MAJOR"));
+    EXPECT_TRUE(PdfTitled(PrintTo("cambridge.pdf"), "CAMBRIDGE SURPRISE MAJOR"));
     const std::string printed = test::ReadFile(cambridge.toStdString());
 
     // The same file chosen by mistake: No, then Cancel prints nothing and keeps the choices
@@ -867,7 +839,7 @@ TEST_F(MainWindow, ImportMethodsDialogFromFileToBothModes)
         }
         return kind != BoxKind::Question || text.endsWith(kCloseEdited); // every rename declined
     };
-    onDialog = [&](QDialog&) {
+    Run(window->mnuTImportMethods, [&](QDialog&) {
         EXPECT_TRUE(form.chkCheckMyLib->isChecked());
         ExpectState(form, ImportState::Select);
         EXPECT_TRUE(std::filesystem::exists(staging));
@@ -904,8 +876,7 @@ TEST_F(MainWindow, ImportMethodsDialogFromFileToBothModes)
         form.butReplace->click();
         EXPECT_EQ(form.lblProgress->text(), "2 Methods Imported");
         form.butClose->click();
-    };
-    window->mnuTImportMethods->trigger();
+    });
     EXPECT_EQ(dialogs, 2); // the entry dialog, then the import
     EXPECT_EQ(OpenTabs(), 0);
     EXPECT_FALSE(window->GlobalOptions.CheckMyLib); // taken from the box at the close
@@ -936,7 +907,7 @@ TEST_F(MainWindow, ImportCallsDialogReplacesTheCallsForLaterMethods)
                                                              "6,1,\"Bob\",14,6\n"
                                                              "6,2,\"Single\",1234,5\n"));
     };
-    onDialog = [&](QDialog&) {
+    Run(window->mnuTImportCalls, [&](QDialog&) {
         EXPECT_EQ(form.lblFile->text(), "Select the File from which to Import Calls");
         form.butSelect->click();
         EXPECT_EQ(form.lblFile->text(), "Import Calls from the file calls.csv");
@@ -945,8 +916,7 @@ TEST_F(MainWindow, ImportCallsDialogReplacesTheCallsForLaterMethods)
                           "calls.csv?");
         EXPECT_EQ(form.lblProgress->text(), "3 Calls Imported");
         form.reject(); // closed by its window: the staging file goes all the same
-    };
-    window->mnuTImportCalls->trigger();
+    });
     EXPECT_FALSE(std::filesystem::exists(dir.Path("Library/ImpCalls.dbf")));
     Enter(6, "PLAIN BOB MINOR", kMinor);
     EXPECT_EQ(Current().Store().BobLines(), "6");
