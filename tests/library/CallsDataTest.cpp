@@ -2,7 +2,6 @@
 #include "engine/Bells.h"
 #include "engine/CCNotation.h"
 #include "engine/PlaceNotation.h"
-#include "engine/TBellStore.h"
 #include "engine/TextFunctions.h"
 #include "library/TfrmDataMod.h"
 #include "tables/Delimited.h"
@@ -11,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -78,8 +76,6 @@ TEST(BundledCalls, EveryStageHasTheCallsTheRulesChooseAndTheyDoWhatTheySay)
         EXPECT_EQ(read->Size(), records.size() - 1);
     }
     std::set<std::pair<int, std::string>> codes;
-    auto store = std::make_unique<TBellStore>();
-    store->SetCallsLibrary(&calls);
     for (std::size_t i = 1; i < records.size(); ++i) {
         const std::vector<std::string>& r = records[i];
         ASSERT_EQ(r.size(), 5U) << i;
@@ -98,10 +94,8 @@ TEST(BundledCalls, EveryStageHasTheCallsTheRulesChooseAndTheyDoWhatTheySay)
                       r[2] + "|" + r[3] + "|" + r[4]);
         }
 
-        store->SetBells(bells);
-        store->SetName("Test");
-        store->SetPlaceNotation(*ExpandCCNotation(Representative(bells, ref)).value);
-        store->Calculate();
+        const auto store = test::Calculated(
+            bells, *ExpandCCNotation(Representative(bells, ref)).value, "Test", &calls);
         store->Owner() = CallChoice{ref, "", ref, ""};
         store->RecalcCalls();
         EXPECT_EQ(store->BobLines(), r[4]);

@@ -43,13 +43,11 @@ TEST_F(DataModule, CreationMakesEveryTableAndOpensThemByCodeKeepingTheirPlace)
     EXPECT_EQ(module.dbfImportMeths.DbfFileName(), dir.Library() + "/ImpMeths.dbf");
     EXPECT_EQ(module.dbfCalls.RecordCount(), 2U);
     EXPECT_EQ(module.dbfOptions.RecordCount(), 0U);
-    ASSERT_TRUE(module.CloseTables());
 
-    ASSERT_TRUE(module.OpenTables("IMPORTCALLS"));
+    ASSERT_TRUE(module.CloseTables() && module.OpenTables("IMPORTCALLS"));
     EXPECT_TRUE(module.dbfCalls.Active()); // "CALLS" stands inside "IMPORTCALLS"
     EXPECT_FALSE(module.dbfMethods.Active());
-    ASSERT_TRUE(module.CloseTables());
-    ASSERT_TRUE(module.OpenTables("MAIN,MYLIB_CHECK,IMPORTMETHS"));
+    ASSERT_TRUE(module.CloseTables() && module.OpenTables("MAIN,MYLIB_CHECK,IMPORTMETHS"));
     EXPECT_EQ(module.dbfTemp.DbfFileName(), dir.Library() + "/My_Lib.dbf");
     EXPECT_TRUE(module.dbfImportMeths.Active());
     EXPECT_EQ(module.dbfMethods.RecordCount(), 5U);
@@ -85,12 +83,10 @@ TEST_F(DataModule, CreationMakesEveryTableAndOpensThemByCodeKeepingTheirPlace)
 // reindex drops deleted records and rebuilds a damaged index.
 TEST_F(DataModule, ReindexIsRefusedWholeOrDoneWhole)
 {
-    ASSERT_TRUE(module.EnsureTables());
-    ASSERT_TRUE(module.OpenTables("MAIN"));
-    ASSERT_TRUE(module.dbfMethods.SetOrderToTag("NAME"));
-    ASSERT_TRUE(module.dbfMethods.FindExact("8 BRISTOL SURPRISE MAJOR"));
-    ASSERT_TRUE(module.dbfMethods.DeleteRec());
-    ASSERT_TRUE(module.CloseTables());
+    ASSERT_TRUE(module.EnsureTables() && module.OpenTables("MAIN") &&
+                module.dbfMethods.SetOrderToTag("NAME") &&
+                module.dbfMethods.FindExact("8 BRISTOL SURPRISE MAJOR") &&
+                module.dbfMethods.DeleteRec() && module.CloseTables());
     ASSERT_TRUE(WriteFileAtomically(dir.Library() + "/Calls.mdx", "damaged"));
     const auto indexes = [&] {
         std::string all;
