@@ -8,13 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace tambrel {
 namespace {
-
-using Records = std::vector<OptionRecord>;
 
 // The options saved into and loaded from a library folder's options table.
 class OptionsTableTest : public ::testing::Test {
@@ -24,7 +23,7 @@ protected:
     // The table's records as "key=value " with the padding of their fields taken off.
     std::string Stored()
     {
-        Records records;
+        std::vector<OptionRecord> records;
         EXPECT_EQ(store.ReadRecords(records), "");
         std::string texts;
         for (const OptionRecord& r : records) {
@@ -76,20 +75,15 @@ TEST_F(OptionsTableTest, AnEmptyTableGivesDefaultsAndEverySettingSavedComesBack)
 
 TEST_F(OptionsTableTest, KeysCompareWithCaseAndLaterRecordsWin)
 {
-    ASSERT_EQ(store.WriteRecords({{"ShowGrid", "true"},
-                                  {"ShowBob", "Yes"},
-                                  {"bells", "12"},
-                                  {"Bells", "10"},
-                                  {"Bells", "6"},
-                                  {"Size", "3"},
-                                  {"Size", "9"},
-                                  {"Numbers", "two"},
-                                  {"BlueBell1", "300"},
-                                  {"PrintPoster", "1"},
-                                  {"PrintOrient", "Landscape"},
-                                  {"Colour", ""},
-                                  {"Nonsense", "1"}}),
-              "");
+    std::vector<OptionRecord> records;
+    std::istringstream written("ShowGrid=true ShowBob=Yes bells=12 Bells=10 Bells=6 Size=3 Size=9 "
+                               "Numbers=two BlueBell1=300 PrintPoster=1 PrintOrient=Landscape "
+                               "Colour= Nonsense=1");
+    for (std::string record; written >> record;) {
+        const std::size_t equals = record.find('=');
+        records.push_back({record.substr(0, equals), record.substr(equals + 1)});
+    }
+    ASSERT_EQ(store.WriteRecords(records), "");
     TBellOptions options;
     std::vector<std::string> warnings;
     options.Load(store, warnings);
