@@ -8,10 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <iconv.h>
@@ -86,32 +88,28 @@ TEST(ConvertCollectionFile, TheCouncilsFiles)
 // records and count the same.
 TEST(ConvertCollectionXml, LeavesOutAndCountsAsTheCsvDoes)
 {
-    struct Case {
-        int stage;
-        std::string title, notation;
-    };
-    const std::vector<Case> cases = {
-        {8, "Cambridge Surprise Major", "-38-14-1258-36-14-58-16-78,12"},
-        {5, "Grandsire Doubles", "3,1.5.1.5.1"},
-        {4, "Ulu\xE1\xB9\x9Fu Minimus", "-14-14"},
-        {3, "Too Small Singles", "3,1"},
-        {18, "Too Big Eighteen", "-"},
-        {6, "Long Lead Minor", std::string(101, '-')},
-        {5, "Long Tidy Doubles", Repeat("3.1.", 50)},
-        {6, std::string(61, 'A'), "x16"},
-        {8, "Say \"Hi\" Major", "-18-18-18-18-18-18-18-12"},
-        {6, "Unreadable Minor", "x1Q"},
-        {6, "Empty Side Minor", ",12"},
-        {6, "", "x16"},
-        {6, "Rub\x7Fout Minor", "x16"},
-        {6, "Rubout Notation Minor", "x16\x7F"},
-    };
     std::string csv = "stage, title ,name,notation\n"; // columns are found by name
     std::string sets;
-    for (const Case& c : cases) {
-        csv += std::to_string(c.stage) + "," + QuoteDelimitedValue(c.title) + ",," +
-               QuoteDelimitedValue(c.notation) + "\n";
-        sets += MethodSet(c.stage, Method(test::EscapeXml(c.title), c.notation));
+    for (const auto& [stage, title, notation] :
+         std::vector<std::tuple<int, std::string, std::string>>{
+             {8, "Cambridge Surprise Major", "-38-14-1258-36-14-58-16-78,12"},
+             {5, "Grandsire Doubles", "3,1.5.1.5.1"},
+             {4, "Ulu\xE1\xB9\x9Fu Minimus", "-14-14"},
+             {3, "Too Small Singles", "3,1"},
+             {18, "Too Big Eighteen", "-"},
+             {6, "Long Lead Minor", std::string(101, '-')},
+             {5, "Long Tidy Doubles", Repeat("3.1.", 50)},
+             {6, std::string(61, 'A'), "x16"},
+             {8, "Say \"Hi\" Major", "-18-18-18-18-18-18-18-12"},
+             {6, "Unreadable Minor", "x1Q"},
+             {6, "Empty Side Minor", ",12"},
+             {6, "", "x16"},
+             {6, "Rub\x7Fout Minor", "x16"},
+             {6, "Rubout Notation Minor", "x16\x7F"},
+         }) {
+        csv += std::to_string(stage) + "," + QuoteDelimitedValue(title) + ",," +
+               QuoteDelimitedValue(notation) + "\n";
+        sets += MethodSet(stage, Method(test::EscapeXml(title), notation));
     }
     std::istringstream in(csv);
     std::ostringstream csvOut;
@@ -281,10 +279,8 @@ TEST(XmlInputGuard, DecodesAndRefusesAlikeInPiecesOfAnySize)
     const std::string quotes(130, '"');
     const std::string filler = Repeat("]> -> ? > <!DOCTYPE x> " + quotes, 100);
     const std::string crowded = "\n<x" + Attributes(63) + "/>"; // 65 with the root's two
-    struct Case {
-        std::string name, input, refusal; // handed on as it is, or as `text` if in UTF-16
-    };
-    for (const Case& c : std::vector<Case>{
+    // Each input is handed on as it is, or as `text` if in UTF-16, unless refused.
+    for (const auto& [name, input, refusal] : std::vector<std::array<std::string, 3>>{
              {"UTF-8 and its byte-order mark", "\xEF\xBB\xBF" + text, ""},
              {"UTF-16LE", "\xFF\xFE" + Utf16(text, true), ""},
              {"UTF-16BE", "\xFE\xFF" + Utf16(text, false), ""},
@@ -320,21 +316,21 @@ TEST(XmlInputGuard, DecodesAndRefusesAlikeInPiecesOfAnySize)
               "<r a='' b=''><n v='" + Repeat(">" + quotes, 100) + "'/>" + crowded,
               TooManyAttributes(2)},
          }) {
-        SCOPED_TRACE(c.name);
-        const bool marked = c.input.starts_with("\xEF\xBB\xBF") ||
-                            c.input.starts_with("\xFF\xFE") || c.input.starts_with("\xFE\xFF");
+        SCOPED_TRACE(name);
+        const bool marked = input.starts_with("\xEF\xBB\xBF") || input.starts_with("\xFF\xFE") ||
+                            input.starts_with("\xFE\xFF");
         for (const int length : {1, 2, 3, 5, 4000}) {
             SCOPED_TRACE(length);
-            std::istringstream in(c.input);
+            std::istringstream in(input);
             XmlInputGuard guard(in);
             std::string bytes;
             std::string buffer(static_cast<std::size_t>(length), '\0');
             for (int got = 0; (got = guard.Read(buffer.data(), length)) > 0;) {
                 bytes.append(buffer, 0, static_cast<std::size_t>(got));
             }
-            EXPECT_EQ(guard.Refusal(), c.refusal);
-            if (c.refusal.empty()) {
-                EXPECT_EQ(bytes, marked ? text : c.input);
+            EXPECT_EQ(guard.Refusal(), refusal);
+            if (refusal.empty()) {
+                EXPECT_EQ(bytes, marked ? text : input);
             }
         }
     }
@@ -342,40 +338,34 @@ TEST(XmlInputGuard, DecodesAndRefusesAlikeInPiecesOfAnySize)
 
 TEST(ConvertCollectionXml, BuildTextFromTheDateOrGiven)
 {
-    struct Case {
-        std::string date, build;
-    };
-    for (const Case& c :
-         {Case{"2026-06-08", "CCCBR 2026-06-08"}, Case{"", "CCCBR"},
-          Case{"  8 June 2026 ", "CCCBR 8 June 2026"},
-          Case{"2026-06-08T10:46:23Z", "CCCBR 2026-06-08T10:"},
-          Case{"&quot;2026&quot;\n06", "CCCBR 2026 06"}, Case{"A &amp; B", "CCCBR A & B"},
-          Case{"2026 \xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", "CCCBR 2026 "
-                                                                "\xC3\xA9\xC3\xA9"
-                                                                "\xC3\xA9\xC3\xA9"}}) {
-        SCOPED_TRACE(c.date);
-        const Converted converted = FromXml(Collection("", c.date));
+    for (const auto& [date, build] : std::vector<std::pair<std::string, std::string>>{
+             {"2026-06-08", "CCCBR 2026-06-08"},
+             {"", "CCCBR"},
+             {"  8 June 2026 ", "CCCBR 8 June 2026"},
+             {"2026-06-08T10:46:23Z", "CCCBR 2026-06-08T10:"},
+             {"&quot;2026&quot;\n06", "CCCBR 2026 06"},
+             {"A &amp; B", "CCCBR A & B"},
+             {"2026 \xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", "CCCBR 2026 "
+                                                               "\xC3\xA9\xC3\xA9"
+                                                               "\xC3\xA9\xC3\xA9"}}) {
+        SCOPED_TRACE(date);
+        const Converted converted = FromXml(Collection("", date));
         ASSERT_TRUE(converted.counts) << converted.counts.error;
-        EXPECT_EQ(converted.out, "0,TB_Method_Library," + QuoteDelimitedValue(c.build) + ",\n");
+        EXPECT_EQ(converted.out, "0,TB_Method_Library," + QuoteDelimitedValue(build) + ",\n");
     }
 }
 
 TEST(IsCollectionXml, TellsXmlFromCsv)
 {
-    struct Case {
-        std::string_view bytes;
-        bool xml;
-    };
-    for (const Case& c :
-         {Case{"<?xml version=\"1.0\"?><collection/>", true},
-          Case{"\xEF\xBB\xBF<collection/>", true}, Case{" \r\n\t<!-- note --><collection/>", true},
-          Case{std::string_view("\xFF\xFE \0<\0c\0", 8), true},
-          Case{std::string_view("\xFE\xFF\0<\0c", 6), true},
-          Case{std::string_view("\xFF\xFEs\0t\0", 6), false},
-          Case{"stage,title,name,class,notation", false},
-          Case{"\xEF\xBB\xBFstage,title,notation", false}, Case{"", false}, Case{"   ", false}}) {
-        SCOPED_TRACE(c.bytes);
-        EXPECT_EQ(IsCollectionXml(c.bytes), c.xml);
+    using namespace std::string_view_literals;
+    for (const std::string_view xml :
+         {"<?xml version=\"1.0\"?><collection/>"sv, "\xEF\xBB\xBF<collection/>"sv,
+          " \r\n\t<!-- note --><collection/>"sv, "\xFF\xFE \0<\0c\0"sv, "\xFE\xFF\0<\0c"sv}) {
+        EXPECT_TRUE(IsCollectionXml(xml)) << xml;
+    }
+    for (const std::string_view csv : {"\xFF\xFEs\0t\0"sv, "stage,title,name,class,notation"sv,
+                                       "\xEF\xBB\xBFstage,title,notation"sv, ""sv, "   "sv}) {
+        EXPECT_FALSE(IsCollectionXml(csv)) << csv;
     }
 }
 
