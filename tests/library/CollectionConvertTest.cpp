@@ -185,10 +185,6 @@ TEST(ConvertCollectionXml, ShapesHostileAndBrokenFiles)
         EXPECT_EQ(converted.counts.value->LeftOut(), c.leftOut.size());
     }
 
-    struct Refused {
-        std::string name, xml;
-        std::string_view message; // whole, or the start of the parser's own
-    };
     const std::string root = "<collection xmlns=\"http://www.cccbr.org.uk/methods/schemas/2007/"
                              "05/methods\"";
     // Ten entities, each ten of the one before: a short file that would expand to 10^10 bytes.
@@ -197,7 +193,9 @@ TEST(ConvertCollectionXml, ShapesHostileAndBrokenFiles)
         laughs += std::string("<!ENTITY ") + e + " \"" +
                   Repeat(std::string("&") + static_cast<char>(e - 1) + ";", 10) + "\">";
     }
-    for (const Refused& c : std::vector<Refused>{
+    // Each refusal's message is whole, or the start of the parser's own.
+    for (const auto& [name, xml, message] :
+         std::vector<std::tuple<std::string, std::string, std::string_view>>{
              {"truncated", Collection(MethodSet(8, good)).substr(0, 150), kNotWellFormed},
              {"undeclared entity", Collection(MethodSet(8, Method("A &nbsp; B", "x"))),
               kNotWellFormed},
@@ -218,15 +216,14 @@ TEST(ConvertCollectionXml, ShapesHostileAndBrokenFiles)
               kNotTheCollection},
              {"empty", "", kNotWellFormed},
          }) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(name);
         testing::internal::CaptureStderr();
-        const Converted converted = FromXml(c.xml);
+        const Converted converted = FromXml(xml);
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "messages go into the refusal";
         ASSERT_FALSE(converted.counts);
         const std::string& error = converted.counts.error;
-        EXPECT_TRUE(c.message == kNotWellFormed
-                        ? error.starts_with(c.message) && error.ends_with(").")
-                        : error == c.message)
+        EXPECT_TRUE(message == kNotWellFormed ? error.starts_with(message) && error.ends_with(").")
+                                              : error == message)
             << error;
         EXPECT_EQ((converted.out + error).find("SECRET"), std::string::npos);
     }
@@ -379,19 +376,17 @@ TEST(ConvertCollectionFile, EitherFormAndOnlyRegularFiles)
     const std::string xml = dir.Write("collection.csv", "\xFE\xFF" + Utf16(text, false));
     const std::string csv = dir.Write("collection.xml", "stage,title,notation\n8,Plain Bob Major,"
                                                         "\"x18x18x18x18,12\"\n");
-    struct Case {
-        std::string path;
-        std::optional<std::string_view> build;
-        std::string header;
-    };
-    for (const Case& c :
-         {Case{xml, std::nullopt, "\"CCCBR 2026-06-08\""}, Case{xml, "Given", "Given"},
-          Case{csv, std::nullopt, "\"CC collection\""}, Case{csv, "Given", "Given"}}) {
-        SCOPED_TRACE(c.path);
+    for (const auto& [path, build, header] :
+         std::vector<std::tuple<std::string, std::optional<std::string_view>, std::string>>{
+             {xml, std::nullopt, "\"CCCBR 2026-06-08\""},
+             {xml, "Given", "Given"},
+             {csv, std::nullopt, "\"CC collection\""},
+             {csv, "Given", "Given"}}) {
+        SCOPED_TRACE(path);
         std::ostringstream out;
-        const Result<ConvertCounts> counts = ConvertCollectionFile(c.path, out, c.build);
+        const Result<ConvertCounts> counts = ConvertCollectionFile(path, out, build);
         ASSERT_TRUE(counts) << counts.error;
-        EXPECT_EQ(out.str(), "0,TB_Method_Library," + c.header +
+        EXPECT_EQ(out.str(), "0,TB_Method_Library," + header +
                                  ",\n8,\"PLAIN BOB MAJOR\",\"-1-1-1-1 LH2\",A\n");
     }
     std::filesystem::create_directory(dir.Path("folder"));

@@ -127,11 +127,8 @@ TEST_F(Imports, TheMarkerBecomesTheHeader)
 // What is stored of each record, and which records cannot be stored; every line is examined.
 TEST_F(Imports, GroupsBellsAndRecordsThatCannotBeStored)
 {
-    struct Case {
-        std::string line;
-        std::optional<Stored> stored; // nothing: examined, not added
-    };
-    const std::vector<Case> cases = {
+    // Each line with what is stored of it; nothing: examined, not added.
+    const std::vector<std::pair<std::string, std::optional<Stored>>> cases = {
         {"6,lower minor,x16x16x16x16x16x16x16x16x16x12,c",
          Stored{"6 ", "LOWER MINOR", "-1-1-1-1-1 LH2", "C "}},
         {"6,GROUP EMPTY,-1-1-1 LH2,", Stored{"6 ", "GROUP EMPTY", "-1-1-1 LH2", "Z "}},
@@ -155,10 +152,10 @@ TEST_F(Imports, GroupsBellsAndRecordsThatCannotBeStored)
     };
     std::string file(kMarker);
     std::vector<Stored> expected = {kHeader};
-    for (const Case& c : cases) {
-        file += c.line + "\n";
-        if (c.stored) {
-            expected.push_back(*c.stored);
+    for (const auto& [line, stored] : cases) {
+        file += line + "\n";
+        if (stored) {
+            expected.push_back(*stored);
         }
     }
     std::vector<std::pair<std::size_t, std::size_t>> steps;
