@@ -444,8 +444,7 @@ TEST_F(Imports, CallsReplaceTheCallsLibraryMarkerFirst)
     ASSERT_TRUE(calls.Run(feedback));
     EXPECT_EQ(labels, (std::vector<std::string>{"Importing Calls ...", "Re-indexing Calls...",
                                                 "4 Calls Imported"}));
-    ASSERT_TRUE(calls.Close());
-    ASSERT_TRUE(module.OpenTables("CALLS", TableAccess::Read));
+    ASSERT_TRUE(calls.Close() && module.OpenTables("CALLS", TableAccess::Read));
     std::vector<std::string> records;
     TDbf& table = module.dbfCalls;
     EXPECT_TRUE(table.Warnings().empty());
