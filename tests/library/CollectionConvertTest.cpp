@@ -63,9 +63,12 @@ std::vector<std::size_t> Reasons(const ConvertCounts& c)
 // to the bundled library byte for byte.
 TEST(ConvertCollectionFile, TheCouncilsFiles)
 {
+    const std::string sample = TAMBREL_SHARED_DATA "/cccbr-xml-sample.xml";
+    if (!std::filesystem::exists(sample)) {
+        GTEST_SKIP() << "the Council's files are not beside the checkout";
+    }
     std::ostringstream out;
-    const Result<ConvertCounts> counts =
-        ConvertCollectionFile(TAMBREL_SHARED_DATA "/cccbr-xml-sample.xml", out);
+    const Result<ConvertCounts> counts = ConvertCollectionFile(sample, out);
     ASSERT_TRUE(counts) << counts.error;
     EXPECT_EQ(counts.value->leftOutMethods,
               std::vector<std::string>{"Cross Two (stage 2): under 4 bells"});
