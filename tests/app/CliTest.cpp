@@ -502,7 +502,6 @@ TEST_F(CliTable, LibraryCommands)
         {find + "8 --notation 12..14", 2, "",
          "Error in the Place Notation:\n\n12..14\n\nError at:\n\n12.. <--\n"},
         {find + "99 --name X", 2, "", "Invalid number of bells.\n"},
-        {find + "8", 2, "", "Give --name or --notation.\n"},
         {"library reindex --library {lib}", 0, "Reindexed the library in {lib}\n"},
         {bob, 0,
          "Possibilities Checked: 81\nMethods Found: 13\n12 New Methods and 1 Existing Methods\n"
@@ -523,8 +522,6 @@ TEST_F(CliTable, LibraryCommands)
          "The search was stopped before its end.\n"},
         {similar + "6 --notation x14x16x16x16x16x12 --type above", 2, "", needs},
         {bob + "--group P --json", 2, JsonError(groupP)},
-        {similar + "6 --notation x16 --type sideways", 2, "",
-         "--type: sideways not in {above,below}\n"},
         {bob + "--limit-seconds soon", 2, "",
          "--limit-seconds takes a number of seconds, not \"soon\".\n"},
         // The desktop program's browser holds the find library: refused, nothing changed.
