@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
@@ -156,12 +157,9 @@ void CheckDialog(QWidget& owner, QDialog& dialog)
     auto* help = dialog.findChild<QAbstractButton*>(QStringLiteral("butHelp"));
     EXPECT_TRUE(help != nullptr || dialog.objectName() == "frmAbout");
     if (help != nullptr) {
-        int pressed = 0;
-        const auto counting =
-            QObject::connect(help, &QAbstractButton::clicked, [&pressed] { ++pressed; });
+        const QSignalSpy pressed(help, &QAbstractButton::clicked);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
-        QObject::disconnect(counting);
-        EXPECT_EQ(pressed, 1);
+        EXPECT_EQ(pressed.count(), 1);
     }
     dialog.hide();
 }
